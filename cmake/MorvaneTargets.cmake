@@ -1,0 +1,22 @@
+# Libraries are made from whatever sources their folders hold, so adding a
+# class never means editing a build file. A folder without sources yet gives
+# an interface library, which keeps the dependency graph valid meanwhile.
+function(morvane_library name)
+  cmake_parse_arguments(ARG "" "" "GLOBS;EXCLUDE;LINK" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${ARG_GLOBS})
+  foreach(ex IN LISTS ARG_EXCLUDE)
+    list(FILTER sources EXCLUDE REGEX "${ex}")
+  endforeach()
+  list(FILTER sources INCLUDE REGEX "\\.(cpp|h|qrc)$")
+  set(has_cpp ${sources})
+  list(FILTER has_cpp INCLUDE REGEX "\\.cpp$")
+  if(has_cpp)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} PUBLIC ${ARG_LINK})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} INTERFACE ${ARG_LINK})
+  endif()
+endfunction()
