@@ -26,68 +26,39 @@ inline bool offer(double& v, double neighbour, double step)
     return false;
 }
 
-// Top to bottom; each row left to right, then right to left.
-bool sweepDown(double* dist, int n)
+// One sweep over the rows in direction dir (+1 top to bottom, -1 bottom to
+// top): each cell takes offers from the row already swept and from the cell
+// before it, then a pass back along the row carries offers the other way.
+bool sweep(double* dist, int n, int dir)
 {
     bool changed = false;
-    for (int y = 0; y < n; ++y) {
-        double* row = dist + static_cast<size_t>(y) * n;
-        const double* up = y > 0 ? row - n : nullptr;
-        for (int x = 0; x < n; ++x) {
+    const int first = dir > 0 ? 0 : n - 1;
+    for (int k = 0; k < n; ++k) {
+        double* row = dist + static_cast<size_t>(first + dir * k) * n;
+        const double* done = k > 0 ? row - dir * n : nullptr;
+        for (int j = 0; j < n; ++j) {
+            const int x = first + dir * j;
             double v = row[x];
             if (v == 0)
                 continue;
             bool c = false;
-            if (x > 0)
-                c |= offer(v, row[x - 1], 1.0);
-            if (up) {
-                c |= offer(v, up[x], 1.0);
+            if (j > 0)
+                c |= offer(v, row[x - dir], 1.0);
+            if (done) {
+                c |= offer(v, done[x], 1.0);
                 if (x > 0)
-                    c |= offer(v, up[x - 1], kSqrt2);
+                    c |= offer(v, done[x - 1], kSqrt2);
                 if (x < n - 1)
-                    c |= offer(v, up[x + 1], kSqrt2);
+                    c |= offer(v, done[x + 1], kSqrt2);
             }
             if (c) {
                 row[x] = v;
                 changed = true;
             }
         }
-        for (int x = n - 2; x >= 0; --x) {
-            if (row[x] != 0 && offer(row[x], row[x + 1], 1.0))
-                changed = true;
-        }
-    }
-    return changed;
-}
-
-// Bottom to top; each row right to left, then left to right.
-bool sweepUp(double* dist, int n)
-{
-    bool changed = false;
-    for (int y = n - 1; y >= 0; --y) {
-        double* row = dist + static_cast<size_t>(y) * n;
-        const double* down = y < n - 1 ? row + n : nullptr;
-        for (int x = n - 1; x >= 0; --x) {
-            double v = row[x];
-            if (v == 0)
-                continue;
-            bool c = false;
-            if (x < n - 1)
-                c |= offer(v, row[x + 1], 1.0);
-            if (down) {
-                c |= offer(v, down[x], 1.0);
-                if (x > 0)
-                    c |= offer(v, down[x - 1], kSqrt2);
-                if (x < n - 1)
-                    c |= offer(v, down[x + 1], kSqrt2);
-            }
-            if (c) {
-                row[x] = v;
-                changed = true;
-            }
-        }
-        for (int x = 1; x < n; ++x) {
-            if (row[x] != 0 && offer(row[x], row[x - 1], 1.0))
+        for (int j = n - 2; j >= 0; --j) {
+            const int x = first + dir * j;
+            if (row[x] != 0 && offer(row[x], row[x + dir], 1.0))
                 changed = true;
         }
     }
@@ -192,8 +163,8 @@ void Tool::genDistMap(double* dist, const unsigned char* mask, int n)
     // the relaxation's map in a handful of passes instead of about n / 2.
     int loops = 0;
     for (;;) {
-        const bool down = sweepDown(dist, n);
-        const bool up = sweepUp(dist, n);
+        const bool down = sweep(dist, n, 1);
+        const bool up = sweep(dist, n, -1);
         if (!down && !up)
             break;
         ++loops;
