@@ -54,11 +54,14 @@ void Rect2di::setRect(int nx1, int ny1, int nx2, int ny2)
 int Rect2di::area() const
 {
     // A rectangle inverted on both axes would give a positive product, so
-    // emptiness is tested first; the product is taken wide to avoid overflow.
+    // emptiness is tested first; sides and product are taken wide and the
+    // count is capped rather than wrapped.
     if (isEmpty())
         return 0;
-    const int64_t a = int64_t(int64_t(x2) - x1) * int64_t(int64_t(y2) - y1);
-    return int(std::min<int64_t>(a, std::numeric_limits<int>::max()));
+    const int64_t w = int64_t(x2) - x1;
+    const int64_t h = int64_t(y2) - y1;
+    const int64_t cap = std::numeric_limits<int>::max();
+    return w > cap / h ? int(cap) : int(std::min(w * h, cap));
 }
 
 Vector2d Rect2di::halfSize() const

@@ -100,9 +100,10 @@ Quaternion Vector3d::rotationTo(const Vector3d& a, const Vector3d& b)
     // where acos gives NaN.
     const double cosAngle = std::clamp(na.dot(nb), -1.0, 1.0);
     Vector3d axis = cross(a, b);
-    if (axis.length() == 0.0 && cosAngle < 0.0) {
-        // Opposite directions: any axis perpendicular to a serves for the
-        // half-turn; cross a with the unit axis it is least aligned with.
+    if (cosAngle < 0.0 && axis.length() <= 1e-12 * a.length() * b.length()) {
+        // Opposite directions give no usable cross product: any axis
+        // perpendicular to a serves for the half-turn; cross a with the unit
+        // axis it is least aligned with.
         const double ax = std::fabs(na.x), ay = std::fabs(na.y), az = std::fabs(na.z);
         Vector3d helper(1.0, 0.0, 0.0);
         if (ay <= ax && ay <= az)
