@@ -2,13 +2,19 @@
 
 #include "geometry/rect2d.h"
 #include "geometry/rect2di.h"
+#include "geometry/vector2d.h"
+#include "relief/selectionmode.h"
 
 #include <memory>
 #include <vector>
 
+class ProgressMonitor;
+class QDataStream;
 class ReliefSource;
 class SculptStroke;
+class SculptUndo;
 class SelectionShape;
+class Tool;
 
 // Owning pointer whose deleter is captured where the pointee's type is
 // complete, so the relief can own strokes and shapes declared elsewhere.
@@ -89,6 +95,38 @@ public:
     SculptStroke* stroke() { return m_stroke.get(); }
     std::vector<OwnedPtr<SelectionShape>>& selectionShapes() { return m_selectionShapes; }
     const std::vector<OwnedPtr<SelectionShape>>& selectionShapes() const { return m_selectionShapes; }
+
+    // Strokes: the first dab, dabs along the path, and the undo record.
+    void beginStroke(Tool* tool, const VekMath::Vector2d& p, SculptUndo* undo, SelectionMode mode);
+    void strokeTo(const VekMath::Vector2d& p, bool force);
+    void endStroke(const VekMath::Vector2d& p, bool strokeToFirst);
+
+    // One dab of the running stroke's tool, and the tool kernels; each
+    // returns the cells it changed.
+    void applyTool(const VekMath::Vector2d& p);
+    VekMath::Rect2di smoothDab(const VekMath::Vector2d& p);
+    VekMath::Rect2di smudgeDab(const VekMath::Vector2d& p);
+    VekMath::Rect2di depositDab(const VekMath::Vector2d& p);
+    VekMath::Rect2di removeDab(const VekMath::Vector2d& p);
+    VekMath::Rect2di undoDab(const VekMath::Vector2d& p);
+    VekMath::Rect2di eraseDab(const VekMath::Vector2d& p);
+    VekMath::Rect2di brushDab(const VekMath::Vector2d& p);
+    VekMath::Rect2di fillSelection();
+    VekMath::Rect2di sampleHeight(const VekMath::Vector2d& p);
+
+    // Regenerates the heights from the source (requires one). apply is the
+    // user's explicit update request, the only case that runs a bas-relief;
+    // progress may be null (then the bas-relief cannot be cancelled).
+    void rebuild(bool apply, ProgressMonitor* progress = nullptr);
+    // Trims the edge of the non-zero area by n cells.
+    void erodePasses(int n);
+    // Smooths the whole grid; fractional pass counts blend the last pass.
+    void smoothPasses(double steps, bool keepZero);
+
+    // Workspace stream. save is true when the stream is still in order;
+    // load gives a new relief, or null on a stream error or impossible size.
+    bool save(QDataStream& stream) const;
+    static Relief* load(QDataStream& stream);
 
 private:
     int m_width = 0;
