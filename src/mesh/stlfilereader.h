@@ -1,0 +1,48 @@
+#ifndef STLFILEREADER_H
+#define STLFILEREADER_H
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+class FacetShape;
+class QDataStream;
+
+// Input state of the STL reader. The stream is not owned; it is set to
+// little-endian byte order and single floating-point precision.
+class StlFileReader
+{
+public:
+    explicit StlFileReader(QDataStream* stream);
+
+    // The pushed-back byte, else the next byte; 0 at the end of the data,
+    // which leaves the stream in its read-past-end state.
+    qint8 getChar();
+    // Bytes as Latin-1 characters up to a line end (consumed with its
+    // partner '\r' or '\n') or maxLength characters, simplified.
+    QString readLine(int maxLength);
+
+private:
+    friend FacetShape* readStl(StlFileReader& reader);
+
+    // readLine into out (at least maxLength bytes); returns the length.
+    int readLineInto(int maxLength, char* out);
+    bool fillBuffer();
+    void seek(qint64 pos);
+    bool atEnd() const;
+    FacetShape* readAscii();
+    FacetShape* readBinary();
+
+    QDataStream* stream;
+    bool ok = true;
+    qint8 pushedBack = 0;
+    // Bytes read ahead of the line reader; dropped on every seek.
+    QByteArray buffer;
+    int bufferPos = 0;
+};
+
+// A new shape owned by the caller, or null when the data is not a valid
+// ASCII or binary STL file (or holds more facets than a shape can).
+FacetShape* readStl(StlFileReader& reader);
+
+#endif

@@ -1,0 +1,21 @@
+#ifndef STLFILEWRITER_H
+#define STLFILEWRITER_H
+
+class FacetShape;
+class QDataStream;
+class QString;
+
+// Binary STL writers. Both set the stream to little-endian and single
+// precision themselves, write the header text's Latin-1 bytes cut at 80 and
+// at the first NUL, padded with zeros, and return true when everything was
+// written with the stream status Ok.
+
+// The relief grid (heights in cells, row-major) in inches: two triangles per
+// cell, a triangle left out when all three of its heights are exactly 0.
+bool writeHeightFieldStl(QDataStream& out, int width, int height, double zScale, const float* heights,
+                         const QString& header);
+
+// The facets as stored, normals included.
+bool writeFacetShapeStl(QDataStream& out, const FacetShape& shape, const QString& header);
+
+#endif

@@ -1,0 +1,124 @@
+#include "mesh/facetshape.h"
+#include "meshtestutil.h"
+
+#include <QtTest>
+
+using VekMath::Matrix3d;
+using VekMath::Vector3d;
+
+namespace {
+
+Facet facet(const Vector3d& a, const Vector3d& b, const Vector3d& c)
+{
+    return Facet(a, b, c, Vector3d(0, 0, 1));
+}
+
+bool near(const Vector3d& a, const Vector3d& b)
+{
+    return qAbs(a.x - b.x) < 1e-12 && qAbs(a.y - b.y) < 1e-12 && qAbs(a.z - b.z) < 1e-12;
+}
+
+} // namespace
+
+class TestFacetShape : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void boundsFollowFacetsNotTheOrigin_data();
+    void boundsFollowFacetsNotTheOrigin();
+    void transformOfEmptyShapeChangesOnlyTheProduct();
+    void scaleThereAndBackRestoresCornersAndProduct();
+    void transformRecomputesNormals_data();
+    void transformRecomputesNormals();
+    void centerMovesBoundsCentreToOrigin();
+};
+
+void TestFacetShape::boundsFollowFacetsNotTheOrigin_data()
+{
+    QTest::addColumn<QVector<Vector3d>>("corners");
+    QTest::addColumn<Vector3d>("lo");
+    QTest::addColumn<Vector3d>("hi");
+
+    QTest::newRow("facet away from origin")
+        << QVector<Vector3d>{{2, 3, 4}, {5, 3, 4}, {2, 7, 9}} << Vector3d(2, 3, 4) << Vector3d(5, 7, 9);
+    QTest::newRow("facet below origin")
+        << QVector<Vector3d>{{-2, -3, -4}, {-5, -3, -4}, {-2, -7, -9}} << Vector3d(-5, -7, -9)
+        << Vector3d(-2, -3, -4);
+    QTest::newRow("second facet grows bounds")
+        << QVector<Vector3d>{{1, 1, 1}, {2, 1, 1}, {1, 2, 1}, {-1, 5, 0}, {0, 0, 3}, {4, 0, 0}}
+        << Vector3d(-1, 0, 0) << Vector3d(4, 5, 3);
+}
+
+void TestFacetShape::boundsFollowFacetsNotTheOrigin()
+{
+    QFETCH(QVector<Vector3d>, corners);
+    QFETCH(Vector3d, lo);
+    QFETCH(Vector3d, hi);
+    FacetShape shape;
+    for (int i = 0; i + 2 < corners.size(); i += 3)
+        QVERIFY(shape.addFacet(facet(corners[i], corners[i + 1], corners[i + 2])));
+    QCOMPARE(shape.boundsMin(), lo);
+    QCOMPARE(shape.boundsMax(), hi);
+    QCOMPARE(shape.facetCount(), corners.size() / 3);
+}
+
+void TestFacetShape::transformOfEmptyShapeChangesOnlyTheProduct()
+{
+    FacetShape shape;
+    shape.transform(Matrix3d(2, 3, 4));
+    QCOMPARE(shape.boundsMin(), Vector3d());
+    QCOMPARE(shape.boundsMax(), Vector3d());
+    QVERIFY(shape.appliedTransform() == Matrix3d(2, 3, 4));
+}
+
+void TestFacetShape::scaleThereAndBackRestoresCornersAndProduct()
+{
+    FacetShape shape;
+    shape.addFacet(facet({1, 2, 3}, {4, -5, 6}, {-7, 8, 9}));
+    Matrix3d rotation;
+    rotation.setStandardRotation(4);
+    shape.transform(Matrix3d(2, 2, 2));
+    shape.transform(rotation);
+    QCOMPARE(shape.boundsMin(), Vector3d(-14, -18, -10));
+    shape.transform(rotation.inverted());
+    shape.transform(Matrix3d(0.5, 0.5, 0.5));
+    QVERIFY(near(shape.facets()[0].corners[0], Vector3d(1, 2, 3)));
+    QVERIFY(near(shape.facets()[0].corners[2], Vector3d(-7, 8, 9)));
+    QVERIFY(near(shape.boundsMin(), Vector3d(-7, -5, 3)));
+    for (int i = 0; i < 9; ++i)
+        QVERIFY(qAbs(shape.appliedTransform().m[i] - Matrix3d().m[i]) < 1e-12);
+}
+
+void TestFacetShape::transformRecomputesNormals_data()
+{
+    QTest::addColumn<QVector<Vector3d>>("corners");
+    QTest::addColumn<Vector3d>("normal");
+    QTest::newRow("counter-clockwise") << QVector<Vector3d>{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}} << Vector3d(0, 0, 1);
+    QTest::newRow("clockwise") << QVector<Vector3d>{{0, 0, 0}, {0, 1, 0}, {1, 0, 0}} << Vector3d(0, 0, -1);
+    QTest::newRow("collinear") << QVector<Vector3d>{{0, 0, 0}, {1, 1, 1}, {2, 2, 2}} << Vector3d(0, 0, 0);
+}
+
+void TestFacetShape::transformRecomputesNormals()
+{
+    QFETCH(QVector<Vector3d>, corners);
+    QFETCH(Vector3d, normal);
+    FacetShape shape;
+    shape.addFacet(Facet(corners[0], corners[1], corners[2], Vector3d(7, 7, 7)));
+    shape.transform(Matrix3d());
+    QCOMPARE(shape.facets()[0].normal, normal);
+}
+
+void TestFacetShape::centerMovesBoundsCentreToOrigin()
+{
+    FacetShape shape;
+    shape.addFacet(facet({0, 0, 0}, {4, 0, 0}, {0, 2, 1}));
+    shape.center();
+    QCOMPARE(shape.boundsMin(), Vector3d(-2, -1, -0.5));
+    QCOMPARE(shape.boundsMax(), Vector3d(2, 1, 0.5));
+    QCOMPARE(shape.facets()[0].corners[1], Vector3d(2, -1, -0.5));
+    QCOMPARE(shape.facets()[0].corners[2], Vector3d(-2, 1, 0.5));
+}
+
+QTEST_GUILESS_MAIN(TestFacetShape)
+#include "tst_facetshape.moc"
