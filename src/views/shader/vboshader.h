@@ -1,0 +1,25 @@
+#pragma once
+
+#include "views/shader/shader.h"
+#include "views/shader/vertexbuffers.h"
+
+// The lit relief program for OpenGL 3.3: draws from vertex buffers with one
+// call, the strips separated by primitive restart.
+class VboShader : public Shader
+{
+public:
+    VboShader();
+
+    void bind() override;
+    void release() override;
+    void draw() override;
+    void setArrays(const float* positions, uint32_t positionBytes,
+                   const float* normals, uint32_t normalBytes,
+                   const float* selection, uint32_t selectionBytes,
+                   const uint32_t* indices, uint32_t indexBytes) override;
+    void updateVertices(const float* positions, const float* normals, const float* selection,
+                        uint32_t firstVertex, uint32_t count) override;
+
+private:
+    VertexBuffers buffers;
+};
