@@ -18,8 +18,9 @@ inline int nearInt(double v)
     return v >= 0 ? static_cast<int>(v + 0.5) : static_cast<int>(v - 0.5);
 }
 
-// The grid cells a dab covers: x0 <= x < x1, y0 <= y < y1, around the centre
-// (cx, cy) in grid coordinates.
+// The grid cells a dab covers, x0 <= x < x1, y0 <= y < y1, around the
+// centre (cx, cy) in grid coordinates, and the stroke's fade at this dab.
+// Empty when the dab reaches no cell or the stroke has faded out.
 struct DabArea
 {
     double cx = 0;
@@ -28,19 +29,41 @@ struct DabArea
     int y0 = 0;
     int x1 = 0;
     int y1 = 0;
+    double decay = 1.0;
 
     bool isEmpty() const { return x1 <= x0 || y1 <= y0; }
     VekMath::Rect2di rect() const { return VekMath::Rect2di(x0, y0, x1 - x0, y1 - y0); }
 };
 
-DabArea placeDab(int width, int height, const VekMath::Vector2d& p, double r)
+// The fade of a stroke along its length. False when the stroke has gone past
+// its fade length, so the dab changes nothing.
+bool strokeDecay(const Tool& tool, const SculptStroke& stroke, double* decay)
+{
+    *decay = 1.0;
+    if (!tool.useDecayLength)
+        return true;
+    const double fade = tool.decayLength * stroke.radius() * 100;
+    const double travelled = stroke.travelled();
+    if (!(travelled < fade))
+        return false;
+    const double q = 1 - travelled / fade;
+    *decay = q * q * q;
+    return true;
+}
+
+DabArea placeDab(const SculptStroke* stroke, int width, int height, const VekMath::Vector2d& p, bool fades)
 {
     DabArea d;
+    if (!stroke)
+        return d;
+    const double r = stroke->radius();
     d.cx = width * 0.5 + p.x;
     d.cy = height * 0.5 + p.y;
     // A centre further than r from the grid (or not a number) reaches no
     // cell; testing first keeps the conversions below in range.
     if (!(d.cx + r > 0 && d.cx - r < width && d.cy + r > 0 && d.cy - r < height))
+        return d;
+    if (fades && !strokeDecay(*stroke->tool(), *stroke, &d.decay))
         return d;
     d.x0 = d.cx - r < 0 ? 0 : static_cast<int>(d.cx - r);
     d.x1 = static_cast<int>(std::min<double>(width, d.cx + r));
@@ -51,9 +74,10 @@ DabArea placeDab(int width, int height, const VekMath::Vector2d& p, double r)
 
 // Visits every cell of the dab area whose footprint cell lies inside the
 // mask, row by row, handing cell(index, x, y, falloff) the cell's index in
-// the grid and its falloff weight. True when some call reported a change.
+// the grid and its falloff weight. The dab's rectangle when some call
+// reported a change, else an empty one.
 template <class Cell>
-bool walkFootprint(const DabArea& d, int width, SculptStroke& stroke, Cell cell)
+VekMath::Rect2di walkFootprint(const DabArea& d, int width, SculptStroke& stroke, Cell cell)
 {
     const int n = stroke.footprintSide();
     const int half = n / 2;
@@ -83,23 +107,7 @@ bool walkFootprint(const DabArea& d, int width, SculptStroke& stroke, Cell cell)
                 changed = true;
         }
     }
-    return changed;
-}
-
-// The fade of a stroke along its length. False when the stroke has gone past
-// its fade length, so the dab changes nothing.
-bool strokeDecay(const Tool& tool, const SculptStroke& stroke, double* decay)
-{
-    *decay = 1.0;
-    if (!tool.useDecayLength)
-        return true;
-    const double fade = tool.decayLength * stroke.radius() * 100;
-    const double travelled = stroke.travelled();
-    if (!(travelled < fade))
-        return false;
-    const double q = 1 - travelled / fade;
-    *decay = q * q * q;
-    return true;
+    return changed ? d.rect() : VekMath::Rect2di();
 }
 
 inline float storeHeight(float* heights, size_t i, double value)
@@ -165,14 +173,12 @@ void Relief::applyTool(const VekMath::Vector2d& p)
 
 VekMath::Rect2di Relief::smoothDab(const VekMath::Vector2d& p)
 {
-    if (!m_stroke)
+    const DabArea d = placeDab(m_stroke.get(), m_width, m_height, p, true);
+    if (d.isEmpty())
         return VekMath::Rect2di();
     SculptStroke& stroke = *m_stroke;
     const Tool& tool = *stroke.tool();
-    const DabArea d = placeDab(m_width, m_height, p, stroke.radius());
-    double decay;
-    if (d.isEmpty() || !strokeDecay(tool, stroke, &decay))
-        return VekMath::Rect2di();
+    const double decay = d.decay;
 
     float* h = m_heights.data();
     const float* sel = m_selection.data();
@@ -184,7 +190,7 @@ VekMath::Rect2di Relief::smoothDab(const VekMath::Vector2d& p)
     const int lastX = m_width - 1;
     const int lastY = m_height - 1;
 
-    const bool changed = walkFootprint(d, w, stroke, [&](size_t i, int x, int y, double f) {
+    return walkFootprint(d, w, stroke, [&](size_t i, int x, int y, double f) {
         const float old = h[i];
         if (keepZero && old == 0)
             return false;
@@ -247,18 +253,15 @@ VekMath::Rect2di Relief::smoothDab(const VekMath::Vector2d& p)
         }
         return differs(storeHeight(h, i, value), old);
     });
-    return changed ? d.rect() : VekMath::Rect2di();
 }
 
 VekMath::Rect2di Relief::smudgeDab(const VekMath::Vector2d& p)
 {
-    if (!m_stroke)
+    const DabArea d = placeDab(m_stroke.get(), m_width, m_height, p, false);
+    if (d.isEmpty())
         return VekMath::Rect2di();
     SculptStroke& stroke = *m_stroke;
     const Tool& tool = *stroke.tool();
-    const DabArea d = placeDab(m_width, m_height, p, stroke.radius());
-    if (d.isEmpty())
-        return VekMath::Rect2di();
 
     float* h = m_heights.data();
     // The first dab picks the heights up; later dabs lay them down.
@@ -286,7 +289,7 @@ VekMath::Rect2di Relief::smudgeDab(const VekMath::Vector2d& p)
     const double strength = tool.strength;
     const Tool::Mode mode = tool.mode;
 
-    const bool changed = walkFootprint(d, m_width, stroke, [&](size_t i, int x, int y, double f) {
+    return walkFootprint(d, m_width, stroke, [&](size_t i, int x, int y, double f) {
         const float old = h[i];
         if (keepZero && old == 0)
             return false;
@@ -316,19 +319,16 @@ VekMath::Rect2di Relief::smudgeDab(const VekMath::Vector2d& p)
         const double a = f * strength * decay;
         return differs(storeHeight(h, i, a * c + (1 - a) * old), old);
     });
-    return changed ? d.rect() : VekMath::Rect2di();
 }
 
 VekMath::Rect2di Relief::depositDab(const VekMath::Vector2d& p)
 {
-    if (!m_stroke)
+    const DabArea d = placeDab(m_stroke.get(), m_width, m_height, p, true);
+    if (d.isEmpty())
         return VekMath::Rect2di();
     SculptStroke& stroke = *m_stroke;
     const Tool& tool = *stroke.tool();
-    const DabArea d = placeDab(m_width, m_height, p, stroke.radius());
-    double decay;
-    if (d.isEmpty() || !strokeDecay(tool, stroke, &decay))
-        return VekMath::Rect2di();
+    const double decay = d.decay;
 
     float* h = m_heights.data();
     const bool clip = tool.clip;
@@ -347,7 +347,7 @@ VekMath::Rect2di Relief::depositDab(const VekMath::Vector2d& p)
     const double strength = tool.strength;
     const double rise = std::sqrt(double(m_width) * m_width + double(m_height) * m_height) * 0.001 * strength;
 
-    const bool changed = walkFootprint(d, m_width, stroke, [&](size_t i, int, int, double f) {
+    return walkFootprint(d, m_width, stroke, [&](size_t i, int, int, double f) {
         const float old = h[i];
         if (keepZero && old == 0)
             return false;
@@ -359,19 +359,16 @@ VekMath::Rect2di Relief::depositDab(const VekMath::Vector2d& p)
             target = std::min(ceiling, target);
         return differs(storeHeight(h, i, (1 - a) * old + a * target), old);
     });
-    return changed ? d.rect() : VekMath::Rect2di();
 }
 
 VekMath::Rect2di Relief::removeDab(const VekMath::Vector2d& p)
 {
-    if (!m_stroke)
+    const DabArea d = placeDab(m_stroke.get(), m_width, m_height, p, true);
+    if (d.isEmpty())
         return VekMath::Rect2di();
     SculptStroke& stroke = *m_stroke;
     const Tool& tool = *stroke.tool();
-    const DabArea d = placeDab(m_width, m_height, p, stroke.radius());
-    double decay;
-    if (d.isEmpty() || !strokeDecay(tool, stroke, &decay))
-        return VekMath::Rect2di();
+    const double decay = d.decay;
 
     float* h = m_heights.data();
     const float* sel = m_selection.data();
@@ -396,7 +393,7 @@ VekMath::Rect2di Relief::removeDab(const VekMath::Vector2d& p)
     const double strength = tool.strength;
     const double drop = std::sqrt(double(m_width) * m_width + double(m_height) * m_height) * 0.001 * strength;
 
-    const bool changed = walkFootprint(d, m_width, stroke, [&](size_t i, int, int, double f) {
+    return walkFootprint(d, m_width, stroke, [&](size_t i, int, int, double f) {
         const float old = h[i];
         if (keepZero && old == 0)
             return false;
@@ -411,58 +408,49 @@ VekMath::Rect2di Relief::removeDab(const VekMath::Vector2d& p)
         target = std::max(0.0, target);
         return differs(storeHeight(h, i, std::max(0.0, (1 - a) * old + a * target)), old);
     });
-    return changed ? d.rect() : VekMath::Rect2di();
 }
 
 VekMath::Rect2di Relief::undoDab(const VekMath::Vector2d& p)
 {
-    if (!m_stroke)
+    const DabArea d = placeDab(m_stroke.get(), m_width, m_height, p, true);
+    if (d.isEmpty())
         return VekMath::Rect2di();
     SculptStroke& stroke = *m_stroke;
     const Tool& tool = *stroke.tool();
-    const DabArea d = placeDab(m_width, m_height, p, stroke.radius());
-    double decay;
-    if (d.isEmpty() || !strokeDecay(tool, stroke, &decay))
-        return VekMath::Rect2di();
+    const double decay = d.decay;
 
     float* h = m_heights.data();
     const float* reference = m_referenceHeights.data();
     const double strength = tool.strength;
 
-    const bool changed = walkFootprint(d, m_width, stroke, [&](size_t i, int, int, double f) {
+    return walkFootprint(d, m_width, stroke, [&](size_t i, int, int, double f) {
         const float old = h[i];
         const double a = f * strength * decay;
         return differs(storeHeight(h, i, (1 - a) * old + a * reference[i]), old);
     });
-    return changed ? d.rect() : VekMath::Rect2di();
 }
 
 VekMath::Rect2di Relief::eraseDab(const VekMath::Vector2d& p)
 {
-    if (!m_stroke)
-        return VekMath::Rect2di();
-    const DabArea d = placeDab(m_width, m_height, p, m_stroke->radius());
+    const DabArea d = placeDab(m_stroke.get(), m_width, m_height, p, false);
     if (d.isEmpty())
         return VekMath::Rect2di();
 
     float* h = m_heights.data();
     const float* sel = m_selection.data();
     const bool selective = m_selectionActive;
-    const bool changed = walkFootprint(d, m_width, *m_stroke, [&](size_t i, int, int, double) {
+    return walkFootprint(d, m_width, *m_stroke, [&](size_t i, int, int, double) {
         if (selective && sel[i] == 0)
             return false;
         const float old = h[i];
         h[i] = 0;
         return differs(0.0f, old);
     });
-    return changed ? d.rect() : VekMath::Rect2di();
 }
 
 VekMath::Rect2di Relief::brushDab(const VekMath::Vector2d& p)
 {
-    if (!m_stroke)
-        return VekMath::Rect2di();
-    const DabArea d = placeDab(m_width, m_height, p, m_stroke->radius());
+    const DabArea d = placeDab(m_stroke.get(), m_width, m_height, p, false);
     if (d.isEmpty())
         return VekMath::Rect2di();
 
@@ -472,14 +460,13 @@ VekMath::Rect2di Relief::brushDab(const VekMath::Vector2d& p)
     // Compared as stored, so a base level that a float cannot hold exactly
     // does not report every later dab as a change.
     const float base = static_cast<float>(m_baseLevel);
-    const bool changed = walkFootprint(d, m_width, *m_stroke, [&](size_t i, int, int, double) {
+    return walkFootprint(d, m_width, *m_stroke, [&](size_t i, int, int, double) {
         if (selective && sel[i] == 0)
             return false;
         const float old = h[i];
         h[i] = base;
         return differs(base, old);
     });
-    return changed ? d.rect() : VekMath::Rect2di();
 }
 
 VekMath::Rect2di Relief::sampleHeight(const VekMath::Vector2d& p)

@@ -5,6 +5,17 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
+// The cubic Bernstein weights of the four control points at t.
+std::array<double, 4> bernstein(double t)
+{
+    const double mt = 1 - t;
+    return {mt * mt * mt, 3 * mt * mt * t, 3 * mt * t * t, t * t * t};
+}
+
+} // namespace
+
 SculptStroke::SculptStroke(Tool* tool, const VekMath::Vector2d& start, SculptUndo* undo, double diagonal)
     : m_tool(tool), m_undo(undo), m_start(start), m_current(start), m_lastDab(start)
 {
@@ -122,12 +133,8 @@ BezierControls fitBezier(const std::vector<QPointF>& points)
     for (size_t i = 0; i < k; ++i) {
         if (i > 0)
             along += std::hypot(points[i].x() - points[i - 1].x(), points[i].y() - points[i - 1].y());
-        const double t = i + 1 < k ? along / total : 1.0;
-        const double mt = 1 - t;
-        const double b0 = mt * mt * mt;
-        const double b1 = 3 * mt * mt * t;
-        const double b2 = 3 * mt * t * t;
-        const double b3 = t * t * t;
+        const std::array<double, 4> b = bernstein(i + 1 < k ? along / total : 1.0);
+        const double b0 = b[0], b1 = b[1], b2 = b[2], b3 = b[3];
         c11 += b1 * b1;
         c12 += b1 * b2;
         c22 += b2 * b2;
@@ -155,11 +162,7 @@ BezierControls fitBezier(const std::vector<QPointF>& points)
 
 VekMath::Vector2d bezierPoint(const BezierControls& p, double t)
 {
-    const double mt = 1 - t;
-    const double b0 = mt * mt * mt;
-    const double b1 = 3 * mt * mt * t;
-    const double b2 = 3 * mt * t * t;
-    const double b3 = t * t * t;
-    return VekMath::Vector2d(b0 * p[0].x + b1 * p[1].x + b2 * p[2].x + b3 * p[3].x,
-                             b0 * p[0].y + b1 * p[1].y + b2 * p[2].y + b3 * p[3].y);
+    const std::array<double, 4> b = bernstein(t);
+    return VekMath::Vector2d(b[0] * p[0].x + b[1] * p[1].x + b[2] * p[2].x + b[3] * p[3].x,
+                             b[0] * p[0].y + b[1] * p[1].y + b[2] * p[2].y + b[3] * p[3].y);
 }
