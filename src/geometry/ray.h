@@ -1,0 +1,17 @@
+#ifndef VEKMATH_RAY_H
+#define VEKMATH_RAY_H
+
+#include "geometry/vector2d.h"
+
+namespace VekMath {
+
+// A half-line from point along direction (not normalised).
+struct Ray
+{
+    Vector2d point;
+    Vector2d direction;
+};
+
+} // namespace VekMath
+
+#endif
