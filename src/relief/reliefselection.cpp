@@ -148,7 +148,7 @@ void selectRectangle(Relief& relief, const VekMath::Rect2d& r, SelectionMode mod
     if (!std::isnan(r.x1) && !std::isnan(r.x2) && !std::isnan(r.y1) && !std::isnan(r.y2)) {
         const Box box = Box{cellOf(r.x1), cellOf(r.y1), cellOf(r.x2), cellOf(r.y2)}
                             .clippedTo(relief.width(), relief.height());
-        for (int y = box.y0; y <= box.y1; ++y) {
+        for (int y = box.y0; y <= box.y1 && box.x0 <= box.x1; ++y) {
             float* row = marker.work() + marker.index(0, y);
             std::fill(row + box.x0, row + box.x1 + 1, 1.0f);
         }
@@ -163,7 +163,7 @@ void selectEllipse(Relief& relief, const VekMath::Rect2d& r, SelectionMode mode)
     const double a = (r.x2 - r.x1) / 2.0;
     const double b = (r.y2 - r.y1) / 2.0;
     const double s = 0.5 / std::sqrt(a * a + b * b);
-    for (double t = 0.0; t < kTwoPi; t += s)
+    for (double t = 0.0; s > 0.0 && t < kTwoPi; t += s)
         marker.mark(cellOf(c.x + a * std::cos(t)), cellOf(c.y + b * std::sin(t)));
 
     // The flood stays in the ellipse's box: an ellipse too thin to enclose
@@ -249,10 +249,12 @@ void selectPolygon(Relief& relief, const QList<QPointF>& points, SelectionMode m
 VekMath::Rect2di magicSelect(Relief& relief, const VekMath::Vector2d& p, double tolerance, bool continuous,
                              SelectionMode mode)
 {
-    const int x = cellOf(relief.width() / 2.0 + p.x);
-    const int y = cellOf(relief.height() / 2.0 + p.y);
-    if (x < 0 || x >= relief.width() || y < 0 || y >= relief.height())
+    const double fx = relief.width() / 2.0 + p.x;
+    const double fy = relief.height() / 2.0 + p.y;
+    if (!(fx >= 0.0 && fx < relief.width() && fy >= 0.0 && fy < relief.height()))
         return VekMath::Rect2di();
+    const int x = static_cast<int>(fx);
+    const int y = static_cast<int>(fy);
 
     Marker marker(relief);
     const size_t clicked = marker.index(x, y);
