@@ -93,8 +93,9 @@ StlFileReader::StlFileReader(QDataStream* stream)
 
 bool StlFileReader::fillBuffer()
 {
+    // Straight from the device: a short read is no error here.
     buffer.resize(ReadAhead);
-    const int n = stream->readRawData(buffer.data(), ReadAhead);
+    const int n = int(stream->device()->read(buffer.data(), ReadAhead));
     buffer.resize(qMax(n, 0));
     bufferPos = 0;
     if (n > 0)

@@ -1,0 +1,110 @@
+#include "mesh/objfilewriter.h"
+
+#include "mesh/facetshape.h"
+
+#include <QLatin1String>
+#include <QTextStream>
+
+#include <charconv>
+#include <cstring>
+
+namespace {
+
+void prepare(QTextStream& out)
+{
+    out << "#Export from Quillon Morvane2\n";
+}
+
+// Six significant digits with trailing zeros and the point always shown,
+// exponent form below 1e-4 and from 1e6 on; the C locale whatever the user's.
+QLatin1String number(double v, char (&buf)[40])
+{
+    char digits[32];
+    const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, v, std::chars_format::general, 6);
+    const int n = int(r.ptr - digits);
+    if (n > 0 && (digits[n - 1] == 'f' || digits[n - 1] == 'n'))  // inf, nan
+        return QLatin1String(std::strncpy(buf, digits, size_t(n)), n);
+
+    int mantissaEnd = 0;
+    while (mantissaEnd < n && digits[mantissaEnd] != 'e')
+        ++mantissaEnd;
+    int significant = 0;
+    bool leading = true;
+    bool point = false;
+    for (int i = 0; i < mantissaEnd; ++i) {
+        const char c = digits[i];
+        if (c == '.')
+            point = true;
+        else if (c >= '0' && c <= '9' && !(leading && c == '0'))
+            leading = false, ++significant;
+    }
+    if (significant == 0)
+        significant = 1;  // zero itself
+    int out = 0;
+    std::memcpy(buf, digits, size_t(mantissaEnd));
+    out = mantissaEnd;
+    if (!point)
+        buf[out++] = '.';
+    for (; significant < 6; ++significant)
+        buf[out++] = '0';
+    std::memcpy(buf + out, digits + mantissaEnd, size_t(n - mantissaEnd));
+    out += n - mantissaEnd;
+    return QLatin1String(buf, out);
+}
+
+void writeVertex(QTextStream& out, double x, double y, double z)
+{
+    char a[40], b[40], c[40];
+    out << "v " << number(x, a) << ' ' << number(y, b) << ' ' << number(z, c) << '\n';
+}
+
+bool streamOk(const QTextStream& out)
+{
+    return out.status() == QTextStream::Ok;
+}
+
+void writeFace(QTextStream& out, qint64 a, qint64 b, qint64 c)
+{
+    out << "f " << a << ' ' << b << ' ' << c << '\n';
+}
+
+} // namespace
+
+bool writeHeightFieldObj(QTextStream& out, int width, int height, double zScale, const float* heights)
+{
+    prepare(out);
+    auto h = [&](int x, int y) { return heights[size_t(y) * size_t(width) + size_t(x)]; };
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            writeVertex(out, x / 128.0, y / 128.0, double(h(x, y)) / 128.0 * zScale);
+    if (height == 1)
+        return streamOk(out);
+
+    auto number = [&](int x, int y) { return qint64(y) * width + x + 1; };
+    for (int j = 0; j + 1 < height; ++j) {
+        for (int i = 0; i + 1 < width; ++i) {
+            const bool zero00 = h(i, j) == 0.0f, zero10 = h(i + 1, j) == 0.0f;
+            const bool zero01 = h(i, j + 1) == 0.0f, zero11 = h(i + 1, j + 1) == 0.0f;
+            if (!zero00 && !zero10 && !zero01)
+                writeFace(out, number(i, j), number(i + 1, j), number(i, j + 1));
+            if (!zero01 && !zero10 && !zero11)
+                writeFace(out, number(i, j + 1), number(i + 1, j), number(i + 1, j + 1));
+        }
+    }
+    return streamOk(out);
+}
+
+bool writeFacetShapeObj(QTextStream& out, const FacetShape& shape)
+{
+    prepare(out);
+    qint64 k = 1;
+    for (const Facet& f : shape.facets()) {
+        if (!streamOk(out))
+            break;
+        for (const VekMath::Vector3d& p : f.corners)
+            writeVertex(out, p.x, p.y, p.z);
+        writeFace(out, k, k + 1, k + 2);
+        k += 3;
+    }
+    return streamOk(out);
+}

@@ -1,0 +1,19 @@
+#ifndef OBJFILEWRITER_H
+#define OBJFILEWRITER_H
+
+class FacetShape;
+class QTextStream;
+
+// OBJ text writers: a header comment, "v" lines, then "f" lines with 1-based
+// vertex numbers; numbers in six significant digits with trailing zeros and
+// the point always shown, in the C locale. Both return true when the stream status is Ok at
+// the end.
+
+// Every grid point as a vertex in inches; two triangles per cell, a triangle
+// left out when any of its three heights is exactly 0.
+bool writeHeightFieldObj(QTextStream& out, int width, int height, double zScale, const float* heights);
+
+// Three vertices and one face per facet; normals are not written.
+bool writeFacetShapeObj(QTextStream& out, const FacetShape& shape);
+
+#endif

@@ -1,0 +1,278 @@
+#include "mesh/facetshape.h"
+#include "mesh/stlfilereader.h"
+#include "mesh/stlfilewriter.h"
+#include "meshtestutil.h"
+
+#include <QBuffer>
+#include <QDataStream>
+#include <QtEndian>
+#include <QtTest>
+
+#include <cstring>
+#include <limits>
+#include <memory>
+
+using VekMath::Vector3d;
+
+namespace {
+
+const QByteArray asciiFacet = "facet normal 0 0 1\n"
+                              "  outer loop\n"
+                              "    vertex 0 0 0\n"
+                              "    vertex 1.5 0 0\n"
+                              "    vertex 0 2.5e-1 -3\n"
+                              "  endloop\n"
+                              "endfacet\n";
+
+QByteArray ascii(const QByteArray& body)
+{
+    return "solid part\n" + body + "endsolid part\n";
+}
+
+void putFloat(QByteArray& bytes, float f)
+{
+    quint32 bits;
+    std::memcpy(&bits, &f, 4);
+    char le[4];
+    qToLittleEndian(bits, le);
+    bytes.append(le, 4);
+}
+
+// Binary STL of n facets, each normal (0, 0, 1) and corners (0,0,0),
+// (1,0,0), (0,1,0), with the given count field.
+QByteArray binary(int n, qint32 count, float value = 1.0f)
+{
+    QByteArray bytes(80, '\0');
+    char le[4];
+    qToLittleEndian(count, le);
+    bytes.append(le, 4);
+    for (int i = 0; i < n; ++i) {
+        for (float f : {0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, value, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f})
+            putFloat(bytes, f);
+        bytes.append(2, '\0');
+    }
+    return bytes;
+}
+
+std::unique_ptr<FacetShape> read(const QByteArray& bytes)
+{
+    QByteArray data = bytes;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QDataStream in(&buffer);
+    StlFileReader reader(&in);
+    return std::unique_ptr<FacetShape>(readStl(reader));
+}
+
+// A device as long as a binary STL of a given count, read as zeros after
+// the header, without holding the bytes.
+class LongStlDevice : public QIODevice
+{
+public:
+    explicit LongStlDevice(qint32 count) : count(count) { open(QIODevice::ReadOnly); }
+    qint64 size() const override { return 84 + 50 * qint64(count); }
+    bool isSequential() const override { return false; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        const qint64 n = qMin(maxSize, size() - pos());
+        std::memset(data, 0, size_t(n));
+        for (qint64 i = 0; i < n; ++i)
+            if (pos() + i >= 80 && pos() + i < 84)
+                data[i] = char((count >> (8 * (pos() + i - 80))) & 0xff);
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    qint32 count;
+};
+
+QByteArray written(const std::function<bool(QDataStream&)>& write)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QDataStream out(&buffer);
+    if (!write(out))
+        return "failed";
+    return bytes;
+}
+
+} // namespace
+
+class TestStlFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void detectionAndMalformedFiles_data();
+    void detectionAndMalformedFiles();
+    void asciiNumbersAreReadExactly();
+    void lineEndsDoNotMatter();
+    void countBeyondAShapeIsRefused();
+    void facetWriterIsByteExact();
+    void heightFieldWriterKeepsTrianglesWithAHeight_data();
+    void heightFieldWriterKeepsTrianglesWithAHeight();
+    void headerIsCutAndPadded_data();
+    void headerIsCutAndPadded();
+    void writtenShapeReadsBack();
+};
+
+void TestStlFile::detectionAndMalformedFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("facets");  // -1: refused
+
+    QTest::newRow("ascii") << ascii(asciiFacet + asciiFacet) << 2;
+    QTest::newRow("ascii without endsolid") << "solid x\n" + asciiFacet << 1;
+    QTest::newRow("ascii unfinished facet dropped") << "solid x\n" + asciiFacet + "facet normal 0 0 1\nouter loop\n" << 1;
+    QTest::newRow("ascii indented keywords") << QByteArray("   solid   x\n  facet   normal 0  0 1\nouter loop\n vertex 0 0 0\n"
+                                                "vertex 1 0 0\nvertex 0 1 0\nendloop\nendfacet\n") << 1;
+    QTest::newRow("solid without its space") << "solid\n" + asciiFacet + "endsolid\n" << -1;
+    QTest::newRow("first line beyond 80 characters") << ascii(asciiFacet).replace("part", QByteArray(80, 'p')) << -1;
+    QTest::newRow("ascii without facets") << ascii("") << -1;
+    QTest::newRow("two solids") << ascii(asciiFacet) + ascii(asciiFacet) << -1;
+    QTest::newRow("normal of two numbers") << ascii(QByteArray(asciiFacet).replace("0 0 1", "0 1")) << -1;
+    QTest::newRow("missing endloop") << ascii(QByteArray(asciiFacet).replace("  endloop\n", "")) << -1;
+    QTest::newRow("word for a number counts as 0") << ascii(QByteArray(asciiFacet).replace("1.5", "one")) << 1;
+    QTest::newRow("ascii nan") << ascii(QByteArray(asciiFacet).replace("1.5", "nan")) << -1;
+    QTest::newRow("ascii inf") << ascii(QByteArray(asciiFacet).replace("1.5", "-inf")) << -1;
+    QTest::newRow("ascii overflow") << ascii(QByteArray(asciiFacet).replace("1.5", "1e999")) << -1;
+
+    QTest::newRow("binary of 0 facets") << binary(0, 0) << 0;
+    QTest::newRow("binary of 1 facet") << binary(1, 1) << 1;
+    QTest::newRow("binary of 3 facets") << binary(3, 3) << 3;
+    QTest::newRow("binary one byte long") << binary(2, 2) + '\0' << -1;
+    QTest::newRow("binary one byte short") << binary(2, 2).chopped(1) << -1;
+    QTest::newRow("binary count too high") << binary(2, 3) << -1;
+    QTest::newRow("binary negative count") << binary(2, -1) << -1;
+    QTest::newRow("binary nan") << binary(2, 2, std::numeric_limits<float>::quiet_NaN()) << -1;
+    QTest::newRow("binary infinity") << binary(1, 1, std::numeric_limits<float>::infinity()) << -1;
+    QTest::newRow("binary header beginning solid") << QByteArray("solid ").append(binary(1, 1).mid(6)) << 1;
+    QTest::newRow("empty") << QByteArray() << -1;
+}
+
+void TestStlFile::detectionAndMalformedFiles()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, facets);
+    const std::unique_ptr<FacetShape> shape = read(bytes);
+    QCOMPARE(shape ? shape->facetCount() : -1, facets);
+}
+
+void TestStlFile::asciiNumbersAreReadExactly()
+{
+    const std::unique_ptr<FacetShape> shape = read(ascii(asciiFacet));
+    QVERIFY(shape);
+    const Facet& f = shape->facets()[0];
+    QCOMPARE(f.normal, Vector3d(0, 0, 1));
+    QCOMPARE(f.corners[1], Vector3d(1.5, 0, 0));
+    QCOMPARE(f.corners[2], Vector3d(0, 0.25, -3));
+    QCOMPARE(shape->boundsMin(), Vector3d(0, 0, -3));
+    QCOMPARE(shape->boundsMax(), Vector3d(1.5, 0.25, 0));
+}
+
+void TestStlFile::lineEndsDoNotMatter()
+{
+    const QByteArray lf = ascii(asciiFacet + asciiFacet);
+    for (const QByteArray& end : {QByteArray("\r\n"), QByteArray("\r"), QByteArray("\n\r")}) {
+        QByteArray other = lf;
+        const std::unique_ptr<FacetShape> a = read(lf);
+        const std::unique_ptr<FacetShape> b = read(other.replace("\n", end));
+        QVERIFY2(b, end.toHex().constData());
+        QCOMPARE(b->facetCount(), 2);
+        QCOMPARE(b->facets()[1].corners[2], a->facets()[1].corners[2]);
+    }
+}
+
+void TestStlFile::countBeyondAShapeIsRefused()
+{
+    LongStlDevice device(FacetShape::MaxFacets + 1);
+    QDataStream in(&device);
+    StlFileReader reader(&in);
+    QVERIFY(!readStl(reader));
+}
+
+void TestStlFile::facetWriterIsByteExact()
+{
+    FacetShape shape;
+    shape.addFacet(Facet(Vector3d(1, 2, 3), Vector3d(0.5, -0.25, 1e10), Vector3d(-1, 0, 0), Vector3d(0, 0, 1)));
+    QByteArray expected = QByteArray("/part.stl") + QByteArray(71, '\0');
+    expected += QByteArray::fromHex("01000000");
+    expected += QByteArray::fromHex("00000000" "00000000" "0000803f");  // normal
+    expected += QByteArray::fromHex("0000803f" "00000040" "00004040");  // 1, 2, 3
+    expected += QByteArray::fromHex("0000003f" "000080be" "f9021550");  // 0.5, -0.25, 1e10
+    expected += QByteArray::fromHex("000080bf" "00000000" "00000000");  // -1, 0, 0
+    expected += QByteArray::fromHex("0000");
+    QCOMPARE(written([&](QDataStream& out) { return writeFacetShapeStl(out, shape, "/part.stl"); }).toHex(),
+             expected.toHex());
+    QCOMPARE(written([&](QDataStream& out) { return writeFacetShapeStl(out, FacetShape(), "x"); }).size(), 84);
+}
+
+void TestStlFile::heightFieldWriterKeepsTrianglesWithAHeight_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<QVector<float>>("heights");
+    QTest::addColumn<QByteArray>("body");  // everything after the header
+
+    QTest::newRow("all zero") << 2 << 2 << QVector<float>{0, 0, 0, 0} << QByteArray::fromHex("00000000");
+    QTest::newRow("width 1") << 1 << 3 << QVector<float>{1, 2, 3} << QByteArray::fromHex("00000000");
+    QTest::newRow("height 1") << 3 << 1 << QVector<float>{1, 2, 3} << QByteArray::fromHex("00000000");
+    // Heights 0, 0 / 0, 128 at zScale 2: only T2, (0,1)-(1,0)-(1,1), whose
+    // far corner is 2 inches up.
+    QTest::newRow("one raised corner")
+        << 2 << 2 << QVector<float>{0, 0, 0, 128}
+        << QByteArray::fromHex("01000000"
+                               "c60435bf" "c60435bf" "c604353b"   // (-1, -1, 1/128) normalised
+                               "00000000" "0000003c" "00000000"   // (0, 1/128, 0)
+                               "0000003c" "00000000" "00000000"   // (1/128, 0, 0)
+                               "0000003c" "0000003c" "00000040"   // (1/128, 1/128, 2)
+                               "0000");
+}
+
+void TestStlFile::heightFieldWriterKeepsTrianglesWithAHeight()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(QVector<float>, heights);
+    QFETCH(QByteArray, body);
+    const double zScale = 2.0;
+    const QByteArray bytes = written(
+        [&](QDataStream& out) { return writeHeightFieldStl(out, width, height, zScale, heights.constData(), "h"); });
+    QCOMPARE(bytes.mid(80).toHex(), body.toHex());
+}
+
+void TestStlFile::headerIsCutAndPadded_data()
+{
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("short") << "/part.stl" << QByteArray("/part.stl").append(71, '\0');
+    QTest::newRow("long") << QString(100, 'a') << QByteArray(80, 'a');
+    QTest::newRow("nul inside") << QString("ab") + QChar(0) + "cd" << QByteArray("ab").append(78, '\0');
+    QTest::newRow("latin-1") << QString::fromUtf8("\xc3\xa9t\xc3\xa9") << QByteArray("\xe9t\xe9").append(77, '\0');
+}
+
+void TestStlFile::headerIsCutAndPadded()
+{
+    QFETCH(QString, header);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(written([&](QDataStream& out) { return writeFacetShapeStl(out, FacetShape(), header); }).left(80),
+             expected);
+}
+
+void TestStlFile::writtenShapeReadsBack()
+{
+    const FacetShape shape = shapeOf({{0.1, 0.2, 0.3}, {1, 0, 0}, {0, 1, 0}, {5, 5, 5}, {6, 5, 5}, {5, 6, -7}});
+    const QByteArray bytes = written([&](QDataStream& out) { return writeFacetShapeStl(out, shape, "r"); });
+    const std::unique_ptr<FacetShape> back = read(bytes);
+    QVERIFY(back);
+    QCOMPARE(back->facetCount(), 2);
+    QCOMPARE(back->facets()[0].corners[0], Vector3d(double(0.1f), double(0.2f), double(0.3f)));
+    QCOMPARE(back->facets()[1].corners[2], Vector3d(5, 6, -7));
+}
+
+QTEST_GUILESS_MAIN(TestStlFile)
+#include "tst_stlfile.moc"
