@@ -60,6 +60,18 @@ QString maskText(const std::vector<unsigned char>& mask, int n)
     return s;
 }
 
+// Mask of side n for a tool of the given outline.
+std::vector<unsigned char> maskFor(int form, double aspect, double angle, int n, double radius)
+{
+    Tool tool(Tool::Deposit);
+    tool.form = static_cast<Tool::Form>(form);
+    tool.aspectRatio = aspect;
+    tool.axisAngle = angle;
+    std::vector<unsigned char> mask(n * n, 9);
+    tool.genMask(mask.data(), n, radius);
+    return mask;
+}
+
 // Side of the footprint a stroke makes for a radius.
 int sideFor(double radius)
 {
@@ -118,13 +130,7 @@ void TestTool::masks()
     QFETCH(int, n);
     QFETCH(QString, expected);
 
-    Tool tool(Tool::Deposit);
-    tool.form = static_cast<Tool::Form>(form);
-    tool.aspectRatio = aspect;
-    tool.axisAngle = angle;
-    std::vector<unsigned char> mask(n * n, 9);
-    tool.genMask(mask.data(), n, radius);
-    QCOMPARE(maskText(mask, n), expected);
+    QCOMPARE(maskText(maskFor(form, aspect, angle, n, radius), n), expected);
 }
 
 void TestTool::maskStaysInsideItsSquare()
@@ -193,13 +199,8 @@ void TestTool::distancesMatchRelaxation()
     QFETCH(double, aspect);
     QFETCH(double, angle);
 
-    Tool tool(Tool::Smooth);
-    tool.form = static_cast<Tool::Form>(form);
-    tool.aspectRatio = aspect;
-    tool.axisAngle = angle;
     const int n = sideFor(radius);
-    std::vector<unsigned char> mask(n * n);
-    tool.genMask(mask.data(), n, radius);
+    const std::vector<unsigned char> mask = maskFor(form, aspect, angle, n, radius);
     std::vector<double> dist(n * n);
     Tool::genDistMap(dist.data(), mask.data(), n);
     const std::vector<double> expected = relaxedDistances(mask, n);
