@@ -24,6 +24,8 @@ void SculptUndo::updateActions(bool canUndo, bool canRedo)
 
 void SculptUndo::push(SculptUndoEvent* event)
 {
+    if (!event)
+        return;
     std::unique_ptr<SculptUndoEvent> owned(event);
     while (m_index < count()) {
         m_totalSize -= m_events.back()->size();
