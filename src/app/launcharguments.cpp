@@ -1,0 +1,46 @@
+#include "app/launcharguments.h"
+
+#include "app/mainwindow.h"
+
+#include <QFileInfo>
+
+LaunchArguments::LaunchArguments(const QStringList& arguments)
+{
+    const int count = arguments.size();
+    if (count >= 5) {
+        integration = true;
+        integrationKey = arguments.at(1);
+        importFile = arguments.at(2);
+        exportFile = arguments.at(3);
+        modelTitle = arguments.at(4);
+        return;
+    }
+    if (count >= 4) {
+        setsModelTitle = true;
+        modelTitle = arguments.at(3);
+    }
+    if (count >= 3) {
+        setsExportFile = true;
+        exportFile = arguments.at(2);
+    }
+    if (count >= 2)
+        fileToOpen = arguments.at(1);
+}
+
+void LaunchArguments::applyTo(MainWindow& window) const
+{
+    if (integration) {
+        window.setIntegrationKey(integrationKey);
+        window.setImportFile(importFile);
+        window.setExportFile(exportFile);
+        window.setModelTitle(modelTitle);
+        window.raise();
+        return;
+    }
+    if (setsModelTitle)
+        window.setModelTitle(modelTitle);
+    if (setsExportFile)
+        window.setExportFile(exportFile);
+    if (!fileToOpen.isEmpty() && QFileInfo(fileToOpen).isFile())
+        window.load(fileToOpen, false);
+}

@@ -1,0 +1,127 @@
+#include "app/logfile.h"
+
+#include "app/veksettings.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QIODevice>
+
+namespace {
+
+LogFile* theLog = nullptr;
+LogFile::OpenFailedHandler openFailedHandler = nullptr;
+
+// Takes the messages written after the log was closed or failed to open.
+// Left on a closed file, the stream would keep them in its buffer for the
+// rest of the run, or warn on every message without a device.
+class DiscardDevice : public QIODevice
+{
+public:
+    DiscardDevice() { open(QIODevice::WriteOnly); }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char*, qint64 length) override { return length; }
+};
+
+QString now()
+{
+    return QDateTime::currentDateTime().toString(Qt::TextDate);
+}
+
+} // namespace
+
+LogFile::LogFile() = default;
+
+void LogFile::open()
+{
+    file.setFileName(filePath());
+    if (file.open(QIODevice::WriteOnly)) {
+        stream.setDevice(&file);
+        stream << "Starting Morvane 2 log: " << now() << "\n";
+        return;
+    }
+    discardFurtherWrites();
+    const QString title = QStringLiteral("Error opening Log");
+    const QString text = QStringLiteral("Could not open log file for writing");
+    if (openFailedHandler)
+        openFailedHandler(title, text);
+    else
+        qCritical("%s: %s", qPrintable(title), qPrintable(text));
+}
+
+LogFile::~LogFile()
+{
+    stream.flush();
+    if (file.isOpen())
+        file.close();
+    if (theLog == this)
+        theLog = nullptr;
+}
+
+LogFile* LogFile::instance()
+{
+    // The pointer is set before opening so that anything logged while an
+    // open failure is being reported reaches this instance instead of
+    // making another one and a second box.
+    if (!theLog) {
+        theLog = new LogFile;
+        theLog->open();
+    }
+    return theLog;
+}
+
+QTextStream& LogFile::prefixed(const char* prefix)
+{
+    stream << prefix;
+    return stream;
+}
+
+QTextStream& LogFile::info()
+{
+    return instance()->prefixed("Info: ");
+}
+
+QTextStream& LogFile::warning()
+{
+    return instance()->prefixed("Warning: ");
+}
+
+QTextStream& LogFile::critical()
+{
+    return instance()->prefixed("Critical: ");
+}
+
+void LogFile::flush()
+{
+    instance()->stream.flush();
+}
+
+void LogFile::close()
+{
+    LogFile* log = instance();
+    log->stream << "Closing Morvane 2 log: " << now() << "\n";
+    log->stream.flush();
+    if (log->file.isOpen()) {
+        log->file.close();
+        log->discardFurtherWrites();
+    }
+}
+
+QString LogFile::filePath()
+{
+    return VekSettings::homeDir() + QDir::separator() + QStringLiteral("morvane2_")
+        + QString::number(QCoreApplication::applicationPid(), 16) + QStringLiteral(".log");
+}
+
+void LogFile::setOpenFailedHandler(OpenFailedHandler handler)
+{
+    openFailedHandler = handler;
+}
+
+void LogFile::discardFurtherWrites()
+{
+    static DiscardDevice discard;
+    stream.setDevice(&discard);
+}

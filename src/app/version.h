@@ -1,0 +1,14 @@
+#ifndef VERSION_H
+#define VERSION_H
+
+// The program's build version: the full text goes into the log and the
+// update requests, the short text is the start-up hand-shake line.
+namespace Version {
+inline constexpr char fullText[] = "2.000.00202";
+inline constexpr char shortText[] = "2.000";
+inline constexpr int major = 2;
+inline constexpr int minor = 0;
+inline constexpr int build = 202;
+} // namespace Version
+
+#endif
