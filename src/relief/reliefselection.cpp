@@ -203,7 +203,8 @@ void selectPolygon(Relief& relief, const QList<QPointF>& points, SelectionMode m
         const double dx = q.x() - p.x();
         const double dy = q.y() - p.y();
         const double len = std::sqrt(dx * dx + dy * dy);
-        if (!std::isfinite(len))
+        // Beyond 2^52 steps the step count is no longer exact.
+        if (!(2.0 * len + 0.5 < 4.5e15))
             continue;
         const int64_t n = static_cast<int64_t>(2.0 * len + 0.5);
         // Only the steps that can land on the grid are walked.
