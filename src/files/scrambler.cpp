@@ -46,21 +46,27 @@ constexpr ReversedBytes kReversed;
 
 void Scrambler::apply(char* data, qint64 count)
 {
-    // Eight steps at once: the next eight output bits are bits 1..8 of the
-    // state, and the bit entering at the top in step k is bit 63 XOR bits
-    // 1..k+1, a prefix XOR of those same bits.
+    // The next 62 output bits are bits 1..62 of the state as it stands, and
+    // the bit entering at the top in step k is bit 63 XOR bits 1..k+1: a
+    // prefix XOR of those same bits. So seven bytes (56 steps) come at once.
+    constexpr quint64 low56 = (quint64(1) << 56) - 1;
     quint64 s = m_state;
-    for (qint64 i = 0; i < count; ++i) {
-        const unsigned bits = unsigned(s >> 1) & 0xFFu;
-        unsigned entering = bits;
-        entering ^= entering << 1;
-        entering ^= entering << 2;
-        entering ^= entering << 4;
-        entering &= 0xFFu;
+    qint64 i = 0;
+    for (; i + 7 <= count; i += 7) {
+        const quint64 bits = (s >> 1) & low56;
+        quint64 entering = bits;
+        for (int shift = 1; shift < 64; shift <<= 1)
+            entering ^= entering << shift;
+        entering &= low56;
         if (s >> 63)
-            entering ^= 0xFFu;
-        s = (s >> 8) | (quint64(entering) << 56);
-        data[i] = static_cast<char>(static_cast<unsigned char>(data[i]) ^ kReversed.table[bits]);
+            entering ^= low56;
+        s = (s >> 56) | (entering << 8);
+        for (int k = 0; k < 7; ++k) {
+            const unsigned char key = kReversed.table[(bits >> (8 * k)) & 0xFFu];
+            data[i + k] = static_cast<char>(static_cast<unsigned char>(data[i + k]) ^ key);
+        }
     }
     m_state = s;
+    for (; i < count; ++i)
+        data[i] = static_cast<char>(next(static_cast<unsigned char>(data[i])));
 }

@@ -12,6 +12,20 @@
 
 namespace {
 
+// Calls f for every index of [begin, end) in runs of a fixed length: the
+// compiler vectorises such runs where it leaves loops of unknown length alone.
+template <class F>
+inline void forRuns(int begin, int end, F f)
+{
+    constexpr int kRun = 16;
+    int i = begin;
+    for (; i + kRun <= end; i += kRun)
+        for (int k = 0; k < kRun; ++k)
+            f(i + k);
+    for (; i < end; ++i)
+        f(i);
+}
+
 // One pass of the [1 2 1] filter along a row, divided by the weights that
 // fall inside the grid. Together with the column pass it gives the smoothing
 // neighbourhood: 4 for the cell, 2 for edge and 1 for corner neighbours.
@@ -22,8 +36,7 @@ void smoothRow(const float* __restrict in, float* __restrict out, int w)
         return;
     }
     out[0] = (2.0f * in[0] + in[1]) / 3.0f;
-    for (int x = 1; x + 1 < w; ++x)
-        out[x] = (2.0f * in[x] + in[x - 1] + in[x + 1]) * 0.25f;
+    forRuns(1, w - 1, [=](int x) { out[x] = (2.0f * in[x] + in[x - 1] + in[x + 1]) * 0.25f; });
     out[w - 1] = (2.0f * in[w - 1] + in[w - 2]) / 3.0f;
 }
 
@@ -34,14 +47,15 @@ template <class Mean>
 void writeSmoothed(float* __restrict h, int w, bool keepZero, float blend, Mean mean)
 {
     if (blend == 1.0f && !keepZero) {
-        for (int x = 0; x < w; ++x)
-            h[x] = mean(x);
-        return;
-    }
-    const float keep = 1.0f - blend;
-    for (int x = 0; x < w; ++x) {
-        const float m = blend == 1.0f ? mean(x) : mean(x) * blend + keep * h[x];
-        h[x] = (keepZero && h[x] == 0.0f) ? 0.0f : m;
+        forRuns(0, w, [=](int x) { h[x] = mean(x); });
+    } else if (blend == 1.0f) {
+        forRuns(0, w, [=](int x) { h[x] = h[x] == 0.0f ? 0.0f : mean(x); });
+    } else {
+        const float keep = 1.0f - blend;
+        forRuns(0, w, [=](int x) {
+            const float m = mean(x) * blend + keep * h[x];
+            h[x] = (keepZero && h[x] == 0.0f) ? 0.0f : m;
+        });
     }
 }
 
@@ -110,32 +124,37 @@ void Relief::erodePasses(int n)
     // A cell survives a pass when it and its eight neighbours are non-zero and
     // it is off the border: the minimum of a 3 x 3 mask, taken by rows and
     // then by columns.
-    std::vector<uint8_t> mask(cells), rows(cells);
-    for (size_t i = 0; i < cells; ++i)
-        mask[i] = m_heights[i] != 0.0f;
+    std::vector<uint8_t> maskCells(cells), rowCells(cells);
+    uint8_t* __restrict mask = maskCells.data();
+    uint8_t* __restrict rows = rowCells.data();
+    const float* __restrict heights = m_heights.data();
+    for (int y = 0; y < hgt; ++y) {
+        const size_t row = size_t(y) * w;
+        forRuns(0, w, [=](int x) { mask[row + x] = heights[row + x] != 0.0f; });
+    }
     for (int pass = 0; pass < n; ++pass) {
         for (int y = 0; y < hgt; ++y) {
-            const uint8_t* in = mask.data() + size_t(y) * w;
-            uint8_t* out = rows.data() + size_t(y) * w;
+            const uint8_t* __restrict in = mask + size_t(y) * w;
+            uint8_t* __restrict out = rows + size_t(y) * w;
             out[0] = 0;
-            for (int x = 1; x + 1 < w; ++x)
-                out[x] = in[x - 1] & in[x] & in[x + 1];
+            forRuns(1, w - 1, [=](int x) { out[x] = in[x - 1] & in[x] & in[x + 1]; });
             out[w - 1] = 0;
         }
-        std::memset(mask.data(), 0, size_t(w));
-        std::memset(mask.data() + size_t(hgt - 1) * w, 0, size_t(w));
+        std::memset(mask, 0, size_t(w));
+        std::memset(mask + size_t(hgt - 1) * w, 0, size_t(w));
         for (int y = 1; y + 1 < hgt; ++y) {
-            const uint8_t* up = rows.data() + size_t(y - 1) * w;
-            const uint8_t* mid = rows.data() + size_t(y) * w;
-            const uint8_t* down = rows.data() + size_t(y + 1) * w;
-            uint8_t* out = mask.data() + size_t(y) * w;
-            for (int x = 0; x < w; ++x)
-                out[x] = up[x] & mid[x] & down[x];
+            const uint8_t* __restrict mid = rows + size_t(y) * w;
+            const uint8_t* __restrict up = mid - w;
+            const uint8_t* __restrict down = mid + w;
+            uint8_t* __restrict out = mask + size_t(y) * w;
+            forRuns(0, w, [=](int x) { out[x] = up[x] & mid[x] & down[x]; });
         }
     }
-    for (size_t i = 0; i < cells; ++i)
-        if (!mask[i])
-            m_heights[i] = 0.0f;
+    float* __restrict out = m_heights.data();
+    for (int y = 0; y < hgt; ++y) {
+        const size_t row = size_t(y) * w;
+        forRuns(0, w, [=](int x) { out[row + x] = mask[row + x] ? out[row + x] : 0.0f; });
+    }
 }
 
 void Relief::smoothPasses(double steps, bool keepZero)

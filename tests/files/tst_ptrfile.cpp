@@ -108,17 +108,20 @@ void TestPtrFile::blockScramblingMatchesByteByByte()
 {
     for (quint64 seed : {quint64(1), quint64(2), quint64(12345), quint64(0x8000000000000001ull),
                          quint64(0xDEADBEEFCAFEF00Dull), std::numeric_limits<quint64>::max()}) {
+        QByteArray plain(300, '\0');
+        for (int i = 0; i < plain.size(); ++i)
+            plain[i] = char(i * 37);
         Scrambler single(seed);
-        Scrambler block(seed);
-        QByteArray data(300, '\0');
-        for (int i = 0; i < data.size(); ++i)
-            data[i] = char(i * 37);
-        QByteArray expected = data;
+        QByteArray expected = plain;
         for (char& c : expected)
             c = char(single.next(uchar(c)));
-        block.apply(data.data(), 7);
-        block.apply(data.data() + 7, data.size() - 7);
-        QCOMPARE(data, expected);
+        for (int run : {1, 6, 7, 8, 15, 64, 300}) {
+            Scrambler block(seed);
+            QByteArray data = plain;
+            for (int at = 0; at < data.size(); at += run)
+                block.apply(data.data() + at, std::min(run, data.size() - at));
+            QCOMPARE(data, expected);
+        }
     }
 }
 
