@@ -1,0 +1,135 @@
+#ifndef FACETREDUCER_H
+#define FACETREDUCER_H
+
+#include "geometry/plane.h"
+#include "geometry/vector3d.h"
+#include "mesh/facet.h"
+#include "mesh/facetshape.h"
+#include "mesh/indexlist.h"
+#include "mesh/vertextable.h"
+
+#include <QVector>
+
+#include <cstdint>
+#include <vector>
+
+class ProgressMonitor;
+class Relief;
+struct ReductionProgress;
+
+// Simplifies a triangle mesh by edge collapses ordered by a quadric error
+// metric: the cheapest edges collapse to the position of least summed
+// squared distance from the planes around them while that error stays
+// within a limit. Edges on the border of the mesh never collapse.
+class FacetReducer
+{
+public:
+    FacetReducer() = default;
+    ~FacetReducer() = default;
+    FacetReducer(const FacetReducer&) = delete;
+    FacetReducer& operator=(const FacetReducer&) = delete;
+
+    // Forgets every vertex, edge and face.
+    void clear();
+    // Adds the facets with shared vertices; a facet with two equal corners
+    // (or a corner that is not finite) adds nothing.
+    void addShape(const QVector<Facet>& facets, ReductionProgress* progress);
+    // Collapses edges of cost at most maxCost (a squared distance) until no
+    // more than targetFaces remain or no edge qualifies.
+    void reduce(unsigned int targetFaces, double maxCost, ReductionProgress* progress);
+    // The faces still standing, degenerate ones left out.
+    FacetShape toFacetShape() const;
+    // Faces ever added since the last clear, removed ones included.
+    int faceCount() const { return int(faces.size()); }
+
+    // A relief as a reduced mesh in inches, built strip by strip through
+    // temporary STL files in the home folder, joined, reduced once more and
+    // centred. tolerance is in inches (negative: half a cell); targetFaces 0
+    // means 1. Returns an empty shape when cancelled through the dialog, and
+    // also when a strip could not be written or read back: then *ok (when
+    // given) is false. Call it on a fresh reducer.
+    FacetShape reduceRelief(const Relief& relief, ProgressMonitor* dialog, double tolerance,
+                            unsigned int targetFaces, bool* ok = nullptr);
+
+    // Squared distances to planes: the upper triangle of a symmetric 4 x 4
+    // matrix, row by row.
+    struct Quadric
+    {
+        double q[10] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+
+        static Quadric ofPlane(const VekMath::Plane& p);
+        Quadric& operator+=(const Quadric& o);
+        // v^T Q v with v = (x, y, z, 1).
+        double error(const VekMath::Vector3d& v) const;
+        // The position of least error, by the inverse of the matrix with its
+        // last row replaced by (0, 0, 0, 1); false when that matrix's
+        // determinant is within 1e-6 of 0.
+        bool minimum(VekMath::Vector3d* at) const;
+    };
+
+private:
+    struct Edge
+    {
+        int first;
+        int second;
+        VekMath::Vector3d optimal;
+        double cost = 0.0;
+        IndexList<2> faces;
+        bool removed = false;
+
+        int other(int v) const { return v == first ? second : first; }
+    };
+
+    struct Face
+    {
+        int edges[3];
+        bool flipped[3];
+        VekMath::Plane plane;
+        bool removed = false;
+    };
+
+    struct SortKey
+    {
+        double cost;
+        int edge;
+    };
+
+    int vertexAt(const VekMath::Vector3d& p);
+    int corner(const Face& f, int k) const;
+    void makeFace(int a, int b, int c);
+    void vertexQuadric(int v);
+    void edgeCost(int e);
+    VekMath::Vector3d fallbackPosition(const Edge& e, const Quadric& q) const;
+    void initCosts(double maxCost);
+    void updateVertexEdgeCosts(int v);
+    bool canCollapse(int e);
+    int collapseFaces(int e);
+    int collapseVertices(int e);
+    void removeEdge(int e);
+    void removeFace(int f);
+    void setCost(int e, double cost);
+    void resort(double maxCost);
+    bool deadIn(const Edge& e, double maxCost) const;
+
+    // Vertices: positions, their live edges and quadrics, by index.
+    std::vector<VekMath::Vector3d> positions;
+    std::vector<IndexList<7>> vertexEdges;
+    std::vector<Quadric> quadrics;
+    VertexTable table;
+
+    std::vector<Edge> edges;
+    std::vector<Face> faces;
+
+    // The edges in the order of their last sort; entries whose costs changed
+    // since are marked stale and sorted again at the next sort.
+    std::vector<SortKey> sorted;
+    std::vector<uint8_t> stale;
+    std::vector<int> staleEdges;
+
+    // Marks for the neighbourhood tests, valid while equal to the stamp.
+    std::vector<uint32_t> vertexMark;
+    std::vector<uint32_t> faceMark;
+    uint32_t stamp = 0;
+};
+
+#endif

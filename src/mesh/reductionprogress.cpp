@@ -1,0 +1,36 @@
+#include "mesh/reductionprogress.h"
+
+#include "relief/progressmonitor.h"
+
+namespace {
+
+const int PhaseBase[3] = {0, 10, 30};
+const int PhaseWeight[3] = {10, 20, 70};
+
+// Calls that would not change the value let events through once in so many.
+const int SkipCalls = 4096;
+
+} // namespace
+
+int ReductionProgress::value() const
+{
+    const int p = phase >= 0 && phase <= 2 ? phase : 0;
+    const double f = end == start ? 1.0 : double(current - start) / double(end - start);
+    return strip * 100 + PhaseBase[p] + int(PhaseWeight[p] * f);
+}
+
+void ReductionProgress::update()
+{
+    if (!dialog)
+        return;
+    const int v = value();
+    if (v == shown && ++skipped < SkipCalls)
+        return;
+    skipped = 0;
+    dialog->processEvents();
+    cancelled = cancelled || dialog->wasCanceled();
+    if (v != shown) {
+        dialog->setValue(v);
+        shown = v;
+    }
+}

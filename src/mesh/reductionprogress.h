@@ -1,0 +1,35 @@
+#ifndef REDUCTIONPROGRESS_H
+#define REDUCTIONPROGRESS_H
+
+class ProgressMonitor;
+
+// Progress of a facet reduction: which phase of which strip, and how far
+// through the phase's counter range. Without a dialog only the counters and
+// the cancel flag are kept.
+struct ReductionProgress
+{
+    enum Phase { Triangulating = 0, Building = 1, Reducing = 2 };
+
+    ProgressMonitor* dialog = nullptr;
+    int phase = Triangulating;
+    int strip = 0;
+    int start = 0;
+    int end = 0;
+    int current = 0;
+    bool cancelled = false;  // set once the dialog reports a cancel; never cleared
+
+    // Lets pending events through, takes in a cancel and shows
+    // strip * 100 + the phase's share of the counter range. Calls that would
+    // show the value already shown pass events only now and then, so that
+    // per-facet calls stay cheap.
+    void update();
+
+    // The value update() shows for the present counters.
+    int value() const;
+
+private:
+    int shown = -1;
+    int skipped = 0;
+};
+
+#endif

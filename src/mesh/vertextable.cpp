@@ -1,0 +1,95 @@
+#include "mesh/vertextable.h"
+
+#include <cstring>
+
+using VekMath::Vector3d;
+
+namespace {
+
+uint64_t bitsOf(double v)
+{
+    // -0.0 equals 0.0, so both must hash alike.
+    if (v == 0.0)
+        v = 0.0;
+    uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    return bits;
+}
+
+uint64_t mix(uint64_t h)
+{
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ULL;
+    h ^= h >> 33;
+    return h;
+}
+
+bool samePosition(const Vector3d& a, const Vector3d& b)
+{
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+
+} // namespace
+
+uint64_t VertexTable::hash(const Vector3d& p)
+{
+    return mix(bitsOf(p.x) * 0x9e3779b97f4a7c15ULL ^ mix(bitsOf(p.y) + 0x632be59bd9b4e019ULL) ^ bitsOf(p.z) * 31);
+}
+
+int VertexTable::find(const Vector3d& p, const Vector3d* positions) const
+{
+    if (slots.empty())
+        return None;
+    const size_t mask = slots.size() - 1;
+    for (size_t i = hash(p) & mask;; i = (i + 1) & mask) {
+        const int index = slots[i];
+        if (index == None)
+            return None;
+        if (samePosition(positions[index], p))
+            return index;
+    }
+}
+
+void VertexTable::add(const Vector3d& p, int index, const Vector3d* positions)
+{
+    if ((count + 1) * 2 > slots.size())
+        rehash(slots.empty() ? 1024 : slots.size() * 2, positions);
+    const size_t mask = slots.size() - 1;
+    size_t i = hash(p) & mask;
+    while (slots[i] != None)
+        i = (i + 1) & mask;
+    slots[i] = index;
+    ++count;
+}
+
+void VertexTable::reserve(size_t wanted, const Vector3d* positions)
+{
+    size_t size = slots.empty() ? 1024 : slots.size();
+    while (size < wanted * 2)
+        size *= 2;
+    if (size > slots.size())
+        rehash(size, positions);
+}
+
+void VertexTable::rehash(size_t slotCount, const Vector3d* positions)
+{
+    std::vector<int> old(slotCount, None);
+    old.swap(slots);
+    const size_t mask = slots.size() - 1;
+    for (int index : old) {
+        if (index == None)
+            continue;
+        size_t i = hash(positions[index]) & mask;
+        while (slots[i] != None)
+            i = (i + 1) & mask;
+        slots[i] = index;
+    }
+}
+
+void VertexTable::clear()
+{
+    std::vector<int>().swap(slots);
+    count = 0;
+}
