@@ -36,7 +36,6 @@ private slots:
     void initTestCase();
     void outlines_data();
     void outlines();
-    void severalShapesDrawTogether();
 
 private:
     QImage render(const std::vector<OwnedPtr<SelectionShape>>& shapes);
@@ -115,19 +114,6 @@ void TestSelectionShapeGl::outlines()
     for (const QPoint& p : dark)
         QVERIFY2(!yellowNear(image, p.x(), p.y()), qPrintable(QString("lit at %1,%2").arg(p.x()).arg(p.y())));
     QCOMPARE(glGetError(), GLenum(GL_NO_ERROR));
-}
-
-void TestSelectionShapeGl::severalShapesDrawTogether()
-{
-    std::vector<OwnedPtr<SelectionShape>> shapes;
-    shapes.push_back(makeOwned(new SelectionShape(SelectionShape::ClosedPolygon)));
-    shapes.back()->addRect(VekMath::Rect2d(VekMath::Vector2d(4, 4), VekMath::Vector2d(12, 12)));
-    shapes.push_back(makeOwned(new SelectionShape(SelectionShape::Ellipse)));
-    shapes.back()->addRect(VekMath::Rect2d(VekMath::Vector2d(20, 20), VekMath::Vector2d(36, 36)));
-    const QImage image = render(shapes);
-    QVERIFY(yellowNear(image, 8, 4));
-    QVERIFY(yellowNear(image, 36, 28));
-    QVERIFY(!yellowNear(image, 28, 28));
 }
 
 QTEST_MAIN(TestSelectionShapeGl)

@@ -88,7 +88,6 @@ private slots:
     void masks_data();
     void masks();
     void maskStaysInsideItsSquare();
-    void distancesOfSquareFootprint();
     void distancesMatchRelaxation_data();
     void distancesMatchRelaxation();
     void falloffCurves_data();
@@ -146,31 +145,6 @@ void TestTool::maskStaysInsideItsSquare()
         for (int i = 0; i < n * n; ++i) {
             QCOMPARE(int(buffer[i]), 7);
             QCOMPARE(int(buffer[2 * n * n + i]), 7);
-        }
-    }
-}
-
-void TestTool::distancesOfSquareFootprint()
-{
-    Tool tool(Tool::Deposit);
-    tool.form = Tool::Square;
-    const int n = 8;
-    std::vector<unsigned char> mask(n * n);
-    tool.genMask(mask.data(), n, 2.0);
-    std::vector<double> dist(n * n, -1.0);
-    Tool::genDistMap(dist.data(), mask.data(), n);
-
-    // Ring at 1, the cells beside it at 2, the centre one step further.
-    for (int y = 0; y < n; ++y) {
-        for (int x = 0; x < n; ++x) {
-            double expected = 0;
-            if (x >= 2 && x <= 6 && y >= 2 && y <= 6)
-                expected = 1;
-            if (x >= 3 && x <= 5 && y >= 3 && y <= 5)
-                expected = 2;
-            if (x == 4 && y == 4)
-                expected = 3;
-            QCOMPARE(dist[y * n + x], expected);
         }
     }
 }
@@ -233,7 +207,8 @@ void TestTool::falloffCurves()
     QFETCH(double, atCentre);
     QFETCH(double, outside);
 
-    // The 8 x 8 square footprint: outline 1, then 2, centre 3; n / 2 = 4.
+    // The 8 x 8 square footprint: the ring (2..6, 2..6) at distance 1, the
+    // cells inside it at 2 and the centre at 3; n / 2 = 4.
     Tool tool(Tool::Deposit);
     tool.form = Tool::Square;
     tool.hardness = hardness;
