@@ -122,6 +122,7 @@ void LogFile::setOpenFailedHandler(OpenFailedHandler handler)
 
 void LogFile::discardFurtherWrites()
 {
-    static DiscardDevice discard;
-    stream.setDevice(&discard);
+    // Never freed, like the log itself: something may still log at exit.
+    static DiscardDevice* const discard = new DiscardDevice;
+    stream.setDevice(discard);
 }

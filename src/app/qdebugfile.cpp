@@ -9,8 +9,8 @@
 
 namespace {
 
-// Opening the file or writing to it can itself raise a Qt message; taking
-// that message here again would recurse without end.
+// Opening the file or writing to it can itself raise a Qt message, which
+// must not come back into the handler that is raising it.
 thread_local bool insideHandler = false;
 
 } // namespace

@@ -6,9 +6,9 @@
 namespace Version {
 inline constexpr char fullText[] = "2.000.00202";
 inline constexpr char shortText[] = "2.000";
-inline constexpr int major = 2;
-inline constexpr int minor = 0;
-inline constexpr int build = 202;
+inline constexpr int majorNumber = 2;
+inline constexpr int minorNumber = 0;
+inline constexpr int buildNumber = 202;
 } // namespace Version
 
 #endif

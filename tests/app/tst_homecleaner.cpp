@@ -132,15 +132,6 @@ private slots:
             QCOMPARE(QDir(at(name)).entryList(QDir::Files, QDir::Name), left);
     }
 
-    void oldFileNamedLikeATemporaryFolderStays()
-    {
-        makeOldFile(QStringLiteral("tmp_file"), 48.0);
-        makeOldFile(QStringLiteral("stltmp9"), 48.0);
-        HomeCleaner::removeOldTemporaryFolders(home.path(), now);
-        QVERIFY(QFile::exists(at(QStringLiteral("tmp_file"))));
-        QVERIFY(QFile::exists(at(QStringLiteral("stltmp9"))));
-    }
-
     void linkedTemporaryFolderLeavesItsTargetAlone()
     {
         // The link could lead anywhere outside the home folder.

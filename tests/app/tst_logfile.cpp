@@ -77,13 +77,6 @@ private slots:
         QCOMPARE(fileLines(LogFile::filePath()).last(), line);
     }
 
-    void partsOfOneMessageShareALine()
-    {
-        LogFile::info() << "GL Version String:: " << QStringLiteral("4.5") << " " << 3 << "\n";
-        LogFile::flush();
-        QCOMPARE(fileLines(LogFile::filePath()).last(), QStringLiteral("Info: GL Version String:: 4.5 3"));
-    }
-
     void closingTwiceLeavesOneClosingLineLast()
     {
         LogFile::info() << "before close\n";

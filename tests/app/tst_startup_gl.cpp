@@ -4,29 +4,12 @@
 #include "morvanerun.h"
 #include "xwindowcloser.h"
 
-#include <QDateTime>
 #include <QFileInfo>
 #include <QtTest>
-
-#include <utime.h>
 
 namespace {
 
 const int windowTimeout = 60000;
-
-// Makes a missing file and dates it (and an existing folder) back.
-bool makeAged(const QString& path, int daysAgo)
-{
-    QFile file(path);
-    if (!file.exists() && !file.open(QIODevice::WriteOnly))
-        return false;
-    file.close();
-    const qint64 when = QDateTime::currentDateTime().addDays(-daysAgo).toSecsSinceEpoch();
-    utimbuf times;
-    times.actime = when;
-    times.modtime = when;
-    return utime(QFile::encodeName(path).constData(), &times) == 0;
-}
 
 // Index of the first line at or after `from` that starts with `text`, or -1.
 int findLine(const QStringList& lines, const QString& text, int from)
@@ -96,26 +79,6 @@ private slots:
         }
         QVERIFY2(lines.last().startsWith(QStringLiteral("Closing Morvane 2 log: ")), qPrintable(lines.last()));
         QCOMPARE(lines.filter(QStringLiteral("Closing Morvane 2 log: ")).size(), 1);
-    }
-
-    void startUpTidiesTheHomeFolder()
-    {
-        MorvaneRun run;
-        const QString home = run.homeFolder();
-        QVERIFY(QDir().mkpath(home + QStringLiteral("/tmp_old")));
-        QVERIFY(makeAged(home + QStringLiteral("/tmp_old/stltmp3"), 3));
-        QVERIFY(makeAged(home + QStringLiteral("/tmp_old"), 3));
-        QVERIFY(makeAged(home + QStringLiteral("/morvane2_dead.log"), 3));
-        QVERIFY(makeAged(home + QStringLiteral("/morvane2_recent.log"), 0));
-        QVERIFY(makeAged(home + QStringLiteral("/qdebug.txt"), 3));
-
-        QVERIFY(runUntilClosed(run, QStringLiteral("Morvane 2")));
-        QCOMPARE(run.process.exitCode(), 0);
-        QVERIFY(!QFileInfo::exists(home + QStringLiteral("/tmp_old")));
-        QVERIFY(!QFileInfo::exists(home + QStringLiteral("/morvane2_dead.log")));
-        QVERIFY(QFileInfo::exists(home + QStringLiteral("/morvane2_recent.log")));
-        QVERIFY(QFileInfo::exists(home + QStringLiteral("/qdebug.txt")));
-        QVERIFY(QFileInfo::exists(run.logPath()));
     }
 
     void tooOldOpenGLIsRefusedWithABox()

@@ -112,27 +112,6 @@ private slots:
         QCOMPARE(settings.lastFile(), canonical);
     }
 
-    void lastExportDirIsTheFolderOfTheExport()
-    {
-        QVERIFY(QDir(files.path()).mkpath(QStringLiteral("out")));
-        const QString path = makeFile(QStringLiteral("out/relief.stl"));
-        VekSettings().setLastExportDir(QFileInfo(path));
-        QCOMPARE(VekSettings().lastExportDir(), QFileInfo(path).canonicalPath());
-    }
-
-    void absentKeysGiveDefaults()
-    {
-        VekSettings settings;
-        QCOMPARE(settings.recentFiles(), QStringList());
-        QCOMPARE(settings.lastFile(), QString());
-        QCOMPARE(settings.lastDir(), QString());
-        QCOMPARE(settings.lastExportDir(), QString());
-        QCOMPARE(settings.useLegacyShader(), false);
-        settings.setUseLegacyShader(true);
-        settings.sync();
-        QCOMPARE(VekSettings().useLegacyShader(), true);
-    }
-
     void homeAndDownloadFoldersAreMadeUnderHome()
     {
         const QString home = QDir::homePath() + QStringLiteral("/Morvane2");
