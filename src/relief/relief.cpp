@@ -1,5 +1,6 @@
 #include "relief/relief.h"
 
+#include "relief/reliefselection.h"
 #include "relief/reliefsource.h"
 
 #include <algorithm>
@@ -110,4 +111,30 @@ VekMath::Rect2d Relief::contentBounds() const
     if (xmax < 0)
         return VekMath::Rect2d(0.0, 0.0, 0.0, 0.0);
     return VekMath::Rect2d(VekMath::Vector2d(xmin, ymin), VekMath::Vector2d(xmax, ymax));
+}
+
+void Relief::selectRectangle(const VekMath::Rect2d& r, SelectionMode mode)
+{
+    ReliefSelection::selectRectangle(*this, r, mode);
+}
+
+void Relief::selectEllipse(const VekMath::Rect2d& r, SelectionMode mode)
+{
+    ReliefSelection::selectEllipse(*this, r, mode);
+}
+
+void Relief::selectPolygon(const QList<QPointF>& points, SelectionMode mode)
+{
+    ReliefSelection::selectPolygon(*this, points, mode);
+}
+
+VekMath::Rect2di Relief::magicSelect(const VekMath::Vector2d& p, double tolerance, bool continuous,
+                                     SelectionMode mode)
+{
+    return ReliefSelection::magicSelect(*this, p, tolerance, continuous, mode);
+}
+
+void Relief::crop(SculptUndo* undo)
+{
+    ReliefSelection::crop(*this, undo);
 }

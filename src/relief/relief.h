@@ -5,6 +5,9 @@
 #include "geometry/vector2d.h"
 #include "relief/selectionmode.h"
 
+#include <QList>
+#include <QPointF>
+
 #include <memory>
 #include <vector>
 
@@ -78,6 +81,7 @@ public:
     void setRemesh(bool v) { m_remesh = v; }
     bool selectionActive() const { return m_selectionActive; }
     void setSelectionActive(bool v) { m_selectionActive = v; }
+    void setStrokeRect(const VekMath::Rect2di& r) { m_strokeArea = r; }
 
     VekMath::Rect2di fullRect() const { return VekMath::Rect2di(0, 0, m_width, m_height); }
     VekMath::Rect2di changedRect() const { return m_changedArea; }
@@ -113,6 +117,16 @@ public:
     VekMath::Rect2di brushDab(const VekMath::Vector2d& p);
     VekMath::Rect2di fillSelection();
     VekMath::Rect2di sampleHeight(const VekMath::Vector2d& p);
+
+    // Selections: mark cells in the work mask and merge them into the
+    // selection by the mode; shapes reaching off the grid are clipped.
+    void selectRectangle(const VekMath::Rect2d& r, SelectionMode mode);
+    void selectEllipse(const VekMath::Rect2d& r, SelectionMode mode);
+    void selectPolygon(const QList<QPointF>& points, SelectionMode mode);
+    VekMath::Rect2di magicSelect(const VekMath::Vector2d& p, double tolerance, bool continuous,
+                                 SelectionMode mode);
+    // Keeps the heights inside the first shape's box, zeroes the rest.
+    void crop(SculptUndo* undo);
 
     // Regenerates the heights from the source (requires one). apply is the
     // user's explicit update request, the only case that runs a bas-relief;

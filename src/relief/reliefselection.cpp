@@ -325,6 +325,7 @@ void crop(Relief& relief, SculptUndo* undo)
     relief.setChanged(true);
     // The views refresh only the changed area, so the whole grid goes in.
     relief.mergeChangedRect(relief.fullRect());
+    relief.setStrokeRect(relief.fullRect());
     if (undo) {
         auto before = std::make_unique<ReliefPatch>(relief, relief.strokeSnapshot(), relief.fullRect());
         undo->push(new SculptModifyEvent(&relief, std::move(before)));
