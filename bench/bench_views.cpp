@@ -1,0 +1,69 @@
+// CPU side of the sculpt view's meshing: a full remesh of a large relief at
+// one vertex per cell, and the refresh after one brush dab.
+#include "relief/relief.h"
+#include "views/reliefmesh.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+
+namespace {
+
+void fillWaves(Relief& relief)
+{
+    float* h = relief.heights();
+    for (int y = 0; y < relief.height(); ++y)
+        for (int x = 0; x < relief.width(); ++x)
+            h[size_t(y) * relief.width() + x] = float(20.0 * std::sin(x * 0.01) * std::cos(y * 0.013));
+}
+
+void BM_FullRemesh1536(benchmark::State& state)
+{
+    Relief relief(1536, 1536);
+    fillWaves(relief);
+    ReliefMesh mesh(true);
+    const VekMath::Rect2d visible(0, 0, 1536, 1536);
+    // A view as large as the relief: level-of-detail step 1.
+    mesh.remesh(relief, visible, 1600, 1600);
+    for (auto _ : state) {
+        // A fresh mesh each time, as after a resize: new grid, indices and all.
+        ReliefMesh fresh(true);
+        fresh.remesh(relief, visible, 1600, 1600);
+        benchmark::DoNotOptimize(fresh.positions.data());
+    }
+    state.counters["vertices"] = mesh.vertexCount();
+    state.counters["lodStep"] = mesh.lodStep;
+}
+BENCHMARK(BM_FullRemesh1536)->Unit(benchmark::kMillisecond);
+
+void BM_RemeshSameGrid1536(benchmark::State& state)
+{
+    Relief relief(1536, 1536);
+    fillWaves(relief);
+    ReliefMesh mesh(true);
+    const VekMath::Rect2d visible(0, 0, 1536, 1536);
+    for (auto _ : state) {
+        mesh.remesh(relief, visible, 1600, 1600);
+        benchmark::DoNotOptimize(mesh.normals.data());
+    }
+}
+BENCHMARK(BM_RemeshSameGrid1536)->Unit(benchmark::kMillisecond);
+
+void BM_RefreshAfterDab(benchmark::State& state)
+{
+    Relief relief(1536, 1536);
+    fillWaves(relief);
+    ReliefMesh mesh(true);
+    mesh.remesh(relief, VekMath::Rect2d(0, 0, 1536, 1536), 1600, 1600);
+    // The cells a round dab of radius 22 changes.
+    const VekMath::Rect2di dab(700 - 22, 650 - 22, 45, 45);
+    for (auto _ : state) {
+        const ReliefMesh::Range range = mesh.refresh(relief, dab);
+        benchmark::DoNotOptimize(range);
+    }
+}
+BENCHMARK(BM_RefreshAfterDab)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

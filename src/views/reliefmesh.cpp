@@ -1,0 +1,202 @@
+#include "views/reliefmesh.h"
+
+#include "relief/relief.h"
+#include "views/shader/shader.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+
+using VekMath::Rect2d;
+using VekMath::Rect2di;
+
+namespace {
+
+// Right after a remesh the meshed area is 1.4 times the visible one; the
+// quotient then lands on either side of 1.4 through rounding.
+const double remeshRatio = 1.4 * (1.0 + 1e-9);
+
+} // namespace
+
+ReliefMesh::ReliefMesh(bool normals) : withNormals(normals)
+{
+}
+
+Rect2d ReliefMesh::grownArea(const Rect2d& visible, int reliefWidth, int reliefHeight)
+{
+    const double mx = 0.2 * (visible.x2 - visible.x1);
+    const double my = 0.2 * (visible.y2 - visible.y1);
+    const Rect2d grown(visible.x1 - mx, visible.y1 - my, visible.x2 - visible.x1 + 2 * mx,
+                       visible.y2 - visible.y1 + 2 * my);
+    return grown.intersected(Rect2d(0, 0, reliefWidth, reliefHeight));
+}
+
+Rect2di ReliefMesh::cellArea(const Rect2d& meshed, int reliefWidth, int reliefHeight)
+{
+    Rect2di cells;
+    cells.x1 = std::max(0, int(meshed.x1));
+    cells.y1 = std::max(0, int(meshed.y1));
+    cells.x2 = std::min(reliefWidth, std::max(cells.x1 + 2, int(std::ceil(meshed.x2))));
+    cells.y2 = std::min(reliefHeight, std::max(cells.y1 + 2, int(std::ceil(meshed.y2))));
+    return cells;
+}
+
+int ReliefMesh::stepFor(const Rect2di& cells, int widgetWidth, int widgetHeight)
+{
+    int step = 1;
+    if (widgetHeight > 0)
+        step = std::max(step, cells.height() / widgetHeight);
+    if (widgetWidth > 0)
+        step = std::max(step, cells.width() / widgetWidth);
+    return step;
+}
+
+bool ReliefMesh::outgrown(const Rect2d& visible) const
+{
+    if (!meshedRect.contains(visible))
+        return true;
+    const double vw = visible.x2 - visible.x1;
+    const double vh = visible.y2 - visible.y1;
+    return (meshedRect.x2 - meshedRect.x1) > remeshRatio * vw
+        || (meshedRect.y2 - meshedRect.y1) > remeshRatio * vh;
+}
+
+void ReliefMesh::allocate(int columns, int rows)
+{
+    if (columns == nx && rows == ny && !positions.empty())
+        return;
+    nx = columns;
+    ny = rows;
+    const size_t n = size_t(nx) * size_t(ny);
+    positions.assign(3 * n, 0.0f);
+    if (withNormals)
+        normals.assign(3 * n, 0.0f);
+    selection.assign(n, 0.0f);
+    indices.clear();
+    if (ny < 2)
+        return;
+    indices.resize(size_t(2 * nx + 1) * size_t(ny - 1));
+    uint32_t* out = indices.data();
+    for (int r = 0; r + 1 < ny; ++r) {
+        const uint32_t below = uint32_t(r) * uint32_t(nx);
+        const uint32_t above = below + uint32_t(nx);
+        for (int c = 0; c < nx; ++c) {
+            *out++ = above + uint32_t(c);
+            *out++ = below + uint32_t(c);
+        }
+        *out++ = Shader::restartIndex;
+    }
+}
+
+void ReliefMesh::remesh(Relief& relief, const Rect2d& visible, int widgetWidth, int widgetHeight)
+{
+    const int w = relief.width();
+    const int h = relief.height();
+    const float* heights = relief.heights();
+    const size_t cells = relief.cellCount();
+    double low = DBL_MAX;
+    double high = 0.0;
+    if (cells > 0) {
+        float lo = heights[0], hi = heights[0];
+        for (size_t i = 1; i < cells; ++i) {
+            lo = std::min(lo, heights[i]);
+            hi = std::max(hi, heights[i]);
+        }
+        low = lo;
+        high = std::max(0.0, double(hi));
+    }
+    relief.setHeightMin(low);
+    relief.setHeightMax(high);
+
+    meshedRect = grownArea(visible, w, h);
+    lodRect = cellArea(meshedRect, w, h);
+    lodStep = stepFor(lodRect, widgetWidth, widgetHeight);
+    const int columns = std::max(0, (lodRect.width() + lodStep - 1) / lodStep);
+    const int rows = std::max(0, (lodRect.height() + lodStep - 1) / lodStep);
+    allocate(columns, rows);
+    refresh(relief, lodRect);
+}
+
+ReliefMesh::Range ReliefMesh::refresh(const Relief& relief, const Rect2di& area)
+{
+    Range range;
+    if (nx <= 0 || ny <= 0)
+        return range;
+    const Rect2di grown = area.grown(1).intersected(lodRect);
+    if (grown.isEmpty())
+        return range;
+    // Down onto the vertex grid.
+    const int x1 = lodRect.x1 + lodStep * ((grown.x1 - lodRect.x1) / lodStep);
+    const int y1 = lodRect.y1 + lodStep * ((grown.y1 - lodRect.y1) / lodStep);
+    if (withNormals)
+        fillRows<true>(relief, x1, grown.x2, y1, grown.y2);
+    else
+        fillRows<false>(relief, x1, grown.x2, y1, grown.y2);
+    const int firstRow = (y1 - lodRect.y1) / lodStep;
+    const int lastRow = (grown.y2 - 1 - lodRect.y1) / lodStep;
+    range.first = uint32_t(firstRow) * uint32_t(nx);
+    range.count = uint32_t(lastRow - firstRow + 1) * uint32_t(nx);
+    return range;
+}
+
+template <bool lit>
+void ReliefMesh::fillRows(const Relief& relief, int x1, int x2, int y1, int y2)
+{
+    const int w = relief.width();
+    const int h = relief.height();
+    const float* heights = relief.heights();
+    const float* mask = relief.selection();
+    const double zScale = relief.zScale();
+    const double halfW = w / 2.0;
+    const double halfH = h / 2.0;
+    const double low = relief.heightMin();
+    const double range = relief.heightMax() - low;
+    const double levels = quantization;
+    auto H = [&](int x, int y) -> double {
+        return (x < 0 || y < 0 || x >= w || y >= h) ? 0.0 : double(heights[size_t(y) * w + x]);
+    };
+
+    for (int y = y1; y < y2; y += lodStep) {
+        size_t k = size_t((x1 - lodRect.x1) / lodStep) + size_t(nx) * size_t((y - lodRect.y1) / lodStep);
+        const float* row = heights + size_t(y) * w;
+        const bool innerRow = y > 0 && y + 1 < h;
+        for (int x = x1; x < x2; x += lodStep, ++k) {
+            const double height = row[x];
+            float* p = &positions[3 * k];
+            p[0] = float(x - halfW);
+            p[1] = float(y - halfH);
+            if (lit) {
+                p[2] = float(height * zScale);
+                double l, r, u, d, ul, dr;
+                if (innerRow && x > 0 && x + 1 < w) {
+                    l = row[x - 1];
+                    r = row[x + 1];
+                    u = row[x - w];
+                    d = row[x + w];
+                    ul = row[x - w - 1];
+                    dr = row[x + w + 1];
+                } else {
+                    l = H(x - 1, y);
+                    r = H(x + 1, y);
+                    u = H(x, y - 1);
+                    d = H(x, y + 1);
+                    ul = H(x - 1, y - 1);
+                    dr = H(x + 1, y + 1);
+                }
+                // The normal of the six triangles round the vertex (their
+                // diagonals run from (x-1, y-1) to (x+1, y+1)): exact for a plane.
+                float* n = &normals[3 * k];
+                n[0] = float((2 * (l - r) + ul - dr + d - u) * zScale / 6.0);
+                n[1] = float((2 * (u - d) + ul - dr + r - l) * zScale / 6.0);
+                n[2] = 1.0f;
+            } else {
+                double level = 0.0;
+                if (height != 0.0 && range != 0.0)
+                    level = std::ceil((height - low) / range * levels);
+                const double shown = range != 0.0 ? level / levels * range + low : low;
+                p[2] = float(shown * zScale);
+            }
+            selection[k] = mask[size_t(y) * w + x];
+        }
+    }
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "geometry/rect2d.h"
+#include "geometry/rect2di.h"
+
+#include <cstdint>
+#include <vector>
+
+class Relief;
+
+// The vertex arrays through which the views draw a relief: the visible part
+// plus a margin, at about one vertex per screen pixel, as triangle strips
+// joined by primitive restart. Plain arrays only; the views hand them to a
+// shader.
+class ReliefMesh
+{
+public:
+    // Vertices first .. first + count - 1 changed by a refresh.
+    struct Range
+    {
+        uint32_t first = 0;
+        uint32_t count = 0;
+    };
+
+    // withNormals: the 3-D view's lit surface; without, the 2-D view's flat
+    // colour by height, whose heights are quantised (setQuantization).
+    explicit ReliefMesh(bool withNormals);
+
+    // The visible rectangle grown to 1.4 times its size about its centre,
+    // clipped to the relief (all zero when they do not meet).
+    static VekMath::Rect2d grownArea(const VekMath::Rect2d& visible, int reliefWidth,
+                                     int reliefHeight);
+    // Whole cells of the meshed area, at least two across where the relief
+    // allows.
+    static VekMath::Rect2di cellArea(const VekMath::Rect2d& meshed, int reliefWidth,
+                                     int reliefHeight);
+    // Cells between neighbouring vertices: about one vertex per pixel.
+    static int stepFor(const VekMath::Rect2di& cells, int widgetWidth, int widgetHeight);
+
+    // The visible area left the meshed one or shrank to under 1/1.4 of it.
+    bool outgrown(const VekMath::Rect2d& visible) const;
+
+    // Rebuilds the arrays for the visible area: refreshes the relief's
+    // height range, the meshed area and the grid, and every vertex.
+    void remesh(Relief& relief, const VekMath::Rect2d& visible, int widgetWidth,
+                int widgetHeight);
+    // Recomputes the vertices of the cells in area and of the ring around
+    // it, whose normals read the area's heights. Whole vertex rows.
+    Range refresh(const Relief& relief, const VekMath::Rect2di& area);
+
+    // Heights shown in levels of the relief's range (2-D view).
+    void setQuantization(double levels) { quantization = levels; }
+
+    int vertexCount() const { return nx * ny; }
+    int indexCount() const { return int(indices.size()); }
+
+    VekMath::Rect2d meshedRect;
+    VekMath::Rect2di lodRect;
+    int lodStep = 1;
+    int nx = 0;
+    int ny = 0;
+    std::vector<float> positions;
+    std::vector<float> normals;
+    std::vector<float> selection;
+    std::vector<uint32_t> indices;
+
+private:
+    void allocate(int columns, int rows);
+    template <bool lit>
+    void fillRows(const Relief& relief, int x1, int x2, int y1, int y2);
+
+    bool withNormals;
+    double quantization = 128.0;
+};
