@@ -26,21 +26,14 @@ unsigned char Scrambler::next(unsigned char b)
 
 namespace {
 
-struct ReversedBytes
+// Reverses the bit order inside each byte of a word: the stream's first bit
+// is the most significant bit of its byte.
+quint64 reverseBitsOfBytes(quint64 x)
 {
-    unsigned char table[256];
-    constexpr ReversedBytes() : table()
-    {
-        for (unsigned i = 0; i < 256; ++i) {
-            unsigned r = 0;
-            for (int b = 0; b < 8; ++b)
-                r |= ((i >> b) & 1u) << (7 - b);
-            table[i] = static_cast<unsigned char>(r);
-        }
-    }
-};
-
-constexpr ReversedBytes kReversed;
+    x = ((x >> 1) & 0x5555555555555555ull) | ((x & 0x5555555555555555ull) << 1);
+    x = ((x >> 2) & 0x3333333333333333ull) | ((x & 0x3333333333333333ull) << 2);
+    return ((x >> 4) & 0x0F0F0F0F0F0F0F0Full) | ((x & 0x0F0F0F0F0F0F0F0Full) << 4);
+}
 
 } // namespace
 
@@ -61,10 +54,9 @@ void Scrambler::apply(char* data, qint64 count)
         if (s >> 63)
             entering ^= low56;
         s = (s >> 56) | (entering << 8);
-        for (int k = 0; k < 7; ++k) {
-            const unsigned char key = kReversed.table[(bits >> (8 * k)) & 0xFFu];
-            data[i + k] = static_cast<char>(static_cast<unsigned char>(data[i + k]) ^ key);
-        }
+        const quint64 key = reverseBitsOfBytes(bits);
+        for (int k = 0; k < 7; ++k)
+            data[i + k] = static_cast<char>(static_cast<unsigned char>(data[i + k]) ^ ((key >> (8 * k)) & 0xFFu));
     }
     m_state = s;
     for (; i < count; ++i)
