@@ -40,11 +40,11 @@ uint64_t VertexTable::hash(const Vector3d& p)
 
 int VertexTable::find(const Vector3d& p, const Vector3d* positions) const
 {
-    if (slots.empty())
+    if (buckets.empty())
         return None;
-    const size_t mask = slots.size() - 1;
+    const size_t mask = buckets.size() - 1;
     for (size_t i = hash(p) & mask;; i = (i + 1) & mask) {
-        const int index = slots[i];
+        const int index = buckets[i];
         if (index == None)
             return None;
         if (samePosition(positions[index], p))
@@ -54,42 +54,42 @@ int VertexTable::find(const Vector3d& p, const Vector3d* positions) const
 
 void VertexTable::add(const Vector3d& p, int index, const Vector3d* positions)
 {
-    if ((count + 1) * 2 > slots.size())
-        rehash(slots.empty() ? 1024 : slots.size() * 2, positions);
-    const size_t mask = slots.size() - 1;
+    if ((count + 1) * 2 > buckets.size())
+        rehash(buckets.empty() ? 1024 : buckets.size() * 2, positions);
+    const size_t mask = buckets.size() - 1;
     size_t i = hash(p) & mask;
-    while (slots[i] != None)
+    while (buckets[i] != None)
         i = (i + 1) & mask;
-    slots[i] = index;
+    buckets[i] = index;
     ++count;
 }
 
 void VertexTable::reserve(size_t wanted, const Vector3d* positions)
 {
-    size_t size = slots.empty() ? 1024 : slots.size();
+    size_t size = buckets.empty() ? 1024 : buckets.size();
     while (size < wanted * 2)
         size *= 2;
-    if (size > slots.size())
+    if (size > buckets.size())
         rehash(size, positions);
 }
 
 void VertexTable::rehash(size_t slotCount, const Vector3d* positions)
 {
     std::vector<int> old(slotCount, None);
-    old.swap(slots);
-    const size_t mask = slots.size() - 1;
+    old.swap(buckets);
+    const size_t mask = buckets.size() - 1;
     for (int index : old) {
         if (index == None)
             continue;
         size_t i = hash(positions[index]) & mask;
-        while (slots[i] != None)
+        while (buckets[i] != None)
             i = (i + 1) & mask;
-        slots[i] = index;
+        buckets[i] = index;
     }
 }
 
 void VertexTable::clear()
 {
-    std::vector<int>().swap(slots);
+    std::vector<int>().swap(buckets);
     count = 0;
 }

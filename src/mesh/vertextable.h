@@ -26,7 +26,7 @@ private:
     static uint64_t hash(const VekMath::Vector3d& p);
     void rehash(size_t slotCount, const VekMath::Vector3d* positions);
 
-    std::vector<int> slots;  // indices, None where empty; a power of two long
+    std::vector<int> buckets;  // indices, None where empty; a power of two long
     size_t count = 0;
 };
 

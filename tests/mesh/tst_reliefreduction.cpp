@@ -1,0 +1,170 @@
+#include "app/veksettings.h"
+#include "mesh/facetreducer.h"
+#include "relief/progressmonitor.h"
+#include "relief/relief.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+#include <algorithm>
+
+using VekMath::Vector3d;
+
+namespace {
+
+// Stands in for the progress dialog; says cancelled once it has let events
+// through cancelAfter times.
+class FakeMonitor : public ProgressMonitor
+{
+public:
+    explicit FakeMonitor(int cancelAfter = -1) : cancelAfter(cancelAfter) {}
+    void setMaximum(int m) override { maximum = m; }
+    void setValue(int v) override { values.append(v); }
+    int value() const override { return values.isEmpty() ? 0 : values.last(); }
+    void setAutoClose(bool) override {}
+    void show() override {}
+    void processEvents() override { ++events; }
+    bool wasCanceled() const override { return cancelAfter >= 0 && events > cancelAfter; }
+
+    int cancelAfter;
+    int maximum = -1;
+    int events = 0;
+    QVector<int> values;
+};
+
+QString tempFolder()
+{
+    return QDir(VekSettings::homeDir()).filePath("tmp_" + QString::number(QCoreApplication::applicationPid(), 16));
+}
+
+// Nothing of the reduction's temporary files may outlive it.
+bool leftovers()
+{
+    const QStringList names = QDir(VekSettings::homeDir()).entryList({"tmp_*", "stltmp*"});
+    return !names.isEmpty() || QFileInfo::exists(tempFolder());
+}
+
+void fill(Relief& relief, int x0, int y0, int x1, int y1, float h)
+{
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            relief.heights()[y * relief.width() + x] = h;
+}
+
+} // namespace
+
+class TestReliefReduction : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void stripsOfTenSquareInches_data();
+    void stripsOfTenSquareInches();
+    void seamsBetweenStripsReduceAway();
+    void oneFacetStripIsKept();
+    void cancelLeavesNothing();
+    void unwritableStripFailsTheExport();
+};
+
+void TestReliefReduction::stripsOfTenSquareInches_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("strips");
+    QTest::newRow("last strip empty") << 2048 << 161 << 3;
+    QTest::newRow("exact strips") << 2048 << 160 << 2;
+    QTest::newRow("one strip") << 300 << 300 << 1;
+    QTest::newRow("width 1") << 1 << 5 << 1;
+    QTest::newRow("height 1") << 5 << 1 << 1;
+    QTest::newRow("narrow and tall") << 1000 << 500 << 4;
+}
+
+void TestReliefReduction::stripsOfTenSquareInches()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(int, strips);
+    Relief relief(width, height);
+    FakeMonitor monitor;
+    bool ok = false;
+    const FacetShape shape = FacetReducer().reduceRelief(relief, &monitor, 0.001, 0, &ok);
+    QVERIFY(ok);
+    QCOMPARE(shape.facetCount(), 0);
+    QCOMPARE(monitor.maximum, (strips + 1) * 100);
+    QCOMPARE(monitor.values.last(), (strips + 1) * 100);
+    QVERIFY(std::is_sorted(monitor.values.begin(), monitor.values.end()));
+    QVERIFY(!leftovers());
+}
+
+void TestReliefReduction::seamsBetweenStripsReduceAway()
+{
+    // A raised plateau with a slope down to the zero cells around it, once
+    // in strips of 10 rows, across both seams, and once in a single strip.
+    int facets[2] = {0, 0};
+    for (int width : {16384, 200}) {
+        Relief relief(width, 25);
+        relief.setZScale(2.0);
+        fill(relief, 0, 0, 64, 25, 10.0f);
+        bool ok = false;
+        const FacetShape shape = FacetReducer().reduceRelief(relief, nullptr, -1, 0, &ok);
+        QVERIFY(ok);
+        QCOMPARE(shape.boundsMin(), Vector3d(-32.0 / 128, -12.0 / 128, -10.0 / 128));
+        QCOMPARE(shape.boundsMax(), Vector3d(32.0 / 128, 12.0 / 128, 10.0 / 128));
+        double area = 0;
+        for (const Facet& f : shape.facets())
+            area += Vector3d::cross(f.corners[1] - f.corners[0], f.corners[2] - f.corners[0]).z / 2;
+        QCOMPARE(area, 64.0 * 24 / (128 * 128));
+        facets[width == 200] = shape.facetCount();
+    }
+    // Two facets per cell before: 64 x 24 cells.
+    QVERIFY2(facets[1] < 64 * 24 / 4, qPrintable(QString::number(facets[1])));
+    QCOMPARE(facets[0], facets[1]);
+    QVERIFY(!leftovers());
+}
+
+void TestReliefReduction::oneFacetStripIsKept()
+{
+    // The corner cell at the right of the first row touches one triangle.
+    Relief relief(4, 4);
+    relief.heights()[3] = 5.0f;
+    bool ok = false;
+    const FacetShape shape = FacetReducer().reduceRelief(relief, nullptr, 0.001, 0, &ok);
+    QVERIFY(ok);
+    QCOMPARE(shape.facetCount(), 1);
+}
+
+void TestReliefReduction::cancelLeavesNothing()
+{
+    Relief relief(600, 600);
+    fill(relief, 10, 10, 590, 590, 3.0f);
+    FakeMonitor monitor(1);
+    bool ok = false;
+    const FacetShape shape = FacetReducer().reduceRelief(relief, &monitor, 0.001, 0, &ok);
+    QVERIFY(monitor.wasCanceled());
+    QCOMPARE(shape.facetCount(), 0);
+    QVERIFY(ok);
+    // Stopped between strips: the first one of three was done.
+    QVERIFY(monitor.values.last() <= 100);
+    QVERIFY(!leftovers());
+}
+
+void TestReliefReduction::unwritableStripFailsTheExport()
+{
+    // A file where the temporary folder belongs: no strip can be parked.
+    QFile blocker(tempFolder());
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    Relief relief(20, 20);
+    fill(relief, 0, 0, 20, 20, 1.0f);
+    bool ok = true;
+    const FacetShape shape = FacetReducer().reduceRelief(relief, nullptr, 0.001, 0, &ok);
+    QVERIFY(!ok);
+    QCOMPARE(shape.facetCount(), 0);
+    QVERIFY(QFileInfo(tempFolder()).isFile());
+    QVERIFY(QFile::remove(tempFolder()));
+}
+
+QTEST_GUILESS_MAIN(TestReliefReduction)
+#include "tst_reliefreduction.moc"
