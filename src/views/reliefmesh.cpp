@@ -68,14 +68,16 @@ void ReliefMesh::allocate(int columns, int rows)
     nx = columns;
     ny = rows;
     const size_t n = size_t(nx) * size_t(ny);
-    positions.assign(3 * n, 0.0f);
-    if (withNormals)
-        normals.assign(3 * n, 0.0f);
-    selection.assign(n, 0.0f);
+    // Nothing of the old grid is kept: a larger one must not be copied over.
+    positions.clear();
+    normals.clear();
+    selection.clear();
     indices.clear();
-    if (ny < 2)
-        return;
-    indices.resize(size_t(2 * nx + 1) * size_t(ny - 1));
+    positions.resize(3 * n);
+    if (withNormals)
+        normals.resize(3 * n);
+    selection.resize(n);
+    indices.resize(ny < 2 ? 0 : size_t(2 * nx + 1) * size_t(ny - 1));
     uint32_t* out = indices.data();
     for (int r = 0; r + 1 < ny; ++r) {
         const uint32_t below = uint32_t(r) * uint32_t(nx);

@@ -4,9 +4,37 @@
 #include "geometry/rect2di.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class Relief;
+
+// Leaves new elements unset: every vertex and index is written by the remesh
+// right after, and zeroing tens of megabytes first would double the work.
+template <class T>
+struct UnsetAllocator : std::allocator<T>
+{
+    template <class U>
+    struct rebind
+    {
+        using other = UnsetAllocator<U>;
+    };
+    UnsetAllocator() = default;
+    template <class U>
+    UnsetAllocator(const UnsetAllocator<U>&) noexcept
+    {
+    }
+    template <class U>
+    void construct(U* p) noexcept
+    {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
 
 // The vertex arrays through which the views draw a relief: the visible part
 // plus a margin, at about one vertex per screen pixel, as triangle strips
@@ -59,10 +87,13 @@ public:
     int lodStep = 1;
     int nx = 0;
     int ny = 0;
-    std::vector<float> positions;
-    std::vector<float> normals;
-    std::vector<float> selection;
-    std::vector<uint32_t> indices;
+    using FloatArray = std::vector<float, UnsetAllocator<float>>;
+    using IndexArray = std::vector<uint32_t, UnsetAllocator<uint32_t>>;
+
+    FloatArray positions;
+    FloatArray normals;
+    FloatArray selection;
+    IndexArray indices;
 
 private:
     void allocate(int columns, int rows);

@@ -94,7 +94,7 @@ private slots:
         Relief r(3, 3);
         ReliefMesh mesh(true);
         mesh.remesh(r, Rect2d(0, 0, 3, 3), 400, 300);
-        const std::vector<uint32_t> expected = {3, 0, 4, 1, 5, 2, R, 6, 3, 7, 4, 8, 5, R};
+        const ReliefMesh::IndexArray expected = {3, 0, 4, 1, 5, 2, R, 6, 3, 7, 4, 8, 5, R};
         QCOMPARE(mesh.indices, expected);
     }
 
