@@ -72,39 +72,116 @@ DabArea placeDab(const SculptStroke* stroke, int width, int height, const VekMat
     return d;
 }
 
-// Visits every cell of the dab area whose footprint cell lies inside the
-// mask, row by row, handing cell(index, x, y, falloff) the cell's index in
-// the grid and its falloff weight. The dab's rectangle when some call
-// reported a change, else an empty one.
-template <class Cell>
-VekMath::Rect2di walkFootprint(const DabArea& d, int width, SculptStroke& stroke, Cell cell)
+// Footprint columns of the dab's grid columns, -1 where none; and the
+// stretches of grid columns whose footprint columns follow one another (one
+// or two per dab: near() skips a column where x - cx changes sign), as
+// (first column, length, first footprint column) triples. Returns the
+// number of stretches.
+int footprintColumns(const DabArea& d, int n, int* fxs, int* runs)
 {
-    const int n = stroke.footprintSide();
     const int half = n / 2;
-    const double* weights = stroke.weights();
     const int columns = d.x1 - d.x0;
-    int* fxs = stroke.columnScratch(columns);
     for (int c = 0; c < columns; ++c) {
         const int fx = nearInt(d.x0 + c - d.cx) + half;
         fxs[c] = fx >= 0 && fx < n ? fx : -1;
     }
+    int count = 0;
+    for (int c = 0; c < columns;) {
+        if (fxs[c] < 0) {
+            ++c;
+            continue;
+        }
+        int len = 1;
+        while (c + len < columns && fxs[c + len] == fxs[c] + len)
+            ++len;
+        runs[3 * count] = c;
+        runs[3 * count + 1] = len;
+        runs[3 * count + 2] = fxs[c];
+        ++count;
+        c += len;
+    }
+    return count;
+}
+
+// Weights of the footprint row of grid row y, or null when it has none.
+inline const double* footprintRow(const DabArea& d, int n, const double* weights, int y)
+{
+    const int fy = nearInt(y - d.cy) + n / 2;
+    return fy >= 0 && fy < n ? weights + static_cast<size_t>(fy) * n : nullptr;
+}
+
+// Visits every cell of the dab area whose footprint cell lies inside the
+// mask, handing cell(index, x, y, falloff) the cell's index in the grid and
+// its falloff weight. For kernels whose cells do not read one another, so
+// the order is free. The dab's rectangle when some call reported a change,
+// else an empty one.
+template <class Cell>
+VekMath::Rect2di walkFootprint(const DabArea& d, int width, SculptStroke& stroke, Cell cell)
+{
+    const int n = stroke.footprintSide();
+    const double* weights = stroke.weights();
+    const int columns = d.x1 - d.x0;
+    int* fxs = stroke.columnScratch(4 * columns);
+    int* runs = fxs + columns;
+    const int runCount = footprintColumns(d, n, fxs, runs);
     bool changed = false;
     for (int y = d.y0; y < d.y1; ++y) {
-        const int fy = nearInt(y - d.cy) + half;
-        if (fy < 0 || fy >= n)
+        const double* wrow = footprintRow(d, n, weights, y);
+        if (!wrow)
             continue;
-        const double* wrow = weights + static_cast<size_t>(fy) * n;
         const size_t row = static_cast<size_t>(y) * width;
-        for (int c = 0; c < columns; ++c) {
-            const int fx = fxs[c];
-            if (fx < 0)
-                continue;
-            const double f = wrow[fx];
-            if (f < 0)
-                continue;
-            const int x = d.x0 + c;
-            if (cell(row + x, x, y, f))
-                changed = true;
+        for (int r = 0; r < runCount; ++r) {
+            const int x0 = d.x0 + runs[3 * r];
+            const int len = runs[3 * r + 1];
+            const double* w = wrow + runs[3 * r + 2];
+            for (int k = 0; k < len; ++k) {
+                const double f = w[k];
+                // A plain store, not an or into the flag, keeps the cells
+                // free of a chain through it.
+                if (f >= 0 && cell(row + x0 + k, x0 + k, y, f))
+                    changed = true;
+            }
+        }
+    }
+    return changed ? d.rect() : VekMath::Rect2di();
+}
+
+// The same walk for a kernel that reads the cells it writes (Smooth), with
+// the result of a walk row by row, left to right: every cell sees its left
+// and upper neighbours already written and the others not yet. Rows go in
+// bands of four, each row two columns behind the one above, so that the
+// four cells in hand never read one another and their work overlaps.
+template <class Cell>
+VekMath::Rect2di walkFootprintInPlace(const DabArea& d, int width, SculptStroke& stroke, Cell cell)
+{
+    constexpr int band = 4;
+    constexpr int lag = 2;
+    const int n = stroke.footprintSide();
+    const double* weights = stroke.weights();
+    const int columns = d.x1 - d.x0;
+    int* fxs = stroke.columnScratch(4 * columns);
+    footprintColumns(d, n, fxs, fxs + columns);
+    bool changed = false;
+    for (int y = d.y0; y < d.y1; y += band) {
+        const int rows = std::min(band, d.y1 - y);
+        const double* wrows[band] = {};
+        for (int j = 0; j < rows; ++j)
+            wrows[j] = footprintRow(d, n, weights, y + j);
+        const size_t start = static_cast<size_t>(y) * width + d.x0;
+        const int steps = columns + lag * (rows - 1);
+        for (int t = 0; t < steps; ++t) {
+            // Rows j with 0 <= t - lag j < columns are at work in this step.
+            const int first = t < columns ? 0 : (t - columns) / lag + 1;
+            const int last = std::min(rows - 1, t / lag);
+            for (int j = first; j <= last; ++j) {
+                const int c = t - lag * j;
+                const int fx = fxs[c];
+                if (fx < 0 || !wrows[j])
+                    continue;
+                const double f = wrows[j][fx];
+                if (f >= 0 && cell(start + static_cast<size_t>(j) * width + c, d.x0 + c, y + j, f))
+                    changed = true;
+            }
         }
     }
     return changed ? d.rect() : VekMath::Rect2di();
@@ -117,11 +194,92 @@ inline float storeHeight(float* heights, size_t i, double value)
     return v;
 }
 
+// max(0, v), a NaN giving 0, in a form that compiles without a branch.
+inline double notBelowZero(double v)
+{
+    return v > 0 ? v : 0.0;
+}
+
 // Changed when the stored value differs; a NaN always counts as a change.
 inline bool differs(float stored, float before)
 {
     return !(stored == before);
 }
+
+// The tests that spare a cell: a height of exactly 0 while zeros are kept,
+// and an unselected cell while the selection is in force.
+struct CellFilter
+{
+    const float* sel;
+    bool keepZero;
+    bool selective;
+
+    bool spares(size_t i, float old) const { return (keepZero && old == 0) || (selective && sel[i] == 0); }
+};
+
+// One cell of the Smooth kernel: blends the cell towards the weighted mean
+// of its neighbourhood, 4 x the cell, 2 x each edge neighbour and 1 x each
+// corner neighbour that lies inside the grid, over the sum of those weights.
+struct SmoothCell
+{
+    float* h;
+    CellFilter filter;
+    int width;
+    int height;
+    double strength;
+    double decay;
+
+    // A cell off the grid's border has all eight neighbours.
+    double innerMean(size_t i) const
+    {
+        const float* up = h + i - width;
+        const float* down = h + i + width;
+        const double sum = 4.0 * h[i] + 2.0 * up[0] + 2.0 * down[0] + 2.0 * h[i - 1] + 2.0 * h[i + 1] + up[-1]
+                           + up[1] + down[-1] + down[1];
+        return sum * 0.0625;   // the sum over 16, exactly
+    }
+
+    double borderMean(size_t i, int x, int y) const
+    {
+        const bool hasUp = y > 0;
+        const bool hasDown = y < height - 1;
+        const bool hasLeft = x > 0;
+        const bool hasRight = x < width - 1;
+        const std::ptrdiff_t w = width;
+        double sum = 4.0 * h[i];
+        double weight = 4;
+        auto take = [&](bool inside, double k, std::ptrdiff_t offset) {
+            if (inside) {
+                sum += k * h[static_cast<std::ptrdiff_t>(i) + offset];
+                weight += k;
+            }
+        };
+        take(hasUp, 2, -w);
+        take(hasDown, 2, w);
+        take(hasLeft, 2, -1);
+        take(hasRight, 2, 1);
+        take(hasUp && hasLeft, 1, -w - 1);
+        take(hasUp && hasRight, 1, -w + 1);
+        take(hasDown && hasLeft, 1, w - 1);
+        take(hasDown && hasRight, 1, w + 1);
+        return sum / weight;
+    }
+
+    // keep(value, old) is the mode's gate: whether the new value is stored.
+    template <class Gate>
+    bool apply(size_t i, int x, int y, double f, Gate keep) const
+    {
+        const float old = h[i];
+        if (filter.spares(i, old))
+            return false;
+        const double a = f * strength * decay;
+        const bool inner = x > 0 && y > 0 && x < width - 1 && y < height - 1;
+        const double value = (inner ? innerMean(i) : borderMean(i, x, y)) * a + (1 - a) * old;
+        if (!keep(value, old))
+            return false;
+        return differs(storeHeight(h, i, value), old);
+    }
+};
 
 } // namespace
 
@@ -178,81 +336,25 @@ VekMath::Rect2di Relief::smoothDab(const VekMath::Vector2d& p)
         return VekMath::Rect2di();
     SculptStroke& stroke = *m_stroke;
     const Tool& tool = *stroke.tool();
-    const double decay = d.decay;
-
-    float* h = m_heights.data();
-    const float* sel = m_selection.data();
-    const bool keepZero = tool.keepTransparency;
-    const bool selective = m_selectionActive;
-    const double strength = tool.strength;
-    const Tool::Mode mode = tool.mode;
-    const int w = m_width;
-    const int lastX = m_width - 1;
-    const int lastY = m_height - 1;
-
-    return walkFootprint(d, w, stroke, [&](size_t i, int x, int y, double f) {
-        const float old = h[i];
-        if (keepZero && old == 0)
-            return false;
-        if (selective && sel[i] == 0)
-            return false;
-        const double a = f * strength * decay;
-        const bool up = y > 0;
-        const bool down = y < lastY;
-        const bool left = x > 0;
-        const bool right = x < lastX;
-        double sum = 4.0 * old;
-        double weight = 4;
-        if (up) {
-            sum += 2.0 * h[i - w];
-            weight += 2;
-        }
-        if (down) {
-            sum += 2.0 * h[i + w];
-            weight += 2;
-        }
-        if (left) {
-            sum += 2.0 * h[i - 1];
-            weight += 2;
-        }
-        if (right) {
-            sum += 2.0 * h[i + 1];
-            weight += 2;
-        }
-        if (up && left) {
-            sum += h[i - w - 1];
-            weight += 1;
-        }
-        if (up && right) {
-            sum += h[i - w + 1];
-            weight += 1;
-        }
-        if (down && left) {
-            sum += h[i + w - 1];
-            weight += 1;
-        }
-        if (down && right) {
-            sum += h[i + w + 1];
-            weight += 1;
-        }
-        const double m = sum / weight;
-        const double value = m * a + (1 - a) * old;
-        switch (mode) {
-        case Tool::Normal:
-            break;
-        case Tool::Raise:
-            if (!(value > old))
-                return false;
-            break;
-        case Tool::Lower:
-            if (!(value < old))
-                return false;
-            break;
-        default:
-            return false;
-        }
-        return differs(storeHeight(h, i, value), old);
-    });
+    const SmoothCell cell{m_heights.data(), {m_selection.data(), tool.keepTransparency, m_selectionActive},
+                          m_width, m_height, tool.strength, d.decay};
+    // The mode decides which results are stored; any other mode stores none.
+    switch (tool.mode) {
+    case Tool::Normal:
+        return walkFootprintInPlace(d, m_width, stroke, [&](size_t i, int x, int y, double f) {
+            return cell.apply(i, x, y, f, [](double, float) { return true; });
+        });
+    case Tool::Raise:
+        return walkFootprintInPlace(d, m_width, stroke, [&](size_t i, int x, int y, double f) {
+            return cell.apply(i, x, y, f, [](double value, float old) { return value > old; });
+        });
+    case Tool::Lower:
+        return walkFootprintInPlace(d, m_width, stroke, [&](size_t i, int x, int y, double f) {
+            return cell.apply(i, x, y, f, [](double value, float old) { return value < old; });
+        });
+    default:
+        return VekMath::Rect2di();
+    }
 }
 
 VekMath::Rect2di Relief::smudgeDab(const VekMath::Vector2d& p)
@@ -283,42 +385,41 @@ VekMath::Rect2di Relief::smudgeDab(const VekMath::Vector2d& p)
 
     const SculptStroke::CarriedPatch& patch = *stroke.carriedPatch();
     const float* carried = patch.heights.data();
-    const float* sel = m_selection.data();
-    const bool keepZero = tool.keepTransparency;
-    const bool selective = m_selectionActive;
+    const CellFilter filter{m_selection.data(), tool.keepTransparency, m_selectionActive};
     const double strength = tool.strength;
-    const Tool::Mode mode = tool.mode;
+    const int patchWidth = patch.width;
+    const int patchHeight = patch.height;
 
-    return walkFootprint(d, m_width, stroke, [&](size_t i, int x, int y, double f) {
-        const float old = h[i];
-        if (keepZero && old == 0)
-            return false;
-        if (selective && sel[i] == 0)
-            return false;
-        // A later dab may be wider than the patch: a cell beyond the patch's
-        // columns or rows keeps its own height rather than reading a wrong row.
-        const int px = x - d.x0;
-        const int py = y - d.y0;
-        const double c = px < patch.width && py < patch.height
-                             ? carried[static_cast<size_t>(py) * patch.width + px]
-                             : old;
-        switch (mode) {
-        case Tool::Normal:
-            break;
-        case Tool::Raise:
-            if (!(c >= old))
+    // The mode gate, given the carried height c and the cell's own h.
+    auto dab = [&](auto gate) {
+        return walkFootprint(d, m_width, stroke, [&](size_t i, int x, int y, double f) {
+            const float old = h[i];
+            if (filter.spares(i, old))
                 return false;
-            break;
-        case Tool::Lower:
-            if (!(old >= c))
+            // A later dab may be wider than the patch: a cell beyond the
+            // patch's columns or rows keeps its own height rather than
+            // reading a wrong row.
+            const int px = x - d.x0;
+            const int py = y - d.y0;
+            const double c = px < patchWidth && py < patchHeight
+                                 ? carried[static_cast<size_t>(py) * patchWidth + px]
+                                 : old;
+            if (!gate(c, old))
                 return false;
-            break;
-        default:
-            return false;
-        }
-        const double a = f * strength * decay;
-        return differs(storeHeight(h, i, a * c + (1 - a) * old), old);
-    });
+            const double a = f * strength * decay;
+            return differs(storeHeight(h, i, a * c + (1 - a) * old), old);
+        });
+    };
+    switch (tool.mode) {
+    case Tool::Normal:
+        return dab([](double, float) { return true; });
+    case Tool::Raise:
+        return dab([](double c, float h) { return c >= h; });
+    case Tool::Lower:
+        return dab([](double c, float h) { return h >= c; });
+    default:
+        return VekMath::Rect2di();
+    }
 }
 
 VekMath::Rect2di Relief::depositDab(const VekMath::Vector2d& p)
@@ -341,17 +442,13 @@ VekMath::Rect2di Relief::depositDab(const VekMath::Vector2d& p)
         });
     }
 
-    const float* sel = m_selection.data();
-    const bool keepZero = tool.keepTransparency;
-    const bool selective = m_selectionActive;
+    const CellFilter filter{m_selection.data(), tool.keepTransparency, m_selectionActive};
     const double strength = tool.strength;
     const double rise = std::sqrt(double(m_width) * m_width + double(m_height) * m_height) * 0.001 * strength;
 
     return walkFootprint(d, m_width, stroke, [&](size_t i, int, int, double f) {
         const float old = h[i];
-        if (keepZero && old == 0)
-            return false;
-        if (selective && sel[i] == 0)
+        if (filter.spares(i, old))
             return false;
         const double a = f * strength * decay;
         double target = old + rise;
@@ -371,8 +468,8 @@ VekMath::Rect2di Relief::removeDab(const VekMath::Vector2d& p)
     const double decay = d.decay;
 
     float* h = m_heights.data();
-    const float* sel = m_selection.data();
-    const bool selective = m_selectionActive;
+    const CellFilter filter{m_selection.data(), tool.keepTransparency, m_selectionActive};
+    const CellFilter selectedOnly{m_selection.data(), false, m_selectionActive};
     const bool clip = tool.clip;
     double floorHeight = 0;
     if (clip) {
@@ -383,21 +480,18 @@ VekMath::Rect2di Relief::removeDab(const VekMath::Vector2d& p)
         floorHeight = h[static_cast<size_t>(fy) * m_width + fx];
         walkFootprint(d, m_width, stroke, [&](size_t i, int, int, double) {
             const float v = h[i];
-            if (v != 0 && (floorHeight > v || floorHeight == 0) && !(selective && sel[i] == 0))
+            if (v != 0 && (floorHeight > v || floorHeight == 0) && !selectedOnly.spares(i, v))
                 floorHeight = v;
             return false;
         });
     }
 
-    const bool keepZero = tool.keepTransparency;
     const double strength = tool.strength;
     const double drop = std::sqrt(double(m_width) * m_width + double(m_height) * m_height) * 0.001 * strength;
 
     return walkFootprint(d, m_width, stroke, [&](size_t i, int, int, double f) {
         const float old = h[i];
-        if (keepZero && old == 0)
-            return false;
-        if (selective && sel[i] == 0)
+        if (filter.spares(i, old))
             return false;
         const double a = f * strength * decay;
         double target = old - drop;
@@ -405,8 +499,8 @@ VekMath::Rect2di Relief::removeDab(const VekMath::Vector2d& p)
         // (a zero cell when zeros are not kept).
         if (clip)
             target = std::min<double>(old, std::max(floorHeight, target));
-        target = std::max(0.0, target);
-        return differs(storeHeight(h, i, std::max(0.0, (1 - a) * old + a * target)), old);
+        target = notBelowZero(target);
+        return differs(storeHeight(h, i, notBelowZero((1 - a) * old + a * target)), old);
     });
 }
 
@@ -437,12 +531,11 @@ VekMath::Rect2di Relief::eraseDab(const VekMath::Vector2d& p)
         return VekMath::Rect2di();
 
     float* h = m_heights.data();
-    const float* sel = m_selection.data();
-    const bool selective = m_selectionActive;
+    const CellFilter selectedOnly{m_selection.data(), false, m_selectionActive};
     return walkFootprint(d, m_width, *m_stroke, [&](size_t i, int, int, double) {
-        if (selective && sel[i] == 0)
-            return false;
         const float old = h[i];
+        if (selectedOnly.spares(i, old))
+            return false;
         h[i] = 0;
         return differs(0.0f, old);
     });
@@ -455,15 +548,14 @@ VekMath::Rect2di Relief::brushDab(const VekMath::Vector2d& p)
         return VekMath::Rect2di();
 
     float* h = m_heights.data();
-    const float* sel = m_selection.data();
-    const bool selective = m_selectionActive;
+    const CellFilter selectedOnly{m_selection.data(), false, m_selectionActive};
     // Compared as stored, so a base level that a float cannot hold exactly
     // does not report every later dab as a change.
     const float base = static_cast<float>(m_baseLevel);
     return walkFootprint(d, m_width, *m_stroke, [&](size_t i, int, int, double) {
-        if (selective && sel[i] == 0)
-            return false;
         const float old = h[i];
+        if (selectedOnly.spares(i, old))
+            return false;
         h[i] = base;
         return differs(base, old);
     });

@@ -66,6 +66,7 @@ private slots:
     void oneDabOfEachKernel_data();
     void oneDabOfEachKernel();
     void smoothBorderCellDividesByItsNeighbours();
+    void smoothGoesCellByCellInReadingOrder();
     void keepTransparencySparesZeroCells();
     void activeSelectionLimitsTheDab();
     void dabBeyondTheGridChangesNothing_data();
@@ -194,6 +195,39 @@ void TestKernels::smoothBorderCellDividesByItsNeighbours()
     relief->beginStroke(tool.get(), Vector2d(-4, -3), nullptr, SelectionMode::Normal);
     QCOMPARE(relief->heights()[0], 1.0f);
     QCOMPARE(relief->strokeRect(), Rect2di(0, 0, 1, 1));
+}
+
+void TestKernels::smoothGoesCellByCellInReadingOrder()
+{
+    // A dab wide enough to cover the whole grid smooths every cell in place,
+    // row by row, left to right: each sees its left and upper neighbours
+    // already smoothed. Checked against that walk done one cell at a time.
+    auto relief = grid(0);
+    for (int i = 0; i < W * H; ++i)
+        relief->heights()[i] = float((i * 37) % 11 + 1);
+    std::vector<double> expect(relief->heights(), relief->heights() + W * H);
+    const double a = 0.6;
+    for (int y = 0; y < H; ++y) {
+        for (int x = 0; x < W; ++x) {
+            double sum = 0, weight = 0;
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    if (x + dx < 0 || x + dx >= W || y + dy < 0 || y + dy >= H)
+                        continue;
+                    const double k = 4 >> (std::abs(dx) + std::abs(dy));
+                    sum += k * expect[(y + dy) * W + x + dx];
+                    weight += k;
+                }
+            }
+            expect[y * W + x] = float(sum / weight * a + (1 - a) * expect[y * W + x]);
+        }
+    }
+    auto tool = brush(Tool::Smooth, a);
+    tool->size = 8.0;   // radius 8: every cell lies inside the footprint
+    relief->beginStroke(tool.get(), Vector2d(0, 0), nullptr, SelectionMode::Normal);
+    QCOMPARE(relief->strokeRect(), relief->fullRect());
+    for (int i = 0; i < W * H; ++i)
+        QCOMPARE(relief->heights()[i], float(expect[i]));
 }
 
 void TestKernels::keepTransparencySparesZeroCells()
