@@ -53,13 +53,12 @@ private slots:
     void smoothedStrokeDabsWholeGroups();
     void smoothLengthBelowTwoStillAdvances_data();
     void smoothLengthBelowTwoStillAdvances();
-    void bezierPointOnKnownCurve();
     void fitFallsBackToThirds_data();
     void fitFallsBackToThirds();
     void fitFollowsACurvedPath();
     void strokeIsOneUndoEvent();
-    void pressWithoutMoveRecordsItsDab();
-    void strokeThatChangesNothingRecordsNothing();
+    void undoEventOnlyForAChange_data();
+    void undoEventOnlyForAChange();
     void releaseStrokesToTheReleasePoint();
     void pressEndsTheRunningStroke();
     void endWithoutStrokeDoesNothing();
@@ -73,9 +72,7 @@ void TestStroke::footprintSize_data()
     QTest::addColumn<double>("radius");
     QTest::addColumn<int>("side");
     QTest::newRow("below one cell") << 0.5 << 10.0 << 1.0 << 4;
-    QTest::newRow("one cell") << 0.5 << 20.0 << 1.0 << 4;
     QTest::newRow("fractional radius rounds up") << 0.25 << 100.0 << 2.5 << 10;
-    QTest::newRow("ten cells") << 1.0 << 100.0 << 10.0 << 30;
 }
 
 void TestStroke::footprintSize()
@@ -151,9 +148,7 @@ void TestStroke::takePointsKeepsTheJoint_data()
     QTest::addColumn<int>("kept");
     QTest::addColumn<double>("firstKept");
     // Five points (0, 0) .. (4, 0).
-    QTest::newRow("all") << 0 << 5 << 0 << -1.0;
     QTest::newRow("three, the third kept") << 3 << 3 << 3 << 2.0;
-    QTest::newRow("five, the last kept") << 5 << 5 << 1 << 4.0;
     QTest::newRow("more than there are") << 9 << 5 << 1 << 4.0;
 }
 
@@ -169,8 +164,7 @@ void TestStroke::takePointsKeepsTheJoint()
     QCOMPARE(stroke.pointCount(), 5);
     QCOMPARE(int(stroke.takePoints(n).size()), taken);
     QCOMPARE(stroke.pointCount(), kept);
-    if (kept > 0)
-        QCOMPARE(stroke.takePoints(0).front().x(), firstKept);
+    QCOMPARE(stroke.takePoints(0).front().x(), firstKept);
 }
 
 void TestStroke::smoothedStrokeDabsWholeGroups()
@@ -214,14 +208,6 @@ void TestStroke::smoothLengthBelowTwoStillAdvances()
     QVERIFY(relief->heights()[16 * 32 + 20] > 1.0f);
     relief->endStroke(Vector2d(5, 0), false);
     QVERIFY(!relief->stroke());
-}
-
-void TestStroke::bezierPointOnKnownCurve()
-{
-    const BezierControls c{Vector2d(0, 0), Vector2d(1, 2), Vector2d(3, 2), Vector2d(4, 0)};
-    QVERIFY(near(bezierPoint(c, 0), Vector2d(0, 0), 0));
-    QVERIFY(near(bezierPoint(c, 1), Vector2d(4, 0), 0));
-    QVERIFY(near(bezierPoint(c, 0.5), Vector2d(2, 1.5), 1e-12));
 }
 
 void TestStroke::fitFallsBackToThirds_data()
@@ -303,26 +289,28 @@ void TestStroke::strokeIsOneUndoEvent()
     QVERIFY(heightsOf(*relief) == after);
 }
 
-void TestStroke::pressWithoutMoveRecordsItsDab()
+void TestStroke::undoEventOnlyForAChange_data()
 {
-    auto relief = grid(16, 16, 1);
-    SculptUndo undo;
-    Tool tool(Tool::Erase);
-    relief->beginStroke(&tool, Vector2d(0, 0), &undo, SelectionMode::Normal);
-    relief->endStroke(Vector2d(0, 0), false);
-    QCOMPARE(undo.count(), 1);
-    QCOMPARE(relief->heights()[8 * 16 + 8], 0.0f);
+    QTest::addColumn<float>("fill");
+    QTest::addColumn<double>("moveTo");
+    QTest::addColumn<int>("events");
+    QTest::newRow("press and release erasing ones") << 1.0f << 0.0 << 1;
+    QTest::newRow("stroke erasing zeros") << 0.0f << 8.0 << 0;
 }
 
-void TestStroke::strokeThatChangesNothingRecordsNothing()
+void TestStroke::undoEventOnlyForAChange()
 {
-    auto relief = grid(16, 16, 0);
+    QFETCH(float, fill);
+    QFETCH(double, moveTo);
+    QFETCH(int, events);
+    auto relief = grid(16, 16, fill);
     SculptUndo undo;
     Tool tool(Tool::Erase);
     relief->beginStroke(&tool, Vector2d(-4, 0), &undo, SelectionMode::Normal);
-    relief->strokeTo(Vector2d(4, 0), false);
-    relief->endStroke(Vector2d(4, 0), false);
-    QCOMPARE(undo.count(), 0);
+    relief->strokeTo(Vector2d(-4 + moveTo, 0), false);
+    relief->endStroke(Vector2d(-4 + moveTo, 0), false);
+    QCOMPARE(undo.count(), events);
+    QCOMPARE(relief->heights()[8 * 16 + 4], 0.0f);
 }
 
 void TestStroke::releaseStrokesToTheReleasePoint()
