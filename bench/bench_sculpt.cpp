@@ -119,13 +119,15 @@ void BM_Stroke200(benchmark::State& state)
     }
 }
 
-// The press of the largest brush (size 1) on a 3072 x 3072 relief, with no
-// dab: footprint mask, distance map and stroke snapshot.
+// The press of the largest brush (size 1) on a 3072 x 3072 relief:
+// footprint mask, distance map and stroke snapshot; with Deposit also the
+// footprint weights and the first dab (radius 434).
 void BM_PressLargestBrush(benchmark::State& state)
 {
-    auto relief = std::make_unique<Relief>(3072, 3072);
-    Tool tool(Tool::NoTool);
+    auto relief = waves(3072);
+    Tool tool(Tool::Type(state.range(0)));
     tool.size = 1.0;
+    tool.strength = 0.5;
     for (auto _ : state) {
         relief->beginStroke(&tool, VekMath::Vector2d(0, 0), nullptr, SelectionMode::Normal);
         relief->endStroke(VekMath::Vector2d(0, 0), false);
@@ -137,6 +139,6 @@ void BM_PressLargestBrush(benchmark::State& state)
 BENCHMARK(BM_PlainLoop)->Arg(22)->Arg(217)->ArgName("r");
 BENCHMARK(BM_Dab)->Apply(dabArgs);
 BENCHMARK(BM_Stroke200)->Arg(22)->ArgName("r")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PressLargestBrush)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PressLargestBrush)->Arg(Tool::NoTool)->Arg(Tool::Deposit)->ArgName("type")->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

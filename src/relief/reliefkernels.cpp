@@ -51,6 +51,8 @@ bool strokeDecay(const Tool& tool, const SculptStroke& stroke, double* decay)
     return true;
 }
 
+// Where a dab of the stroke at p lands. fades: the kernel weakens along the
+// stroke's decay length.
 DabArea placeDab(const SculptStroke* stroke, int width, int height, const VekMath::Vector2d& p, bool fades)
 {
     DabArea d;

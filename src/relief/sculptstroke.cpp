@@ -31,7 +31,9 @@ SculptStroke::SculptStroke(Tool* tool, const VekMath::Vector2d& start, SculptUnd
     m_dist.assign(cells, 0.0);
     tool->genMask(m_mask.data(), m_n, m_radius);
     Tool::genDistMap(m_dist.data(), m_mask.data(), m_n);
-    m_columns.resize(static_cast<size_t>(m_n) + 2);
+    // Made here so that dabs allocate nothing; the weights follow at the
+    // first dab, as presses that lay no dab have no use for them.
+    m_columns.resize(4 * (static_cast<size_t>(m_n) + 2));
 }
 
 SculptStroke::~SculptStroke() = default;

@@ -48,7 +48,7 @@ public:
     // hardness, row by row; cells outside the mask hold -1. Remade only when
     // the hardness changes, so a dab costs no falloff evaluation.
     const double* weights();
-    // Scratch of footprint columns for one dab, at least count long.
+    // Scratch of footprint columns for one dab, at least count ints long.
     int* columnScratch(int count);
 
     double travelled() const { return m_travelled; }
