@@ -1,6 +1,9 @@
 // CPU side of the sculpt view's meshing: a full remesh of a large relief at
 // one vertex per cell, and the refresh after one brush dab.
 #include "relief/relief.h"
+#include "relief/sculptundo.h"
+#include "relief/selectionmode.h"
+#include "relief/tool.h"
 #include "views/reliefmesh.h"
 
 #include <benchmark/benchmark.h>
@@ -64,6 +67,42 @@ void BM_RefreshAfterDab(benchmark::State& state)
     }
 }
 BENCHMARK(BM_RefreshAfterDab)->Unit(benchmark::kMicrosecond);
+
+// One mouse move of a Deposit stroke of size 0.1 (radius about 22 cells):
+// the dabs along the move and the refresh of the vertices they changed.
+void BM_DepositMouseMove1536(benchmark::State& state)
+{
+    Relief relief(1536, 1536);
+    fillWaves(relief);
+    ReliefMesh mesh(true);
+    mesh.remesh(relief, VekMath::Rect2d(0, 0, 1536, 1536), 1600, 1600);
+    Tool tool(Tool::Deposit);
+    tool.size = 0.1;
+    tool.strength = 0.2;
+    tool.hardness = 0.5;
+    tool.keepTransparency = false;
+    SculptUndo undo;
+    double x = -600.0;
+    relief.beginStroke(&tool, VekMath::Vector2d(x, 0.0), &undo, SelectionMode::Normal);
+    for (auto _ : state) {
+        // A move of 4 pixels at one vertex per cell.
+        x += 4.0;
+        if (x > 600.0) {
+            state.PauseTiming();
+            relief.endStroke(VekMath::Vector2d(x, 0.0), false);
+            undo.clear();
+            x = -600.0;
+            relief.beginStroke(&tool, VekMath::Vector2d(x, 0.0), &undo, SelectionMode::Normal);
+            state.ResumeTiming();
+        }
+        relief.strokeTo(VekMath::Vector2d(x, 0.0), false);
+        const ReliefMesh::Range range = mesh.refresh(relief, relief.changedRect());
+        relief.resetChangedRect();
+        benchmark::DoNotOptimize(range);
+    }
+    relief.endStroke(VekMath::Vector2d(x, 0.0), false);
+}
+BENCHMARK(BM_DepositMouseMove1536)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -2,11 +2,18 @@
 
 #include "app/logfile.h"
 #include "relief/relief.h"
+#include "relief/reliefsource.h"
+#include "relief/selectionmode.h"
 #include "relief/toolregistry.h"
 #include "views/cursors.h"
 #include "views/shader/shader.h"
 #include "views/shader/shaderfactory.h"
+#include "views/progressdialogmonitor.h"
 #include "views/viewgeometry.h"
+
+#include <QCursor>
+#include <QMouseEvent>
+#include <QWheelEvent>
 
 #include <GL/glu.h>
 
@@ -26,6 +33,17 @@ void storeColour(float* target, const QColor& c)
     target[1] = float(c.green() / 255.0);
     target[2] = float(c.blue() / 255.0);
     target[3] = float(c.alpha() / 255.0);
+}
+
+// Halves rounded away from zero, as the views take event positions.
+QPoint rounded(const QPointF& p)
+{
+    return QPoint(qRound(p.x()), qRound(p.y()));
+}
+
+int roundAway(double v)
+{
+    return int(v < 0 ? std::ceil(v - 0.5) : std::floor(v + 0.5));
 }
 
 QColor readColour(const float* source)
@@ -48,6 +66,10 @@ SculptWin::SculptWin(QWidget* parent)
         modelview[i] = projection[i] = (i % 5 == 0) ? 1.0 : 0.0;
     initCursors();
     tool = ToolRegistry::select(Tool::Smooth);
+    statusTimer.setInterval(100);
+    connect(&statusTimer, &QTimer::timeout, this, &SculptWin::statusTimeout);
+    statusTimer.start();
+    setMouseTracking(true);
 }
 
 SculptWin::~SculptWin()
@@ -437,4 +459,494 @@ void SculptWin::drawViewCube()
 int SculptWin::pickViewCubeFace(const QPoint& g) const
 {
     return cube.pick(g);
+}
+
+void SculptWin::setRotation(Quaternion quat)
+{
+    trackball.setRotation(quat);
+    update();
+}
+
+void SculptWin::resetRotation()
+{
+    trackball.setRotation(Quaternion());
+    update();
+}
+
+void SculptWin::statusTimeout()
+{
+    if (!relief || !mouseMoved)
+        return;
+    mouseMoved = false;
+    const Vector3d p = pickPoint(mousePos);
+    // Cells of 1/128 inch, shown in inches.
+    const double x = (relief->width() / 2.0 + p.x + 0.5) / 128.0;
+    const double y = (relief->height() / 2.0 + p.y + 0.5) / 128.0;
+    const double z = p.z > 0 ? (p.z + 0.5) / 128.0 : 0.0;
+    emit Status(QString("Position: (%1, %2) z = %3")
+                    .arg(x, 0, 'f', 2)
+                    .arg(y, 0, 'f', 2)
+                    .arg(z, 0, 'f', 2));
+}
+
+template <class Change>
+void SculptWin::changeSource(bool markDirty, bool rebuild, Change change)
+{
+    if (!relief || !relief->source())
+        return;
+    ReliefSource& source = *relief->source();
+    change(source);
+    if (markDirty)
+        source.dirty = true;
+    if (rebuild) {
+        relief->rebuild(false);
+        update();
+    }
+    emit ReliefDirtyChanged(source.dirty);
+}
+
+void SculptWin::setFlipY(bool on)
+{
+    changeSource(true, true, [on](ReliefSource& s) { s.flipY = on; });
+}
+
+void SculptWin::setInvertZ(bool on)
+{
+    changeSource(true, true, [on](ReliefSource& s) { s.invertZ = on; });
+}
+
+void SculptWin::setImportKeepTransparency(bool on)
+{
+    changeSource(true, true, [on](ReliefSource& s) { s.importKeepTransparency = on; });
+}
+
+void SculptWin::setPreview(bool on)
+{
+    changeSource(false, true, [on](ReliefSource& s) { s.preview = on; });
+}
+
+void SculptWin::setSmoothSteps(double steps)
+{
+    changeSource(true, true, [steps](ReliefSource& s) { s.smoothSteps = steps; });
+}
+
+void SculptWin::setRaiseLowerSteps(int steps)
+{
+    changeSource(true, true, [steps](ReliefSource& s) { s.raiseLowerSteps = steps; });
+}
+
+void SculptWin::setTrimSteps(int steps)
+{
+    changeSource(true, true, [steps](ReliefSource& s) { s.trimSteps = steps; });
+}
+
+void SculptWin::setTilt(int horizontal, int vertical)
+{
+    changeSource(true, true, [=](ReliefSource& s) {
+        s.tiltHorizontal = horizontal;
+        s.tiltVertical = vertical;
+        s.tiltDirty = true;
+    });
+}
+
+void SculptWin::setGridSize(int size)
+{
+    changeSource(true, false, [size](ReliefSource& s) { s.gridSize = size; });
+}
+
+void SculptWin::setContrastFactor(int factor)
+{
+    changeSource(true, false, [factor](ReliefSource& s) { s.contrastFactor = factor; });
+}
+
+void SculptWin::setSmoothness(int smoothness)
+{
+    changeSource(true, false, [smoothness](ReliefSource& s) { s.smoothness = smoothness; });
+}
+
+void SculptWin::updateRelief(bool apply)
+{
+    if (!relief || !relief->source())
+        return;
+    if (apply) {
+        ProgressDialogMonitor progress;
+        relief->rebuild(true, &progress);
+    } else {
+        relief->rebuild(false);
+    }
+    update();
+    emit ReliefDirtyChanged(relief->source()->dirty);
+}
+
+void SculptWin::setBasReliefEnabled(bool on)
+{
+    if (!relief || !relief->source())
+        return;
+    relief->source()->basRelief = on;
+    updateRelief(false);
+}
+
+void SculptWin::setToolSize(double size)
+{
+    tool->size = size;
+    update();
+}
+
+void SculptWin::setToolStrength(double strength)
+{
+    tool->strength = strength;
+    update();
+}
+
+void SculptWin::setToolKeepTransparency(bool keep)
+{
+    tool->keepTransparency = keep;
+    update();
+}
+
+void SculptWin::setToolMode(Tool::Mode mode)
+{
+    tool->mode = mode;
+    update();
+}
+
+void SculptWin::setToolForm(Tool::Form form)
+{
+    tool->form = form;
+    update();
+}
+
+void SculptWin::setToolHardness(double hardness)
+{
+    tool->hardness = hardness;
+    update();
+}
+
+void SculptWin::setToolAspectRatio(double aspectRatio)
+{
+    tool->aspectRatio = aspectRatio;
+    update();
+}
+
+void SculptWin::setToolAxisAngle(double degrees)
+{
+    tool->axisAngle = degrees;
+    update();
+}
+
+void SculptWin::setToolDecayLength(double length)
+{
+    tool->decayLength = length;
+    update();
+}
+
+void SculptWin::setToolUseSmoothing(bool on)
+{
+    tool->useSmoothing = on;
+    update();
+}
+
+void SculptWin::setToolUseDecayLength(bool on)
+{
+    tool->useDecayLength = on;
+    update();
+}
+
+void SculptWin::setToolSmoothLength(int length)
+{
+    tool->smoothLength = length;
+    update();
+}
+
+void SculptWin::setToolClip(bool clip)
+{
+    tool->clip = clip;
+    update();
+}
+
+void SculptWin::setTool(Tool::Type type)
+{
+    tool = ToolRegistry::select(type);
+    emit ToolChanged(type);
+    emit ToolStrengthChanged(tool->strength);
+    emit ToolSizeChanged(tool->size);
+    emit ToolKeepTransparencyChanged(tool->keepTransparency);
+    emit ToolModeChanged(tool->mode);
+    emit ToolHardnessChanged(tool->hardness);
+    emit ToolUseDecayLengthChanged(tool->useDecayLength);
+    emit ToolDecayLengthChanged(tool->decayLength);
+    emit ToolUseSmoothingChanged(tool->useSmoothing);
+    emit ToolSmoothLengthChanged(tool->smoothLength);
+    emit ToolClipChanged(tool->clip);
+    update();
+}
+
+namespace {
+
+const double toolSteps[4] = {-0.01, 0.01, -0.1, 0.1};
+
+double toolStep(int i)
+{
+    return (i >= 0 && i < 4) ? toolSteps[i] : 0.0;
+}
+
+double clampSize(double size)
+{
+    return std::min(1.0, std::max(0.01, size));
+}
+
+double clampStrength(double strength)
+{
+    return std::min(1.0, std::max(0.0001, strength));
+}
+
+} // namespace
+
+void SculptWin::stepToolSize(int i)
+{
+    tool->size = clampSize(tool->size + toolStep(i));
+    update();
+    emit ToolSizeChanged(tool->size);
+}
+
+void SculptWin::stepToolStrength(int i)
+{
+    tool->strength = clampStrength(tool->strength + toolStep(i));
+    update();
+    emit ToolStrengthChanged(tool->strength);
+}
+
+void SculptWin::setViewTool(int mode)
+{
+    viewTool = mode;
+    switch (mode) {
+    case 1: setCursor(panCursor); break;
+    case 2: setCursor(zoomCursor); break;
+    case 3:
+    case 4: setCursor(rotateCursor); break;
+    case 5: setCursor(blankCursor); break;
+    default: setCursor(normalCursor); break;
+    }
+}
+
+void SculptWin::zoomBy(double f)
+{
+    zoomFactor *= f;
+    panX = roundAway(panX * f);
+    panY = roundAway(panY * f);
+}
+
+void SculptWin::zoom(double f)
+{
+    if (f > 0)
+        zoomBy(f);
+}
+
+void SculptWin::zoomAt(double f, const QPoint& p)
+{
+    panX += viewWidth / 2 - p.x();
+    panY += viewHeight / 2 - p.y();
+    zoom(f);
+}
+
+void SculptWin::mousePressEvent(QMouseEvent* event)
+{
+    if (savedViewTool == 0) {
+        savedViewTool = viewTool;
+        readDepthBuffer();
+    }
+    mousePos = rounded(event->localPos());
+    cubeGrab = false;
+    if (cube.inCorner(mousePos))
+        cubeGrab = pickViewCubeFace(QPoint(mousePos.x(), viewHeight - 1 - mousePos.y())) != -1;
+
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    const bool ctrl = mods & Qt::ControlModifier;
+    const bool shift = mods & Qt::ShiftModifier;
+    switch (event->button()) {
+    case Qt::RightButton:
+        if (ctrl)
+            setViewTool(3);
+        else if (shift)
+            setViewTool(1);
+        else
+            event->ignore();
+        return;
+    case Qt::MiddleButton:
+        setViewTool(3);
+        return;
+    case Qt::LeftButton:
+        break;
+    default:
+        event->ignore();
+        return;
+    }
+    if (shift && !ctrl) {
+        setViewTool(2);
+        return;
+    }
+    if (cubeGrab) {
+        setViewTool(3);
+        return;
+    }
+    event->ignore();
+    if (viewTool != 0)
+        return;
+    setViewTool(5);
+    bool hit = false;
+    const Vector3d p = pickPoint(mousePos, &hit);
+    if (!relief || !hit)
+        return;
+    axisLock = ctrl ? 1 : 0;
+    relief->beginStroke(tool, p.xy(), undo, SelectionMode::Normal);
+}
+
+void SculptWin::strokeStep(const QPoint& old, QMouseEvent* event)
+{
+    if (!relief || !relief->stroke()) {
+        update();
+        event->ignore();
+        mouseMoved = true;
+        return;
+    }
+    if (axisLock == 1) {
+        const int dx = mousePos.x() - old.x();
+        const int dy = mousePos.y() - old.y();
+        if (std::abs(dx) >= 3 || std::abs(dy) >= 3)
+            axisLock = dx * dx >= dy * dy ? 2 : 3;
+    }
+    bool putBack = false;
+    if (axisLock == 2 && mousePos.y() != old.y()) {
+        mousePos.setY(old.y());
+        putBack = true;
+    } else if (axisLock == 3 && mousePos.x() != old.x()) {
+        mousePos.setX(old.x());
+        putBack = true;
+    }
+    if (putBack)
+        QCursor::setPos(mapToGlobal(mousePos));
+    bool hit = false;
+    const Vector3d p = pickPoint(mousePos, &hit);
+    if (hit)
+        relief->strokeTo(p.xy(), false);
+    update();
+    mouseMoved = true;
+}
+
+void SculptWin::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint old = mousePos;
+    mousePos = rounded(event->localPos());
+    const int vw = cubeGrab ? cube.viewport[2] : viewWidth;
+    const int vh = cubeGrab ? cube.viewport[3] : viewHeight;
+
+    if (event->buttons() == Qt::NoButton) {
+        if (viewTool == 5) {
+            strokeStep(old, event);
+            return;
+        }
+        if (viewTool == 0)
+            update();
+        event->ignore();
+        mouseMoved = true;
+        return;
+    }
+    switch (viewTool) {
+    case 3:
+        trackball.beginDrag(old.x(), old.y(), vw, vh);
+        setViewTool(4);
+        trackball.drag(mousePos.x(), mousePos.y(), vw, vh);
+        break;
+    case 4:
+        trackball.drag(mousePos.x(), mousePos.y(), vw, vh);
+        break;
+    case 1:
+        panX += mousePos.x() - old.x();
+        panY += mousePos.y() - old.y();
+        break;
+    case 2: {
+        const double f = ((mousePos.y() - old.y()) / zoomDragDivisor + zoomFactor) / zoomFactor;
+        if (f > 0)
+            zoomBy(f);
+        break;
+    }
+    case 5:
+        strokeStep(old, event);
+        return;
+    default:
+        update();
+        event->ignore();
+        mouseMoved = true;
+        return;
+    }
+    update();
+    mouseMoved = true;
+}
+
+void SculptWin::mouseReleaseEvent(QMouseEvent* event)
+{
+    const int oldTool = viewTool;
+    setViewTool(savedViewTool);
+    savedViewTool = 0;
+    mousePos = rounded(event->localPos());
+    if (oldTool == 4) {
+        trackball.endDrag();
+    } else if (oldTool == 5) {
+        if (relief && !(event->buttons() & Qt::LeftButton) && relief->stroke()) {
+            bool hit = false;
+            const Vector3d p = pickPoint(mousePos, &hit);
+            relief->endStroke(p.xy(), hit);
+            axisLock = 0;
+            update();
+        }
+    } else if (oldTool == 0 || oldTool > 5) {
+        event->ignore();
+    }
+    readDepthBuffer();
+}
+
+void SculptWin::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (!cube.inCorner(mousePos)) {
+        event->ignore();
+        return;
+    }
+    const QPoint p = rounded(event->localPos());
+    const int face = pickViewCubeFace(QPoint(p.x(), viewHeight - 1 - p.y()));
+    if (face >= 0) {
+        trackball.setRotation(viewOrientation(face));
+        readDepthBuffer();
+        update();
+    }
+}
+
+void SculptWin::wheelEvent(QWheelEvent* event)
+{
+    // Qt delivers Alt+wheel as a horizontal turn.
+    const QPoint angle = event->angleDelta();
+    const int delta = angle.y() != 0 ? angle.y() : angle.x();
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    double step = (mods & Qt::ShiftModifier) ? 0.1 : 0.01;
+    if (delta <= 0)
+        step = -step;
+    if (mods & Qt::AltModifier) {
+        tool->size = clampSize(tool->size + step);
+        update();
+        emit ToolSizeChanged(tool->size);
+    } else if (mods & Qt::ControlModifier) {
+        tool->strength = clampStrength(tool->strength + step);
+        update();
+        emit ToolStrengthChanged(tool->strength);
+    } else {
+        // A fast flick gives deltas of thousands: the factor must stay
+        // positive, or the pan moves while the zoom is refused.
+        const double f = std::max(0.1, 1.0 - delta * 0.001);
+        const QPoint q = rounded(event->position());
+        const int cx = viewWidth / 2;
+        const int cy = viewHeight / 2;
+        zoomAt(f, QPoint(2 * cx - qRound((cx - q.x()) * f) - q.x(),
+                         2 * cy - qRound((cy - q.y()) * f) - q.y()));
+        readDepthBuffer();
+        update();
+    }
 }

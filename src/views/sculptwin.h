@@ -18,6 +18,8 @@
 
 #include <vector>
 
+class QMouseEvent;
+class QWheelEvent;
 class Relief;
 class SculptUndo;
 class Shader;
@@ -77,13 +79,80 @@ public:
     const ReliefMesh& mesh() const { return reliefMesh; }
     Shader* currentShader() const { return shader; }
 
+public slots:
+    void setRotation(VekMath::Quaternion quat);
+    void statusTimeout();
+
+    // Import settings of the relief's source; each regenerates the relief
+    // (or marks it for the next explicit update) and reports the source's
+    // dirty flag. Nothing happens without a relief and its source.
+    void setFlipY(bool on);
+    void setInvertZ(bool on);
+    void setImportKeepTransparency(bool on);
+    void setPreview(bool on);
+    void setSmoothSteps(double steps);
+    void setRaiseLowerSteps(int steps);
+    void setTrimSteps(int steps);
+    void setTilt(int horizontal, int vertical);
+    void setGridSize(int size);
+    void setContrastFactor(int factor);
+    void setSmoothness(int smoothness);
+    void updateRelief(bool apply);
+    void setBasReliefEnabled(bool on);
+
+    // Fields of the current tool; no signal goes back.
+    void setToolSize(double size);
+    void setToolStrength(double strength);
+    void setToolKeepTransparency(bool keep);
+    void setToolMode(Tool::Mode mode);
+    void setToolForm(Tool::Form form);
+    void setToolHardness(double hardness);
+    void setToolAspectRatio(double aspectRatio);
+    void setToolAxisAngle(double degrees);
+    void setToolDecayLength(double length);
+    void setToolUseSmoothing(bool on);
+    void setToolUseDecayLength(bool on);
+    void setToolSmoothLength(int length);
+    void setToolClip(bool clip);
+
+    // Makes the type current and reports all of its settings.
+    void setTool(Tool::Type type);
+    void stepToolSize(int i);
+    void stepToolStrength(int i);
+    void setViewTool(int mode);
+    void resetRotation();
+    void zoomBy(double f);
+    void zoom(double f);
+    void zoomAt(double f, const QPoint& p);
+
 signals:
+    void ToolChanged(Tool::Type type);
+    void ToolStrengthChanged(double strength);
+    void ToolSizeChanged(double size);
+    void ToolKeepTransparencyChanged(bool keep);
+    void ToolModeChanged(Tool::Mode mode);
+    void ToolFormChanged(Tool::Form form);
+    void ToolHardnessChanged(double hardness);
+    void ToolAspectRatioChanged(double aspectRatio);
+    void ToolAxisAngleChanged(double axisAngle);
+    void ToolUseDecayLengthChanged(bool useDecayLength);
+    void ToolDecayLengthChanged(double decayLength);
+    void ToolUseSmoothingChanged(bool useSmoothing);
+    void ToolSmoothLengthChanged(int length);
+    void ToolClipChanged(bool clip);
+    void ReliefDirtyChanged(bool dirty);
+    void Status(QString msg);
     void Initialized();
 
 protected:
     void initializeGL() override;
     void resizeGL(int w, int h) override;
     void paintGL() override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
     Relief* relief = nullptr;
     Shader* shader = nullptr;
@@ -122,6 +191,12 @@ protected:
     int axisLock = 0;
 
 private:
+    // One stroke step towards the mouse, with the axis lock applied.
+    void strokeStep(const QPoint& old, QMouseEvent* event);
+    // Applies a source setting: marks the source dirty when asked,
+    // regenerates the relief and reports the dirty flag.
+    template <class Change>
+    void changeSource(bool markDirty, bool rebuild, Change change);
     // The relief box centred on the origin, heights scaled.
     void reliefBox(VekMath::Vector3d* low, VekMath::Vector3d* high) const;
     double pixelRatio() const { return devicePixelRatioF(); }

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "relief/progressmonitor.h"
+
+#include <memory>
+
+class QProgressDialog;
+
+// Shows the model's progress in a progress dialog without parent that stays
+// on top and blocks the application, with a Cancel button.
+class ProgressDialogMonitor : public ProgressMonitor
+{
+public:
+    ProgressDialogMonitor();
+    ~ProgressDialogMonitor() override;
+
+    void setMaximum(int maximum) override;
+    void setValue(int value) override;
+    int value() const override;
+    void setAutoClose(bool close) override;
+    void show() override;
+    void processEvents() override;
+    bool wasCanceled() const override;
+
+private:
+    std::unique_ptr<QProgressDialog> dialog;
+};
