@@ -1,6 +1,7 @@
 #include "glsupport.h"
 
 #include "relief/relief.h"
+#include "relief/reliefsource.h"
 #include "relief/sculptundo.h"
 #include "relief/toolregistry.h"
 #include "views/sculptwin.h"
@@ -318,6 +319,52 @@ private slots:
         QCOMPARE(scene.view->mousePos, QPoint(207, 151));
         scene.release(QPoint(207, 151));
         QCOMPARE(scene.view->axisLock, 0);
+    }
+
+    void sourceSettings_data()
+    {
+        QTest::addColumn<int>("setting");
+        QTest::addColumn<bool>("rebuilt");
+        QTest::addColumn<bool>("dirty");
+        QTest::newRow("flip Y: dirty, rebuilt") << 0 << true << true;
+        QTest::newRow("preview: rebuilt, dirty as it was") << 1 << true << false;
+        QTest::newRow("grid size: dirty, no rebuild") << 2 << false << true;
+        QTest::newRow("update without apply") << 3 << true << false;
+    }
+
+    void sourceSettings()
+    {
+        QFETCH(int, setting);
+        QFETCH(bool, rebuilt);
+        QFETCH(bool, dirty);
+
+        // Rows 1 to 8 from the top; flipping puts row 8 first.
+        std::vector<float> image(64);
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x)
+                image[size_t(y) * 8 + x] = float(y + 1);
+        Relief relief(ReliefSource(8, 8, image.data()));
+        SculptWin view;
+        view.setRelief(&relief, false);
+        relief.source()->flipY = true;
+        QSignalSpy reports(&view, &SculptWin::ReliefDirtyChanged);
+        switch (setting) {
+        case 0: view.setFlipY(true); break;
+        case 1: view.setPreview(true); break;
+        case 2: view.setGridSize(4); break;
+        default: view.updateRelief(false); break;
+        }
+        QCOMPARE(reports.count(), 1);
+        QCOMPARE(reports.at(0).at(0).toBool(), dirty);
+        QCOMPARE(relief.source()->dirty, dirty);
+        // Sampled heights run from 0 (lowest row) to 7 (highest).
+        QCOMPARE(relief.heights()[0], rebuilt ? 7.0f : 0.0f);
+
+        SculptWin empty;
+        QSignalSpy none(&empty, &SculptWin::ReliefDirtyChanged);
+        empty.setFlipY(true);
+        empty.updateRelief(true);
+        QCOMPARE(none.count(), 0);
     }
 
     void statusNamesTheCellUnderTheMouse()
