@@ -13,6 +13,7 @@
 
 #include <QCursor>
 #include <QMouseEvent>
+#include <QShowEvent>
 #include <QWheelEvent>
 
 #include <GL/glu.h>
@@ -241,6 +242,14 @@ void SculptWin::setZScale(double zScale)
     relief->setZScale(zScale);
     update();
     readDepthBuffer();
+}
+
+void SculptWin::showEvent(QShowEvent* event)
+{
+    // The 2-D view shares the relief's change flags and clears them when it
+    // draws: what changed while this view was hidden is meshed anew.
+    resized = true;
+    QOpenGLWidget::showEvent(event);
 }
 
 void SculptWin::setShowToolOutline(bool show)

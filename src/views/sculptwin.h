@@ -19,6 +19,7 @@
 #include <vector>
 
 class QMouseEvent;
+class QShowEvent;
 class QWheelEvent;
 class Relief;
 class SculptUndo;
@@ -153,6 +154,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
     Relief* relief = nullptr;
     Shader* shader = nullptr;

@@ -179,6 +179,24 @@ private slots:
         QVERIFY(!r.changed());
     }
 
+    void changesMadeWhileHiddenAreShown()
+    {
+        Scene scene(false, 0.0f);
+        scene.view->grabFramebuffer();
+        scene.view->hide();
+        Relief& r = *scene.relief;
+        for (int y = 27; y < 37; ++y)
+            for (int x = 27; x < 37; ++x)
+                r.heights()[size_t(y) * 64 + x] = 5.0f;
+        r.mergeChangedRect(VekMath::Rect2di(27, 27, 10, 10));
+        // Another view of the same relief drew the change and cleared it.
+        r.resetChangedRect();
+        scene.view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(scene.view.get()));
+        const QImage image = scene.view->grabFramebuffer();
+        QVERIFY(near(scene.at(image, 200, 150), 102, 76, 51));
+    }
+
     void picksTheSurface()
     {
         Scene scene(false, 5.0f);
