@@ -48,12 +48,6 @@ private slots:
         QCOMPARE(cursor.hotSpot(), hotSpot);
     }
 
-    void blankCursorHidesThePointer()
-    {
-        initCursors();
-        QCOMPARE(blankCursor.shape(), Qt::BlankCursor);
-    }
-
     void pictureHeaders_data()
     {
         QTest::addColumn<int>("picture");

@@ -89,14 +89,6 @@ private slots:
         QVERIFY(close(q.squaredNorm(), 1.0));
     }
 
-    void cornerDragStaysUnit()
-    {
-        Trackball ball;
-        ball.beginDrag(0, 0, 300, 300);
-        ball.drag(300, 120, 300, 300);
-        QVERIFY(close(ball.rotation().squaredNorm(), 1.0));
-    }
-
     void dragsCompose()
     {
         // Two drags of 60 degrees to the right add up to 120 degrees.
@@ -175,13 +167,6 @@ private slots:
         VekMath::Vector3d hit;
         QVERIFY(plane.intersect(VekMath::Line3d(towardsViewer * 100, towardsViewer * -200), &hit));
         QVERIFY(sameVector(hit, towardsViewer * 37.5, 1e-9));
-    }
-
-    void unitPoints()
-    {
-        const Vector3d p = Trackball::toUnitPoint(0, 300, 400, 300);
-        QVERIFY(sameVector(p, Vector3d(-1, 1, 0)));
-        QVERIFY(sameVector(Trackball::toUnitPoint(200, 150, 400, 300), Vector3d(0, 0, 0)));
     }
 };
 
