@@ -265,15 +265,20 @@ void FlatWin::drawShapesAndOutline()
         glDepthMask(GL_TRUE);
         glEnable(GL_DEPTH_TEST);
     }
-    const bool brushing = tool->type == Tool::Erase
-                       || (tool->type == Tool::Brush && toolCursor != &sampleCursor);
-    if ((viewTool == 0 || viewTool == 3) && showToolOutline && brushing) {
+    if (outlineFollowsMouse()) {
         bool hit = false;
         const Vector3d centre = pickPoint(mousePos, &hit);
         if (hit)
             ToolOutline::draw(this, ToolOutline::points(*tool, *relief, centre, zoomFactor),
                               zoomFactor);
     }
+}
+
+bool FlatWin::outlineFollowsMouse() const
+{
+    const bool brushing = tool->type == Tool::Erase
+                       || (tool->type == Tool::Brush && toolCursor != &sampleCursor);
+    return (viewTool == 0 || viewTool == 3) && showToolOutline && brushing;
 }
 
 void FlatWin::logGlErrors()
@@ -507,6 +512,8 @@ void FlatWin::mouseMoveEvent(QMouseEvent* event)
         event->ignore();
         return;
     }
+    // A hover changes the picture only through the outline under the mouse.
+    bool changed = outlineFollowsMouse();
     if (relief) {
         if (viewTool == 3 && relief->stroke()) {
             lockAxis(old);
@@ -514,6 +521,7 @@ void FlatWin::mouseMoveEvent(QMouseEvent* event)
             const Vector3d p = pickPoint(mousePos, &hit);
             if (hit)
                 relief->strokeTo(Vector2d(p.x, p.y), false);
+            changed = true;
         }
         const bool left = event->buttons() & Qt::LeftButton;
         if (tool->type == Tool::Elliptical && left)
@@ -522,6 +530,8 @@ void FlatWin::mouseMoveEvent(QMouseEvent* event)
             dragCrop(old, mousePos);
         else if (tool->type == Tool::Rectangle && left)
             setRectangleShape(pick(pressPos), pick(mousePos));
+        else if (!changed)
+            return;
     }
     update();
 }

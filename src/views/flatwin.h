@@ -157,6 +157,7 @@ private:
     void reliefBox(VekMath::Vector3d* low, VekMath::Vector3d* high) const;
     void updateMesh();
     void drawShapesAndOutline();
+    bool outlineFollowsMouse() const;
     void logGlErrors();
     // Rebuilds the arrays at the next paint and asks for one: for changes
     // the relief's own flags do not carry (selections, levels, size).
