@@ -463,7 +463,10 @@ void FacetWin::setViewTool(int mode)
 
 void FacetWin::mousePressEvent(QMouseEvent* event)
 {
-    savedViewTool = viewTool;
+    // A second button pressed during a drag would save the drag's own mode,
+    // which the releases then restore for good.
+    if (event->buttons() == event->button())
+        savedViewTool = viewTool;
     mousePos = QPoint(roundHalfAway(event->localPos().x()), roundHalfAway(event->localPos().y()));
     cubeGrab = cube.inCorner(mousePos);
     const Qt::KeyboardModifiers mods = event->modifiers();

@@ -234,6 +234,25 @@ private slots:
                  qPrintable(QString("%1 -> %2").arg(before).arg(after)));
     }
 
+    // A second button during a drag must not leave the view in the drag's mode.
+    void secondButtonDuringDrag()
+    {
+        FacetWin* v = show(&square);
+        QVERIFY(v);
+        const Qt::MouseButtons both = Qt::MiddleButton | Qt::LeftButton;
+        mouse(v, QEvent::MouseButtonPress, centre, Qt::MiddleButton, Qt::MiddleButton);
+        mouse(v, QEvent::MouseMove, centre + QPoint(20, 0), Qt::NoButton, Qt::MiddleButton);
+        mouse(v, QEvent::MouseButtonPress, centre + QPoint(20, 0), Qt::LeftButton, both);
+        mouse(v, QEvent::MouseButtonRelease, centre + QPoint(20, 0), Qt::LeftButton,
+              Qt::MiddleButton);
+        mouse(v, QEvent::MouseButtonRelease, centre + QPoint(20, 0), Qt::MiddleButton,
+              Qt::NoButton);
+        QCOMPARE(v->currentViewTool(), 0);
+        const Quaternion turned = v->rotation();
+        drag(v, centre, centre + QPoint(0, 30), Qt::LeftButton, 0);
+        QCOMPARE(v->rotation(), turned);
+    }
+
     void doubleClickOnCube_data()
     {
         QTest::addColumn<double>("tilt");
