@@ -3,6 +3,7 @@
 #include <GL/glu.h>
 
 #include <QOpenGLFunctions_2_1>
+#include <QOpenGLWidget>
 
 #include <algorithm>
 #include <cmath>
@@ -17,10 +18,12 @@ void DepthPicker::resize(int w, int h, double r)
     depth.assign(size_t(devWidth) * size_t(devHeight), 1.0f);
 }
 
-void DepthPicker::read(QOpenGLFunctions_2_1* gl)
+void DepthPicker::read(QOpenGLWidget* widget, QOpenGLFunctions_2_1* gl)
 {
-    if (!depth.empty())
-        gl->glReadPixels(0, 0, devWidth, devHeight, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+    if (depth.empty() || !widget->isValid())
+        return;
+    widget->makeCurrent();
+    gl->glReadPixels(0, 0, devWidth, devHeight, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
 }
 
 VekMath::Vector3d DepthPicker::pick(const QPoint& p, const double modelview[16],

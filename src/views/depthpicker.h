@@ -7,6 +7,7 @@
 #include <vector>
 
 class QOpenGLFunctions_2_1;
+class QOpenGLWidget;
 
 // A copy of a view's depth buffer, read at chosen moments, through which
 // the view finds the model point under the mouse without reading the frame
@@ -22,8 +23,9 @@ public:
     int deviceHeight() const { return devHeight; }
     bool isEmpty() const { return depth.empty(); }
 
-    // Reads the bound frame buffer; its context must be current.
-    void read(QOpenGLFunctions_2_1* gl);
+    // Reads the widget's frame buffer through gl, its functions; a widget
+    // never shown has no context to read from and leaves the copy as it is.
+    void read(QOpenGLWidget* widget, QOpenGLFunctions_2_1* gl);
 
     // The model point under the widget pixel p at the copy's depth there
     // (the far depth outside the widget), unprojected with the matrices

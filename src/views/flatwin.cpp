@@ -112,11 +112,7 @@ void FlatWin::resizeGL(int w, int h)
 
 void FlatWin::readDepthBuffer()
 {
-    // A view never shown has no context to read from.
-    if (depthCopy.isEmpty() || !isValid())
-        return;
-    makeCurrent();
-    depthCopy.read(this);
+    depthCopy.read(this, this);
 }
 
 Vector3d FlatWin::pickPoint(const QPoint& p, bool* hit) const

@@ -9,14 +9,13 @@
 #include "views/shader/shader.h"
 #include "views/shader/shaderfactory.h"
 #include "views/progressdialogmonitor.h"
+#include "views/tooloutline.h"
 #include "views/viewgeometry.h"
 
 #include <QCursor>
 #include <QMouseEvent>
 #include <QShowEvent>
 #include <QWheelEvent>
-
-#include <GL/glu.h>
 
 #include <algorithm>
 #include <cmath>
@@ -109,15 +108,12 @@ void SculptWin::resizeGL(int w, int h)
     viewWidth = w;
     viewHeight = h;
     // The frame buffer has device pixels; the model keeps logical ones.
-    const double ratio = pixelRatio();
-    depthWidth = int(std::lround(w * ratio));
-    depthHeight = int(std::lround(h * ratio));
-    glViewport(0, 0, depthWidth, depthHeight);
+    depthCopy.resize(w, h, pixelRatio());
+    glViewport(0, 0, depthCopy.deviceWidth(), depthCopy.deviceHeight());
     viewport[0] = 0;
     viewport[1] = 0;
     viewport[2] = w;
     viewport[3] = h;
-    depth.assign(size_t(std::max(0, depthWidth)) * size_t(std::max(0, depthHeight)), 1.0f);
     fitToView();
     readDepthBuffer();
     resized = true;
@@ -125,27 +121,12 @@ void SculptWin::resizeGL(int w, int h)
 
 void SculptWin::readDepthBuffer()
 {
-    // A view never shown has no context to read from.
-    if (depth.empty() || !isValid())
-        return;
-    makeCurrent();
-    glReadPixels(0, 0, depthWidth, depthHeight, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+    depthCopy.read(this, this);
 }
 
 Vector3d SculptWin::pickPoint(const QPoint& p, bool* hit) const
 {
-    const double ratio = pixelRatio();
-    const int gx = int(p.x() * ratio);
-    const int gy = depthHeight - 1 - int(p.y() * ratio);
-    double z = 1.0;
-    if (gx >= 0 && gx < depthWidth && gy >= 0 && gy < depthHeight && !depth.empty())
-        z = depth[size_t(gy) * size_t(depthWidth) + size_t(gx)];
-    Vector3d out;
-    gluUnProject(p.x(), viewHeight - 1 - p.y(), z, modelview, projection, viewport, &out.x,
-                 &out.y, &out.z);
-    if (hit)
-        *hit = z < 1.0;
-    return out;
+    return depthCopy.pick(p, modelview, projection, hit);
 }
 
 Rect2d SculptWin::visibleRect() const
@@ -391,66 +372,9 @@ double SculptWin::materialShinyness() const
 
 void SculptWin::drawToolOutline(const Vector3d& centre)
 {
-    if (!relief || !tool)
-        return;
-    const GLfloat lightAmbient[4] = {0.5f, 0.5f, 0.5f, 1.0f};
-    const GLfloat lightDiffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-    glLightfv(GL_LIGHT1, GL_AMBIENT, lightAmbient);
-    glLightfv(GL_LIGHT1, GL_DIFFUSE, lightDiffuse);
-    glEnable(GL_LIGHT1);
-    glEnable(GL_LIGHTING);
-    glDisable(GL_DEPTH_TEST);
-    glDepthMask(GL_FALSE);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    const GLfloat ambient[4] = {0.5f, 0.5f, 0.5f, 0.15f};
-    const GLfloat diffuse[4] = {1.0f, 0.0f, 0.0f, 0.5f};
-    glMaterialfv(GL_FRONT, GL_AMBIENT, ambient);
-    glMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
-    glPolygonMode(GL_FRONT, GL_FILL);
-
-    const int w = relief->width();
-    const int h = relief->height();
-    const double zs = relief->zScale();
-    const double r = tool->size * 0.1 * std::sqrt(double(w) * w + double(h) * h);
-    const double b = r / tool->aspectRatio;
-    const double theta = tool->axisAngle * M_PI / 180.0;
-    const double c = std::cos(theta), s = std::sin(theta);
-    auto vertex = [&](double u, double v) {
-        const double x = u * c - v * s + centre.x;
-        const double y = u * s + v * c + centre.y;
-        const double z = relief->heightAt(int(w / 2.0 + x), int(h / 2.0 + y)) * zs;
-        glVertex3f(float(x), float(y), float(z));
-    };
-
-    glBegin(GL_POLYGON);
-    glNormal3f(0.0f, 0.0f, float(zoomFactor));
-    if (tool->form == Tool::Round) {
-        const int n = int(2.0 * M_PI * r * zoomFactor);
-        for (int k = 0; k < n; ++k) {
-            const double t = k * 2.0 * M_PI / (n + 1);
-            vertex(r * std::cos(t), b * std::sin(t));
-        }
-        vertex(r, 0.0);
-    } else if (tool->form == Tool::Square) {
-        // Each edge from its first corner, one pixel a step.
-        const double step = 1.0 / zoomFactor;
-        const struct { double u, v, du, dv, length; } edges[4] = {
-            {r, b, -step, 0, 2 * r}, {-r, b, 0, -step, 2 * b},
-            {-r, -b, step, 0, 2 * r}, {r, -b, 0, step, 2 * b}};
-        for (const auto& e : edges) {
-            const int n = int(e.length * zoomFactor);
-            for (int k = 0; k < n; ++k)
-                vertex(e.u + k * e.du, e.v + k * e.dv);
-        }
-        vertex(r, b);
-    }
-    glEnd();
-
-    glEnable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
-    glDepthMask(GL_TRUE);
-    glDisable(GL_LIGHTING);
+    if (relief && tool)
+        ToolOutline::draw(this, ToolOutline::points(*tool, *relief, centre, zoomFactor),
+                          zoomFactor);
 }
 
 void SculptWin::buildViewCubeFaces()
@@ -462,7 +386,7 @@ void SculptWin::drawViewCube()
 {
     cube.draw(this, trackball.matrix(), viewWidth, viewHeight, pixelRatio(), resized, true);
     resized = false;
-    glViewport(0, 0, depthWidth, depthHeight);
+    glViewport(0, 0, depthCopy.deviceWidth(), depthCopy.deviceHeight());
 }
 
 int SculptWin::pickViewCubeFace(const QPoint& g) const

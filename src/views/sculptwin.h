@@ -5,6 +5,7 @@
 #include "geometry/rect2di.h"
 #include "geometry/vector3d.h"
 #include "relief/tool.h"
+#include "views/depthpicker.h"
 #include "views/reliefmesh.h"
 #include "views/trackball.h"
 #include "views/viewcube.h"
@@ -15,8 +16,6 @@
 #include <QOpenGLWidget>
 #include <QPoint>
 #include <QTimer>
-
-#include <vector>
 
 class QMouseEvent;
 class QShowEvent;
@@ -182,10 +181,7 @@ protected:
     int lightIndex = 0;
     ViewCube cube;
     Tool* tool = nullptr;
-    // Device pixels of the last resize, one float each.
-    std::vector<float> depth;
-    int depthWidth = 0;
-    int depthHeight = 0;
+    DepthPicker depthCopy;
     SculptUndo* undo = nullptr;
     QTimer statusTimer;
     bool mouseMoved = false;
