@@ -2,6 +2,7 @@
 
 #include "app/veksettings.h"
 #include "geometry/vekmath.h"
+#include "mesh/largepages.h"
 #include "mesh/reductionprogress.h"
 #include "mesh/stlfilereader.h"
 #include "mesh/stlfilewriter.h"
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -31,10 +33,47 @@ bool isFinite(const Vector3d& p)
     return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
 }
 
-// Costs that are not numbers sort last, where nothing reaches them.
+// Costs that are not numbers sort last, where nothing reaches them; -0.0
+// sorts as 0.0.
 double sortCost(double cost)
 {
+    if (cost == 0.0)
+        return 0.0;
     return std::isnan(cost) ? std::numeric_limits<double>::infinity() : cost;
+}
+
+// A set of the few vertices or faces around a vertex, in place; past its
+// room it grows on the heap.
+class SmallSet
+{
+public:
+    // False when v was there already.
+    bool insert(int v)
+    {
+        if (contains(v))
+            return false;
+        items.append(v);
+        return true;
+    }
+    void erase(int v) { items.removeOne(v); }
+    bool contains(int v) const
+    {
+        for (int x : items)
+            if (x == v)
+                return true;
+        return false;
+    }
+
+private:
+    IndexList<24> items;
+};
+
+// Doubles as unsigned integers of the same order.
+uint64_t orderKey(double v)
+{
+    uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    return (bits >> 63) ? ~bits : bits | (uint64_t(1) << 63);
 }
 
 } // namespace
@@ -55,13 +94,6 @@ FacetReducer::Quadric FacetReducer::Quadric::ofPlane(const Plane& p)
     r.q[8] = p.c * p.d;
     r.q[9] = p.d * p.d;
     return r;
-}
-
-FacetReducer::Quadric& FacetReducer::Quadric::operator+=(const Quadric& o)
-{
-    for (int i = 0; i < 10; ++i)
-        q[i] += o.q[i];
-    return *this;
 }
 
 double FacetReducer::Quadric::error(const Vector3d& v) const
@@ -98,33 +130,28 @@ void FacetReducer::clear()
     std::vector<Quadric>().swap(quadrics);
     table.clear();
     std::vector<Edge>().swap(edges);
+    std::vector<double>().swap(edgeCosts);
+    std::vector<uint8_t>().swap(edgeRemoved);
     std::vector<Face>().swap(faces);
     std::vector<SortKey>().swap(sorted);
+    std::vector<SortKey>().swap(fresh);
+    std::vector<SortKey>().swap(merged);
+    std::vector<SortKey>().swap(radixSpare);
+    std::vector<uint32_t>().swap(radixCounts);
     std::vector<uint8_t>().swap(stale);
     std::vector<int>().swap(staleEdges);
-    std::vector<uint32_t>().swap(vertexMark);
-    std::vector<uint32_t>().swap(faceMark);
-    stamp = 0;
 }
 
 int FacetReducer::vertexAt(const Vector3d& p)
 {
-    const int found = table.find(p, positions.data());
+    const int index = int(positions.size());
+    const int found = table.findOrAdd(p, index, positions.data());
     if (found != VertexTable::None)
         return found;
-    const int index = int(positions.size());
     positions.push_back(p);
     vertexEdges.emplace_back();
     quadrics.emplace_back();
-    vertexMark.push_back(0);
-    table.add(p, index, positions.data());
     return index;
-}
-
-int FacetReducer::corner(const Face& f, int k) const
-{
-    const Edge& e = edges[size_t(f.edges[k])];
-    return f.flipped[k] ? e.second : e.first;
 }
 
 void FacetReducer::makeFace(int a, int b, int c)
@@ -137,9 +164,9 @@ void FacetReducer::makeFace(int a, int b, int c)
         int found = -1;
         bool flipped = false;
         for (int g : vertexEdges[size_t(from[k])]) {
-            const Edge& e = edges[size_t(g)];
-            if (e.removed)
+            if (edgeRemoved[size_t(g)])
                 continue;
+            const Edge& e = edges[size_t(g)];
             if (e.second == to[k]) {
                 found = g;
                 break;
@@ -155,25 +182,54 @@ void FacetReducer::makeFace(int a, int b, int c)
             edges.emplace_back();
             edges.back().first = from[k];
             edges.back().second = to[k];
+            edgeCosts.push_back(0.0);
+            edgeRemoved.push_back(0);
             vertexEdges[size_t(from[k])].append(found);
             vertexEdges[size_t(to[k])].append(found);
         }
         edges[size_t(found)].faces.append(index);
         face.edges[k] = found;
+        face.corners[k] = from[k];
         face.flipped[k] = flipped;
     }
     face.plane = Plane(positions[size_t(a)], positions[size_t(b)], positions[size_t(c)]);
     faces.push_back(face);
-    faceMark.push_back(0);
+}
+
+void FacetReducer::reserveFor(size_t facetCount, size_t collapses)
+{
+    // A mesh of n facets has about n / 2 vertices and 3n / 2 edges.
+    auto grow = [](auto& v, size_t more) {
+        const size_t wanted = v.size() + more + 16;
+        if (wanted > v.capacity()) {
+            v.reserve(wanted);
+            adviseLargePages(v.data(), wanted * sizeof(v[0]));
+        }
+    };
+    grow(positions, facetCount / 2 + collapses);
+    grow(vertexEdges, facetCount / 2 + collapses);
+    grow(quadrics, facetCount / 2 + collapses);
+    grow(edges, facetCount * 3 / 2);
+    grow(edgeCosts, facetCount * 3 / 2);
+    grow(edgeRemoved, facetCount * 3 / 2);
+    grow(faces, facetCount);
+    table.reserve(positions.size() + facetCount / 2 + collapses + 16, positions.data());
 }
 
 void FacetReducer::addShape(const QVector<Facet>& facets, ReductionProgress* progress)
 {
     const size_t n = size_t(facets.size());
-    positions.reserve(positions.size() + n / 2 + 16);
-    table.reserve(positions.size() + n / 2 + 16, positions.data());
-    edges.reserve(edges.size() + n * 3 / 2 + 16);
-    faces.reserve(faces.size() + n);
+    reserveFor(n, 0);
+    // Neighbouring facets share corners: the last facet's corners are
+    // looked at before the table.
+    Vector3d recent[3];
+    int recentIndex[3] = {-1, -1, -1};
+    auto vertexNear = [&](const Vector3d& p) {
+        for (int k = 0; k < 3; ++k)
+            if (recentIndex[k] >= 0 && recent[k].x == p.x && recent[k].y == p.y && recent[k].z == p.z)
+                return recentIndex[k];
+        return vertexAt(p);
+    };
     for (int i = 0; i < facets.size(); ++i) {
         if (progress) {
             progress->current = i;
@@ -183,9 +239,14 @@ void FacetReducer::addShape(const QVector<Facet>& facets, ReductionProgress* pro
         // A corner that is not a number would never meet its neighbours.
         if (!isFinite(f.corners[0]) || !isFinite(f.corners[1]) || !isFinite(f.corners[2]))
             continue;
-        const int a = vertexAt(f.corners[0]);
-        const int b = vertexAt(f.corners[1]);
-        const int c = vertexAt(f.corners[2]);
+        const int a = vertexNear(f.corners[0]);
+        const int b = vertexNear(f.corners[1]);
+        const int c = vertexNear(f.corners[2]);
+        for (int k = 0; k < 3; ++k)
+            recent[k] = f.corners[k];
+        recentIndex[0] = a;
+        recentIndex[1] = b;
+        recentIndex[2] = c;
         if (a != b && b != c && a != c)
             makeFace(a, b, c);
     }
@@ -197,9 +258,9 @@ FacetShape FacetReducer::toFacetShape() const
     for (const Face& f : faces) {
         if (f.removed)
             continue;
-        const Vector3d& p0 = positions[size_t(corner(f, 0))];
-        const Vector3d& p1 = positions[size_t(corner(f, 1))];
-        const Vector3d& p2 = positions[size_t(corner(f, 2))];
+        const Vector3d& p0 = positions[size_t(f.corners[0])];
+        const Vector3d& p1 = positions[size_t(f.corners[1])];
+        const Vector3d& p2 = positions[size_t(f.corners[2])];
         const Vector3d n = Vector3d::cross(p1 - p0, p2 - p0);
         if (n.length() == 0.0)
             continue;
@@ -214,22 +275,26 @@ void FacetReducer::vertexQuadric(int v)
 {
     Quadric sum;
     for (int g : vertexEdges[size_t(v)]) {
-        const Edge& e = edges[size_t(g)];
-        if (e.removed)
+        if (edgeRemoved[size_t(g)])
             continue;
-        for (int f : e.faces)
+        for (int f : edges[size_t(g)].faces)
             sum += Quadric::ofPlane(faces[size_t(f)].plane);
     }
     quadrics[size_t(v)] = sum;
 }
 
-void FacetReducer::setCost(int e, double cost)
+void FacetReducer::markStale(int e)
 {
-    edges[size_t(e)].cost = cost;
     if (!stale[size_t(e)]) {
         stale[size_t(e)] = 1;
         staleEdges.push_back(e);
     }
+}
+
+void FacetReducer::setCost(int e, double cost)
+{
+    edgeCosts[size_t(e)] = cost;
+    markStale(e);
 }
 
 Vector3d FacetReducer::fallbackPosition(const Edge& e, const Quadric& q) const
@@ -258,15 +323,16 @@ void FacetReducer::edgeCost(int index)
 void FacetReducer::updateVertexEdgeCosts(int v)
 {
     for (int g : vertexEdges[size_t(v)])
-        if (!edges[size_t(g)].removed)
+        if (!edgeRemoved[size_t(g)])
             edgeCost(g);
 }
 
-bool FacetReducer::deadIn(const Edge& e, double maxCost) const
+bool FacetReducer::deadIn(int e, double maxCost) const
 {
     // A removed edge never gets a new cost; unless it is still cheap enough
     // to be refused (and counted) once more, no walk will stop at it.
-    return e.removed && !(e.cost <= maxCost && e.cost != Refused);
+    const double cost = edgeCosts[size_t(e)];
+    return edgeRemoved[size_t(e)] && !(cost <= maxCost && cost != Refused);
 }
 
 void FacetReducer::initCosts(double maxCost)
@@ -274,14 +340,14 @@ void FacetReducer::initCosts(double maxCost)
     stale.assign(edges.size(), 0);
     staleEdges.clear();
     // Each vertex's quadric once: its faces do not change meanwhile.
-    ++stamp;
+    std::vector<uint8_t> done(positions.size(), 0);
     for (size_t i = 0; i < edges.size(); ++i) {
-        const Edge& e = edges[i];
-        if (e.removed)
+        if (edgeRemoved[i])
             continue;
+        const Edge& e = edges[i];
         for (int v : {e.first, e.second}) {
-            if (vertexMark[size_t(v)] != stamp) {
-                vertexMark[size_t(v)] = stamp;
+            if (!done[size_t(v)]) {
+                done[size_t(v)] = 1;
                 vertexQuadric(v);
             }
         }
@@ -294,36 +360,66 @@ void FacetReducer::initCosts(double maxCost)
     sorted.clear();
     sorted.reserve(edges.size());
     for (size_t i = 0; i < edges.size(); ++i)
-        if (!deadIn(edges[i], maxCost))
-            sorted.push_back({sortCost(edges[i].cost), int(i)});
-    std::sort(sorted.begin(), sorted.end(),
-              [](const SortKey& a, const SortKey& b) { return a.cost < b.cost || (a.cost == b.cost && a.edge < b.edge); });
+        if (!deadIn(int(i), maxCost))
+            sorted.push_back({sortCost(edgeCosts[i]), int(i)});
+    sortByCost(sorted, true);
+}
+
+void FacetReducer::sortByCost(std::vector<SortKey>& keys, bool inEdgeOrder)
+{
+    // Least significant digit first, sixteen bits at a time: the edge
+    // number's two digits (unless the keys come in edge order), then the
+    // cost's four. Each pass keeps the order of equal digits.
+    const size_t n = keys.size();
+    if (n < 2)
+        return;
+    auto digit = [](const SortKey& k, int d) {
+        return d < 2 ? (uint32_t(k.edge) >> (16 * d)) & 0xffff : (orderKey(k.cost) >> (16 * (d - 2))) & 0xffff;
+    };
+    radixCounts.assign(size_t(6) << 16, 0);
+    const int first = inEdgeOrder ? 2 : 0;
+    for (const SortKey& k : keys)
+        for (int d = first; d < 6; ++d)
+            ++radixCounts[(size_t(d) << 16) + digit(k, d)];
+    radixSpare.resize(n);
+    for (int d = first; d < 6; ++d) {
+        uint32_t* count = radixCounts.data() + (size_t(d) << 16);
+        if (count[digit(keys[0], d)] == n)
+            continue;  // every key has the same digit here
+        uint32_t sum = 0;
+        for (int b = 0; b < 65536; ++b) {
+            const uint32_t c = count[b];
+            count[b] = sum;
+            sum += c;
+        }
+        for (const SortKey& k : keys)
+            radixSpare[count[digit(k, d)]++] = k;
+        keys.swap(radixSpare);
+    }
 }
 
 void FacetReducer::resort(double maxCost)
 {
-    auto less = [](const SortKey& a, const SortKey& b) {
-        return a.cost < b.cost || (a.cost == b.cost && a.edge < b.edge);
-    };
-    // Entries whose cost did not change are still in order.
+    // Entries whose cost did not change are still in order. Removed edges
+    // are stale too, so no clean entry needs a look at its edge.
     size_t kept = 0;
     for (const SortKey& k : sorted)
-        if (!stale[size_t(k.edge)] && !deadIn(edges[size_t(k.edge)], maxCost))
+        if (!stale[size_t(k.edge)])
             sorted[kept++] = k;
     sorted.resize(kept);
 
-    std::vector<SortKey> fresh;
-    fresh.reserve(staleEdges.size());
+    fresh.clear();
     for (int e : staleEdges) {
         stale[size_t(e)] = 0;
-        if (!deadIn(edges[size_t(e)], maxCost))
-            fresh.push_back({sortCost(edges[size_t(e)].cost), e});
+        if (!deadIn(e, maxCost))
+            fresh.push_back({sortCost(edgeCosts[size_t(e)]), e});
     }
     staleEdges.clear();
-    std::sort(fresh.begin(), fresh.end(), less);
+    sortByCost(fresh, false);
 
-    std::vector<SortKey> merged(sorted.size() + fresh.size());
-    std::merge(sorted.begin(), sorted.end(), fresh.begin(), fresh.end(), merged.begin(), less);
+    merged.resize(sorted.size() + fresh.size());
+    std::merge(sorted.begin(), sorted.end(), fresh.begin(), fresh.end(), merged.begin(),
+               [](const SortKey& a, const SortKey& b) { return a.cost < b.cost || (a.cost == b.cost && a.edge < b.edge); });
     sorted.swap(merged);
 }
 
@@ -331,12 +427,10 @@ void FacetReducer::resort(double maxCost)
 
 bool FacetReducer::canCollapse(int index)
 {
+    // The tests only look; the cheap ones go first.
+    if (edgeRemoved[size_t(index)])
+        return false;
     const Edge& e = edges[size_t(index)];
-    if (e.removed)
-        return false;
-    const int at = table.find(e.optimal, positions.data());
-    if (at != VertexTable::None && at != e.first && at != e.second)
-        return false;
     if (e.faces.size() != 2)
         return false;
     for (int f : e.faces) {
@@ -346,22 +440,21 @@ bool FacetReducer::canCollapse(int index)
             if (edges[size_t(g)].faces.size() != 2)
                 return false;
     }
+    const int at = table.find(e.optimal, positions.data());
+    if (at != VertexTable::None && at != e.first && at != e.second)
+        return false;
 
-    if (++stamp == 0) {
-        std::fill(vertexMark.begin(), vertexMark.end(), 0);
-        std::fill(faceMark.begin(), faceMark.end(), 0);
-        stamp = 1;
-    }
     // Link condition: the two ends share no neighbour beyond the corners of
-    // the edge's own faces.
+    // the edge's own faces. Neighbourhoods are small: plain lists serve.
+    SmallSet neighbours;
     for (int g : vertexEdges[size_t(e.first)])
-        if (g != index && !edges[size_t(g)].removed)
-            vertexMark[size_t(edges[size_t(g)].other(e.first))] = stamp;
+        if (g != index && !edgeRemoved[size_t(g)])
+            neighbours.insert(edges[size_t(g)].other(e.first));
     for (int f : e.faces)
         for (int k = 0; k < 3; ++k)
-            vertexMark[size_t(corner(faces[size_t(f)], k))] = 0;
+            neighbours.erase(faces[size_t(f)].corners[k]);
     for (int g : vertexEdges[size_t(e.second)])
-        if (g != index && !edges[size_t(g)].removed && vertexMark[size_t(edges[size_t(g)].other(e.second))] == stamp)
+        if (g != index && !edgeRemoved[size_t(g)] && neighbours.contains(edges[size_t(g)].other(e.second)))
             return false;
 
     // No face around either end may turn over when the end moves.
@@ -369,28 +462,25 @@ bool FacetReducer::canCollapse(int index)
     for (const auto& uw : ends) {
         const int u = uw[0], w = uw[1];
         const Vector3d& from = positions[size_t(u)];
-        if (++stamp == 0) {
-            std::fill(vertexMark.begin(), vertexMark.end(), 0);
-            std::fill(faceMark.begin(), faceMark.end(), 0);
-            stamp = 1;
-        }
+        SmallSet seen;
         for (int g : vertexEdges[size_t(u)]) {
-            if (edges[size_t(g)].removed)
+            if (edgeRemoved[size_t(g)])
                 continue;
             for (int fi : edges[size_t(g)].faces) {
                 // Each face lies on two edges of u; one look is enough.
-                if (faceMark[size_t(fi)] == stamp)
+                if (!seen.insert(fi))
                     continue;
-                faceMark[size_t(fi)] = stamp;
                 const Face& f = faces[size_t(fi)];
-                if (corner(f, 0) == w || corner(f, 1) == w || corner(f, 2) == w)
+                if (f.corners[0] == w || f.corners[1] == w || f.corners[2] == w)
                     continue;
                 for (int k = 0; k < 3; ++k) {
-                    const Edge& opposite = edges[size_t(f.edges[k])];
-                    if (opposite.first == u || opposite.second == u)
+                    // Edge k joins corners k and k + 1, flipped when it runs
+                    // the other way.
+                    const int a = f.corners[k], b = f.corners[(k + 1) % 3];
+                    if (a == u || b == u)
                         continue;
-                    const Vector3d& p = positions[size_t(opposite.first)];
-                    const Vector3d& q = positions[size_t(opposite.second)];
+                    const Vector3d& p = positions[size_t(f.flipped[k] ? b : a)];
+                    const Vector3d& q = positions[size_t(f.flipped[k] ? a : b)];
                     const Plane side(p, q, p + f.plane.normal());
                     if (side.value(from) * side.value(e.optimal) < 0)
                         return false;
@@ -402,12 +492,24 @@ bool FacetReducer::canCollapse(int index)
     return true;
 }
 
+void FacetReducer::refreshCorners(int index)
+{
+    const Edge& e = edges[size_t(index)];
+    for (int fi : e.faces) {
+        Face& f = faces[size_t(fi)];
+        for (int k = 0; k < 3; ++k)
+            if (f.edges[k] == index)
+                f.corners[k] = f.flipped[k] ? e.second : e.first;
+    }
+}
+
 void FacetReducer::removeEdge(int index)
 {
     Edge& e = edges[size_t(index)];
     vertexEdges[size_t(e.first)].removeOne(index);
     vertexEdges[size_t(e.second)].removeOne(index);
-    e.removed = true;
+    edgeRemoved[size_t(index)] = 1;
+    markStale(index);
 }
 
 void FacetReducer::removeFace(int index)
@@ -446,6 +548,7 @@ int FacetReducer::collapseFaces(int index)
                 if (g.edges[k] == yi) {
                     g.edges[k] = xi;
                     g.flipped[k] = g.flipped[k] != swap;
+                    g.corners[k] = g.flipped[k] ? x.second : x.first;
                 }
             }
             x.faces.append(gi);
@@ -467,12 +570,13 @@ int FacetReducer::collapseVertices(int index)
         IndexList<7>& list = vertexEdges[size_t(u)];
         for (int g : list) {
             Edge& edge = edges[size_t(g)];
-            if (g == index || edge.removed)
+            if (g == index || edgeRemoved[size_t(g)])
                 continue;
             if (edge.first == u)
                 edge.first = n;
             else
                 edge.second = n;
+            refreshCorners(g);
             vertexEdges[size_t(n)].append(g);
         }
         list.reset();
@@ -484,10 +588,32 @@ int FacetReducer::collapseVertices(int index)
     return n;
 }
 
+void FacetReducer::prefetchAhead(size_t i, double maxCost) const
+{
+    // The tests of an edge wander over its neighbourhood, scattered in
+    // memory; asking for it a few edges ahead hides much of the wait.
+    const size_t far = i + 16, near = i + 6;
+    if (far < sorted.size() && sorted[far].cost <= maxCost) {
+        const int e = sorted[far].edge;
+        __builtin_prefetch(&edges[size_t(e)]);
+    }
+    if (near < sorted.size() && sorted[near].cost <= maxCost) {
+        const Edge& e = edges[size_t(sorted[near].edge)];
+        for (int f : e.faces)
+            __builtin_prefetch(&faces[size_t(f)]);
+        __builtin_prefetch(&vertexEdges[size_t(e.first)]);
+        __builtin_prefetch(&vertexEdges[size_t(e.second)]);
+        __builtin_prefetch(&positions[size_t(e.first)]);
+        __builtin_prefetch(&positions[size_t(e.second)]);
+    }
+}
+
 void FacetReducer::reduce(unsigned int targetFaces, double maxCost, ReductionProgress* progress)
 {
     long long faceTotal = (long long)faces.size();
     const long long target = targetFaces;
+    // Each collapse makes at most one vertex and takes at least one face.
+    reserveFor(0, size_t(faceTotal));
     initCosts(maxCost);
     const long long batch = faceTotal / 20;
     if (maxCost <= 0)
@@ -501,8 +627,10 @@ void FacetReducer::reduce(unsigned int targetFaces, double maxCost, ReductionPro
                 finished = true;
             } else {
                 for (size_t i = 0; i < sorted.size(); ++i) {
+                    prefetchAhead(i, maxCost);
                     const int index = sorted[i].edge;
-                    const double cost = edges[size_t(index)].cost;
+                    // An entry whose cost has not changed since the sort holds it.
+                    const double cost = stale[size_t(index)] ? edgeCosts[size_t(index)] : sorted[i].cost;
                     if (cost <= maxCost && cost != Refused) {
                         if (canCollapse(index)) {
                             faceTotal -= collapseFaces(index);
@@ -529,7 +657,7 @@ void FacetReducer::reduce(unsigned int targetFaces, double maxCost, ReductionPro
             }
         }
 
-        const double first = sorted.empty() ? Refused : edges[size_t(sorted.front().edge)].cost;
+        const double first = sorted.empty() ? Refused : edgeCosts[size_t(sorted.front().edge)];
         if (first <= maxCost && first != Refused) {
             if (progress) {
                 if (progress->cancelled)

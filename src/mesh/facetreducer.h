@@ -58,7 +58,12 @@ public:
         double q[10] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 
         static Quadric ofPlane(const VekMath::Plane& p);
-        Quadric& operator+=(const Quadric& o);
+        Quadric& operator+=(const Quadric& o)
+        {
+            for (int i = 0; i < 10; ++i)
+                q[i] += o.q[i];
+            return *this;
+        }
         // v^T Q v with v = (x, y, z, 1).
         double error(const VekMath::Vector3d& v) const;
         // The position of least error, by the inverse of the matrix with its
@@ -68,21 +73,25 @@ public:
     };
 
 private:
+    // An edge's cost and removed flag live in arrays of their own, which
+    // the walks over the sorted edges read without touching the rest.
     struct Edge
     {
         int first;
         int second;
         VekMath::Vector3d optimal;
-        double cost = 0.0;
         IndexList<2> faces;
-        bool removed = false;
 
         int other(int v) const { return v == first ? second : first; }
     };
 
+    // Corner k is edges[k]->second when flipped[k], else edges[k]->first;
+    // the corners are kept as well, so that the tests around a vertex need
+    // not look at the edges for them.
     struct Face
     {
         int edges[3];
+        int corners[3];
         bool flipped[3];
         VekMath::Plane plane;
         bool removed = false;
@@ -95,7 +104,7 @@ private:
     };
 
     int vertexAt(const VekMath::Vector3d& p);
-    int corner(const Face& f, int k) const;
+
     void makeFace(int a, int b, int c);
     void vertexQuadric(int v);
     void edgeCost(int e);
@@ -106,10 +115,17 @@ private:
     int collapseFaces(int e);
     int collapseVertices(int e);
     void removeEdge(int e);
+    // The corners of the faces on an edge whose ends changed.
+    void refreshCorners(int e);
     void removeFace(int f);
     void setCost(int e, double cost);
+    void markStale(int e);
+    // By cost, equal costs by edge number.
+    void sortByCost(std::vector<SortKey>& keys, bool inEdgeOrder);
+    void reserveFor(size_t facetCount, size_t collapses);
+    void prefetchAhead(size_t i, double maxCost) const;
     void resort(double maxCost);
-    bool deadIn(const Edge& e, double maxCost) const;
+    bool deadIn(int e, double maxCost) const;
 
     // Vertices: positions, their live edges and quadrics, by index.
     std::vector<VekMath::Vector3d> positions;
@@ -118,6 +134,8 @@ private:
     VertexTable table;
 
     std::vector<Edge> edges;
+    std::vector<double> edgeCosts;   // 0 when new; the largest double once refused
+    std::vector<uint8_t> edgeRemoved;
     std::vector<Face> faces;
 
     // The edges in the order of their last sort; entries whose costs changed
@@ -125,11 +143,12 @@ private:
     std::vector<SortKey> sorted;
     std::vector<uint8_t> stale;
     std::vector<int> staleEdges;
+    // Working space of the sorts, kept between them.
+    std::vector<SortKey> fresh;
+    std::vector<SortKey> merged;
+    std::vector<SortKey> radixSpare;
+    std::vector<uint32_t> radixCounts;
 
-    // Marks for the neighbourhood tests, valid while equal to the stamp.
-    std::vector<uint32_t> vertexMark;
-    std::vector<uint32_t> faceMark;
-    uint32_t stamp = 0;
 };
 
 #endif

@@ -22,7 +22,18 @@ public:
     virtual ~FacetShape();
 
     // False (and the shape unchanged) when the shape is full.
-    bool addFacet(const Facet& f);
+    bool addFacet(const Facet& f)
+    {
+        if (m_facets.size() >= MaxFacets)
+            return false;
+        if (m_facets.isEmpty()) {
+            m_boundsMin = f.corners[0];
+            m_boundsMax = f.corners[0];
+        }
+        includeInBounds(f);
+        m_facets.append(f);
+        return true;
+    }
     // Makes room for count facets in all; false when that is more than a
     // shape can hold.
     bool reserve(int count);
@@ -41,7 +52,25 @@ public:
     const VekMath::Matrix3d& appliedTransform() const { return m_appliedTransform; }
 
 private:
-    void includeInBounds(const Facet& f);
+    // Bounds grow only where a corner lies strictly beyond them.
+    void includeInBounds(const Facet& f)
+    {
+        const VekMath::Vector3d& a = f.corners[0];
+        const VekMath::Vector3d& b = f.corners[1];
+        const VekMath::Vector3d& c = f.corners[2];
+        grow(m_boundsMin.x, m_boundsMax.x, a.x, b.x, c.x);
+        grow(m_boundsMin.y, m_boundsMax.y, a.y, b.y, c.y);
+        grow(m_boundsMin.z, m_boundsMax.z, a.z, b.z, c.z);
+    }
+    static void grow(double& lo, double& hi, double a, double b, double c)
+    {
+        const double min = a < b ? (a < c ? a : c) : (b < c ? b : c);
+        const double max = a > b ? (a > c ? a : c) : (b > c ? b : c);
+        if (min < lo)
+            lo = min;
+        if (max > hi)
+            hi = max;
+    }
 
     VekMath::Vector3d m_boundsMin;
     VekMath::Vector3d m_boundsMax;

@@ -32,8 +32,9 @@ bool startsWithNoCase(const char* p, const char* end, const char* word)
     return true;
 }
 
-// A value too large or too small for from_chars: the C library decides
-// between overflow and underflow, in the C locale whatever the user's is.
+// A value too large or too small for from_chars: the C library tells
+// overflow, subnormal and underflow apart, in the C locale whatever the
+// user's is.
 double parseOutOfRange(const char* begin, const char* end)
 {
     static locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", nullptr);
@@ -43,7 +44,7 @@ double parseOutOfRange(const char* begin, const char* end)
 
 } // namespace
 
-Kind parse(const char* begin, const char* end, double* value)
+Kind parseAny(const char* begin, const char* end, double* value)
 {
     *value = 0.0;
     while (begin < end && isSpace((unsigned char)*begin))
@@ -57,48 +58,28 @@ Kind parse(const char* begin, const char* end, double* value)
         negative = *p == '-';
         ++p;
     }
-    const char* const body = p;
-
-    if (p < end && !isDigit(*p) && *p != '.') {
-        if ((startsWithNoCase(p, end, "inf") && (end - p == 3 || (end - p == 8 && startsWithNoCase(p, end, "infinity"))))
-            || (startsWithNoCase(p, end, "nan") && end - p == 3))
+    if (p == end)
+        return NotNumber;
+    // Plain decimals only: no second sign, no hexadecimal, no words.
+    if (!isDigit(*p) && *p != '.') {
+        if ((end - p == 3 && (startsWithNoCase(p, end, "inf") || startsWithNoCase(p, end, "nan")))
+            || (end - p == 8 && startsWithNoCase(p, end, "infinity")))
             return NonFinite;
         return NotNumber;
     }
 
-    // digits [. digits] [e [sign] digits], with at least one mantissa digit
-    int mantissaDigits = 0;
-    while (p < end && isDigit(*p)) {
-        ++p;
-        ++mantissaDigits;
-    }
-    if (p < end && *p == '.') {
-        ++p;
-        while (p < end && isDigit(*p)) {
-            ++p;
-            ++mantissaDigits;
-        }
-    }
-    if (mantissaDigits == 0)
-        return NotNumber;
-    if (p < end && (*p == 'e' || *p == 'E')) {
-        ++p;
-        if (p < end && (*p == '+' || *p == '-'))
-            ++p;
-        if (p == end || !isDigit(*p))
-            return NotNumber;
-        while (p < end && isDigit(*p))
-            ++p;
-    }
-    if (p != end)
-        return NotNumber;
-
     double v = 0.0;
-    const std::from_chars_result r = std::from_chars(body, end, v);
-    if (r.ec == std::errc::result_out_of_range)
-        v = parseOutOfRange(body, end);
-    else if (r.ec != std::errc() || r.ptr != end)
+    const std::from_chars_result r = std::from_chars(p, end, v);
+    if (r.ptr != end)
         return NotNumber;
+    if (r.ec == std::errc::result_out_of_range) {
+        v = parseOutOfRange(p, end);
+        // Too small even for a subnormal: Qt calls that no number.
+        if (v == 0.0)
+            return NotNumber;
+    } else if (r.ec != std::errc()) {
+        return NotNumber;
+    }
     if (!std::isfinite(v))
         return NonFinite;
     *value = negative ? -v : v;

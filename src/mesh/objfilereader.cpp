@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -20,14 +21,41 @@ using VekMath::Vector3d;
 namespace {
 
 const int ReadAhead = 1 << 16;
+// No record needs a line as long as this; longer ones are skipped.
+const int LineCap = 1 << 26;
+// What a Qt 5 vector can hold.
+const int MaxCoordinates = int((INT_MAX - 4096) / sizeof(double)) / 3 * 3;
+const int MaxIndices = int((INT_MAX - 4096) / sizeof(int));
 
-// The decimal integer before a face token's first "/", as QString::toInt
-// reads it; false when it is none or does not fit an int.
-bool parseIndex(const std::string& token, int* value, std::string* text)
+QString latin1(const char* begin, const char* end)
 {
-    *text = token.substr(0, token.find('/'));
-    const char* p = text->data();
-    const char* end = p + text->size();
+    return QString::fromLatin1(begin, int(end - begin));
+}
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// The next token of [p, end), spaces and tabs separating them; false when
+// the line holds no more.
+bool nextWord(const char*& p, const char* end, const char** word, const char** wordEnd)
+{
+    while (p < end && isBlank(*p))
+        ++p;
+    if (p == end)
+        return false;
+    *word = p;
+    while (p < end && !isBlank(*p))
+        ++p;
+    *wordEnd = p;
+    return true;
+}
+
+// The decimal integer of [p, end), as QString::toInt reads it; false when
+// it is none or does not fit an int.
+bool parseIndex(const char* p, const char* end, int* value)
+{
     while (p < end && MeshNumber::isSpace((unsigned char)*p))
         ++p;
     while (end > p && MeshNumber::isSpace((unsigned char)end[-1]))
@@ -52,11 +80,6 @@ bool parseIndex(const std::string& token, int* value, std::string* text)
     return true;
 }
 
-QString latin1(const std::string& s)
-{
-    return QString::fromLatin1(s.data(), int(s.size()));
-}
-
 bool isFinite(const Vector3d& v)
 {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
@@ -75,154 +98,137 @@ ObjFileReader::~ObjFileReader()
         gluDeleteTess(tessellator);
 }
 
-bool ObjFileReader::atEnd()
+bool ObjFileReader::fill(int* offset)
 {
-    if (pushedBack >= 0 || textPos < text.size())
+    text.remove(0, textPos);
+    *offset -= textPos;
+    textPos = 0;
+    const QByteArray more = stream->read(ReadAhead).toLatin1();
+    if (more.isEmpty())
         return false;
-    return stream->atEnd();
+    text.append(more);
+    return true;
 }
 
-int ObjFileReader::getChar()
+ObjFileReader::LineState ObjFileReader::takeLine(int* end)
 {
-    if (pushedBack >= 0) {
-        const int c = pushedBack;
-        pushedBack = -1;
-        return c;
-    }
-    if (textPos >= text.size()) {
-        text = stream->read(ReadAhead).toLatin1();
-        textPos = 0;
-        if (text.isEmpty())
-            return -1;
-    }
-    return (unsigned char)text[textPos++];
-}
-
-const std::string& ObjFileReader::nextToken()
-{
-    token.clear();
-    int c = getChar();
-    while (c == ' ' || c == '\t')
-        c = getChar();
-    if (c == '\r') {
-        c = getChar();
-        if (c != '\n' && c >= 0)
-            pushedBack = c;
-        return token;
-    }
-    if (c == '\n' || c < 0)
-        return token;
+    int scanned = textPos;
     for (;;) {
-        // Collect a run straight from the read-ahead bytes.
-        token.push_back(char(c));
-        const char* p = text.constData() + textPos;
-        const char* end = text.constData() + text.size();
-        const char* q = p;
-        if (pushedBack < 0) {
-            while (q < end && *q != ' ' && *q != '\t' && *q != '\r' && *q != '\n')
-                ++q;
-            token.append(p, size_t(q - p));
-            textPos += int(q - p);
+        const char* p = text.constData();
+        const char* lf = static_cast<const char*>(std::memchr(p + scanned, '\n', size_t(text.size() - scanned)));
+        const char* stop = lf ? lf : p + text.size();
+        const char* cr = static_cast<const char*>(std::memchr(p + scanned, '\r', size_t(stop - (p + scanned))));
+        if (cr || lf) {
+            *end = int((cr ? cr : lf) - p);
+            return Complete;
         }
-        c = getChar();
-        if (c == ' ' || c == '\t' || c < 0)
-            return token;
-        if (c == '\r' || c == '\n') {
-            pushedBack = c;
-            return token;
+        scanned = text.size();
+        if (text.size() - textPos >= LineCap) {
+            *end = text.size();
+            return TooLong;
+        }
+        if (!fill(&scanned)) {
+            *end = text.size();
+            return DataEnd;
         }
     }
 }
 
-void ObjFileReader::skipLine()
+void ObjFileReader::finishLine(int end)
+{
+    textPos = end;
+    if (textPos >= text.size())
+        return;
+    const char c = text[textPos++];
+    if (c == '\r' && (textPos < text.size() || fill(&textPos)) && text[textPos] == '\n')
+        ++textPos;
+}
+
+void ObjFileReader::skipLongLine()
 {
     for (;;) {
-        const char* p = text.constData() + textPos;
-        const char* end = text.constData() + text.size();
-        const char* q = p;
-        if (pushedBack < 0) {
-            while (q < end && *q != '\r' && *q != '\n')
-                ++q;
-            textPos += int(q - p);
-        }
-        const int c = getChar();
-        if (c < 0 || c == '\n')
-            return;
-        if (c == '\r') {
-            const int next = getChar();
-            if (next != '\n' && next >= 0)
-                pushedBack = next;
+        int end = 0;
+        const LineState state = takeLine(&end);
+        if (state != TooLong) {
+            finishLine(end);
             return;
         }
+        textPos = text.size();
     }
 }
 
-double ObjFileReader::readDouble(const std::string& given)
+double ObjFileReader::readDouble(const char* begin, const char* end)
 {
-    const std::string& t = given.empty() ? nextToken() : given;
     double v = 0.0;
-    if (MeshNumber::parse(t.data(), t.data() + t.size(), &v) != MeshNumber::Number) {
-        LogFile::warning() << "ObjFileReader: bad double (" << latin1(t) << ")\n";
+    if (MeshNumber::parse(begin, end, &v) != MeshNumber::Number) {
+        LogFile::warning() << "ObjFileReader: bad double (" << latin1(begin, end) << ")\n";
         ok = false;
         return 0.0;
     }
     return v;
 }
 
-bool ObjFileReader::readVertex(std::vector<Vector3d>& vertices)
+bool ObjFileReader::readVertex(const char* p, const char* end, QVector<double>& coordinates)
 {
-    const std::string none;
-    const double x = readDouble(none);
-    const double y = readDouble(none);
-    const double z = readDouble(none);
-    if (!ok)
-        return false;
-    // One more number is a weight; three more are a colour, not a weight.
-    std::string weight;
-    int extras = 0;
-    for (;;) {
-        const std::string& t = nextToken();
-        if (t.empty())
-            break;
-        if (extras++ == 0)
-            weight = t;
+    double xyz[3];
+    for (double& v : xyz) {
+        const char* word = p;
+        const char* wordEnd = p;
+        nextWord(p, end, &word, &wordEnd);
+        v = readDouble(word, wordEnd);
+        if (!ok)
+            return false;
     }
-    Vector3d v(x, y, z);
+    // One more number is a weight; three more are a colour, not a weight.
+    const char* weight = nullptr;
+    const char* weightEnd = nullptr;
+    int extras = 0;
+    for (const char *word, *wordEnd; nextWord(p, end, &word, &wordEnd);) {
+        if (extras++ == 0) {
+            weight = word;
+            weightEnd = wordEnd;
+        }
+    }
+    Vector3d v(xyz[0], xyz[1], xyz[2]);
     if (extras == 1 || extras == 2) {
-        const double w = readDouble(weight);
+        const double w = readDouble(weight, weightEnd);
         if (!ok)
             return false;
         if (w != 0.0) {
-            v = Vector3d(x / w, y / w, z / w);
+            v = Vector3d(xyz[0] / w, xyz[1] / w, xyz[2] / w);
             if (!isFinite(v)) {
-                LogFile::warning() << "ObjFileReader: bad double (" << latin1(weight) << ")\n";
+                LogFile::warning() << "ObjFileReader: bad double (" << latin1(weight, weightEnd) << ")\n";
                 ok = false;
                 return false;
             }
         }
     }
-    vertices.push_back(v);
+    coordinates.append(v.x);
+    coordinates.append(v.y);
+    coordinates.append(v.z);
     return true;
 }
 
-bool ObjFileReader::readFace(int vertexCount, std::vector<int>& indices)
+bool ObjFileReader::readFace(const char* p, const char* end, int vertexCount, QVector<int>& indices)
 {
-    const size_t first = indices.size();
-    std::string number;
-    for (;;) {
-        const std::string& t = nextToken();
-        if (t.empty())
-            break;
+    const int first = indices.size();
+    for (const char *word, *wordEnd; nextWord(p, end, &word, &wordEnd);) {
+        const char* slash = static_cast<const char*>(std::memchr(word, '/', size_t(wordEnd - word)));
+        const char* numberEnd = slash ? slash : wordEnd;
         int n = 0;
-        const bool valid = parseIndex(t, &n, &number);
         // 0 names no vertex; a count back must stay within the vertices so
         // far. Forward numbers are checked once every vertex is read.
-        if (!valid || n == 0 || (n < 0 && vertexCount + n < 0)) {
-            LogFile::warning() << "ObjFileReader: bad vertex id (" << latin1(number) << ")\n";
+        if (!parseIndex(word, numberEnd, &n) || n == 0 || (n < 0 && vertexCount + n < 0)) {
+            LogFile::warning() << "ObjFileReader: bad vertex id (" << latin1(word, numberEnd) << ")\n";
             ok = false;
             break;
         }
-        indices.push_back(n > 0 ? n - 1 : vertexCount + n);
+        if (indices.size() >= MaxIndices) {
+            LogFile::warning() << "ObjFileReader: too many faces\n";
+            ok = false;
+            break;
+        }
+        indices.append(n > 0 ? n - 1 : vertexCount + n);
     }
     if (indices.size() - first < 3) {
         LogFile::warning() << "ObjFileReader: face with less than 3 vertices\n";
@@ -234,30 +240,40 @@ bool ObjFileReader::readFace(int vertexCount, std::vector<int>& indices)
 FacetShape* ObjFileReader::read()
 {
     try {
-        std::vector<Vector3d> vertices;
-        std::vector<int> indices;
-        std::vector<int> faceEnds;
-        while (!atEnd()) {
-            const std::string& record = nextToken();
-            if (record == "v") {
-                if (vertices.size() >= size_t(INT_MAX)) {
+        QVector<double> coordinates;
+        QVector<int> indices;
+        QVector<int> faceEnds;
+        for (;;) {
+            int end = 0;
+            const LineState state = takeLine(&end);
+            if (state == DataEnd && textPos == end)
+                break;
+            const char* p = text.constData() + textPos;
+            const char* lineEnd = text.constData() + end;
+            const char* word = p;
+            const char* wordEnd = p;
+            const bool any = nextWord(p, lineEnd, &word, &wordEnd);
+            const bool vertex = any && wordEnd - word == 1 && *word == 'v';
+            const bool face = any && wordEnd - word == 1 && *word == 'f';
+            if (state == TooLong) {
+                if (vertex || face) {
+                    LogFile::warning() << "ObjFileReader: line too long\n";
+                    return nullptr;
+                }
+                skipLongLine();
+                continue;
+            }
+            if (vertex) {
+                if (coordinates.size() >= MaxCoordinates) {
                     LogFile::warning() << "ObjFileReader: too many vertices\n";
                     ok = false;
                 } else {
-                    readVertex(vertices);
+                    readVertex(p, lineEnd, coordinates);
                 }
-            } else if (record == "f") {
-                if (readFace(int(vertices.size()), indices)) {
-                    if (indices.size() > size_t(INT_MAX)) {
-                        LogFile::warning() << "ObjFileReader: too many faces\n";
-                        ok = false;
-                    } else {
-                        faceEnds.push_back(int(indices.size()));
-                    }
-                }
-            } else if (!record.empty()) {
-                skipLine();
+            } else if (face && readFace(p, lineEnd, coordinates.size() / 3, indices)) {
+                faceEnds.append(indices.size());
             }
+            finishLine(end);
             if (stream->status() != QTextStream::Ok) {
                 LogFile::warning() << "ObjFileReader: QTextStream error detected " << int(stream->status()) << "\n";
                 return nullptr;
@@ -265,39 +281,41 @@ FacetShape* ObjFileReader::read()
             if (!ok)
                 return nullptr;
         }
-        return resolve(vertices, indices, faceEnds);
+        return resolve(coordinates, indices, faceEnds);
     } catch (const std::bad_alloc&) {
         LogFile::warning() << "ObjFileReader: out of memory\n";
         return nullptr;
     }
 }
 
-FacetShape* ObjFileReader::resolve(const std::vector<Vector3d>& vertices, const std::vector<int>& indices,
-                                   const std::vector<int>& faceEnds)
+FacetShape* ObjFileReader::resolve(const QVector<double>& coordinates, const QVector<int>& indices,
+                                   const QVector<int>& faceEnds)
 {
-    const int vertexCount = int(vertices.size());
+    const int vertexCount = coordinates.size() / 3;
     for (int index : indices) {
         if (index >= vertexCount) {
             LogFile::warning() << "ObjFileReader: bad vertex id (" << index + 1 << ")\n";
             return nullptr;
         }
     }
+    auto vertex = [&](int index) {
+        const double* c = coordinates.constData() + 3 * size_t(index);
+        return Vector3d(c[0], c[1], c[2]);
+    };
 
     std::unique_ptr<FacetShape> shape(new FacetShape);
-    shape->reserve(int(std::min<size_t>(faceEnds.size(), size_t(FacetShape::MaxFacets))));
+    shape->reserve(qMin(faceEnds.size(), FacetShape::MaxFacets));
     QVector<Vector3d> polygon;
     int start = 0;
     for (int end : faceEnds) {
         if (end - start == 3) {
-            const Vector3d& a = vertices[size_t(indices[size_t(start)])];
-            const Vector3d& b = vertices[size_t(indices[size_t(start) + 1])];
-            const Vector3d& c = vertices[size_t(indices[size_t(start) + 2])];
+            const Vector3d a = vertex(indices[start]), b = vertex(indices[start + 1]), c = vertex(indices[start + 2]);
             if (!shape->addFacet(Facet(a, b, c, VekMath::Plane(a, b, c).normal())))
                 return nullptr;
         } else {
             polygon.clear();
             for (int i = start; i < end; ++i)
-                polygon.append(vertices[size_t(indices[size_t(i)])]);
+                polygon.append(vertex(indices[i]));
             tessellateFace(polygon);
             for (const Facet& f : qAsConst(tessFacets))
                 if (!shape->addFacet(f))

@@ -10,8 +10,6 @@
 
 #include <array>
 #include <deque>
-#include <string>
-#include <vector>
 
 class FacetShape;
 class QTextStream;
@@ -33,22 +31,28 @@ public:
     FacetShape* read();
 
 private:
-    // The next character as a Latin-1 byte, or -1 at the end of the data.
-    int getChar();
-    // The next token of the line, or an empty one at the end of a line
-    // (a "\r\n" pair counts as one line end) or of the data.
-    const std::string& nextToken();
-    // Drops the rest of the line.
-    void skipLine();
-    // Reads the next token when the given one is empty; a bad or non-finite
-    // number logs a warning and marks the input bad.
-    double readDouble(const std::string& token);
-    bool readVertex(std::vector<VekMath::Vector3d>& vertices);
-    bool readFace(int vertexCount, std::vector<int>& indices);
-    FacetShape* resolve(const std::vector<VekMath::Vector3d>& vertices, const std::vector<int>& indices,
-                        const std::vector<int>& faceEnds);
+    enum LineState { Complete, DataEnd, TooLong };
+
+    // Makes the read-ahead text hold the line that starts at textPos;
+    // *end is where it ends (its line end, or the end of what was read).
+    LineState takeLine(int* end);
+    // Moves past the line that ends at end, a "\r\n" pair being one end.
+    void finishLine(int end);
+    // Drops a line too long to hold, up to its end.
+    void skipLongLine();
+    // Appends more of the stream to the unread text, moving that to the
+    // start; *offset is kept pointing at the same character. False at the
+    // end of the stream.
+    bool fill(int* offset);
+    // A number; one that is bad or not finite logs a warning and marks the
+    // input bad.
+    double readDouble(const char* begin, const char* end);
+    // Vertices are kept as x, y, z in a row; vectors of plain numbers grow
+    // in place.
+    bool readVertex(const char* p, const char* end, QVector<double>& coordinates);
+    bool readFace(const char* p, const char* end, int vertexCount, QVector<int>& indices);
+    FacetShape* resolve(const QVector<double>& coordinates, const QVector<int>& indices, const QVector<int>& faceEnds);
     void tessellateFace(const QVector<VekMath::Vector3d>& polygon);
-    bool atEnd();
 
     static void tessVertex(void* vertexData, void* polygonData);
     static void tessCombine(double coords[3], void* vertexData[4], float weight[4], void** outData,
@@ -58,7 +62,6 @@ private:
 
     QTextStream* stream;
     bool ok = true;
-    int pushedBack = -1;
     int cornerCount = 0;
     VekMath::Vector3d corners[3];
     QVector<Facet> tessFacets;
@@ -67,9 +70,8 @@ private:
     std::deque<std::array<double, 3>> combined;
     GLUtesselator* tessellator = nullptr;
 
-    QByteArray text;  // Latin-1 bytes read ahead of the tokenizer
-    int textPos = 0;
-    std::string token;
+    QByteArray text;  // Latin-1 characters read ahead
+    int textPos = 0;   // the first one not yet read
 };
 
 #endif

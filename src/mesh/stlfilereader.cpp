@@ -11,6 +11,10 @@
 #include <cstring>
 #include <memory>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 using VekMath::Vector3d;
 
 namespace {
@@ -18,24 +22,35 @@ namespace {
 const int ReadAhead = 1 << 16;
 const int LineLimit = 80;
 
-// Turns white space runs into single spaces and trims both ends, in place.
-int simplify(char* s, int n)
+// Byte classes of the line reader: 0 text, 1 white space, 2 line end.
+struct ByteClasses
 {
-    int out = 0;
-    bool pendingSpace = false;
+    unsigned char of[256];
+    ByteClasses()
+    {
+        for (int c = 0; c < 256; ++c)
+            of[c] = (c == '\n' || c == '\r') ? 2 : MeshNumber::isSpace((unsigned char)c) ? 1 : 0;
+    }
+};
+const ByteClasses classes;
+
+// Appends n bytes to out[length] with white space runs turned into single
+// spaces and none at the start; pendingSpace carries a run across calls.
+int simplifyInto(const char* in, int n, char* out, int length, bool& pendingSpace)
+{
     for (int i = 0; i < n; ++i) {
-        const unsigned char c = (unsigned char)s[i];
-        if (MeshNumber::isSpace(c)) {
-            pendingSpace = out > 0;
+        const unsigned char c = (unsigned char)in[i];
+        if (classes.of[c]) {
+            pendingSpace = length > 0;
             continue;
         }
         if (pendingSpace) {
-            s[out++] = ' ';
+            out[length++] = ' ';
             pendingSpace = false;
         }
-        s[out++] = char(c);
+        out[length++] = char(c);
     }
-    return out;
+    return length;
 }
 
 bool startsWith(const char* line, int length, const char* prefix, int prefixLength)
@@ -54,22 +69,15 @@ bool startsWith(const char* line, int length, const char (&prefix)[N])
 bool readTriple(const char* p, const char* end, Vector3d* out)
 {
     double v[3];
-    int parts = 0;
-    const char* start = p;
-    for (;; ++p) {
-        if (p == end || *p == ' ') {
-            if (parts == 3)
-                return false;
-            if (MeshNumber::parse(start, p, &v[parts]) == MeshNumber::NonFinite)
-                return false;
-            ++parts;
-            if (p == end)
-                break;
-            start = p + 1;
-        }
+    for (int part = 0; part < 3; ++part) {
+        const char* space = static_cast<const char*>(std::memchr(p, ' ', size_t(end - p)));
+        const char* stop = space ? space : end;
+        if ((part < 2) != (space != nullptr))
+            return false;
+        if (MeshNumber::parse(p, stop, &v[part]) == MeshNumber::NonFinite)
+            return false;
+        p = stop + 1;
     }
-    if (parts != 3)
-        return false;
     *out = Vector3d(v[0], v[1], v[2]);
     return true;
 }
@@ -106,11 +114,6 @@ bool StlFileReader::fillBuffer()
 
 qint8 StlFileReader::getChar()
 {
-    if (pushedBack) {
-        const qint8 c = pushedBack;
-        pushedBack = 0;
-        return c;
-    }
     if (bufferPos >= buffer.size() && !fillBuffer())
         return 0;
     return qint8(buffer[bufferPos++]);
@@ -118,55 +121,129 @@ qint8 StlFileReader::getChar()
 
 int StlFileReader::readLineInto(int maxLength, char* out)
 {
-    int n = 0;
-    if (pushedBack && n < maxLength) {
-        const char c = char(getChar());
-        if (c == '\n' || c == '\r') {
-            const char next = char(getChar());
-            if (next != (c == '\n' ? '\r' : '\n'))
-                pushedBack = qint8(next);
-            return simplify(out, n);
-        }
-        out[n++] = c;
-    }
-    while (n < maxLength) {
+    // Most lines lie wholly in the read-ahead bytes, partner byte included.
+    if (buffer.size() - bufferPos >= maxLength + 32)
+        return readBufferedLine(maxLength, out);
+
+    int taken = 0;   // bytes of the line so far, before simplifying
+    int length = 0;  // simplified length
+    bool pendingSpace = false;
+    while (taken < maxLength) {
         if (bufferPos >= buffer.size() && !fillBuffer()) {
             // The end of the data reads as zero bytes up to the limit.
-            std::memset(out + n, 0, size_t(maxLength - n));
-            n = maxLength;
-            break;
+            if (pendingSpace)
+                out[length++] = ' ';
+            std::memset(out + length, 0, size_t(maxLength - taken));
+            return length + maxLength - taken;
         }
         const char* p = buffer.constData() + bufferPos;
-        const int available = qMin(buffer.size() - bufferPos, maxLength - n);
+        const int available = qMin(buffer.size() - bufferPos, maxLength - taken);
         int i = 0;
         while (i < available && p[i] != '\n' && p[i] != '\r')
             ++i;
-        std::memcpy(out + n, p, size_t(i));
-        n += i;
+        length = simplifyInto(p, i, out, length, pendingSpace);
+        taken += i;
         bufferPos += i;
         if (i < available) {
             const char c = char(getChar());
+            // A byte after the line end that is not its partner is left for
+            // the next line; a zero byte is lost, as at the end of the data.
             const char next = char(getChar());
-            if (next != (c == '\n' ? '\r' : '\n'))
-                pushedBack = qint8(next);
+            if (next != (c == '\n' ? '\r' : '\n') && next != 0)
+                --bufferPos;
             break;
         }
     }
-    return simplify(out, n);
+    return length;
+}
+
+int StlFileReader::readBufferedLine(int maxLength, char* out)
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(buffer.constData()) + bufferPos;
+    int length = 0;
+    bool pendingSpace = false;
+    int i = 0;        // bytes of the line taken
+    bool end = false;  // a line end was met at i
+#ifdef __SSE2__
+    // Sixteen bytes at a time: masks of white space and line ends, then the
+    // runs of text between them copied whole (out has room for the excess).
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+    const __m128i tab = _mm_set1_epi8(9), blank = _mm_set1_epi8(' ');
+    const __m128i nel = _mm_set1_epi8(char(0x85)), nbsp = _mm_set1_epi8(char(0xA0));
+    while (i < maxLength && !end) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const unsigned lineEnds = unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
+        // 9 to 13: v - 9 is at most 4 (unsigned).
+        const __m128i controls = _mm_cmpeq_epi8(_mm_min_epu8(_mm_sub_epi8(v, tab), _mm_set1_epi8(4)), _mm_sub_epi8(v, tab));
+        const __m128i white = _mm_or_si128(_mm_or_si128(controls, _mm_cmpeq_epi8(v, blank)),
+                                           _mm_or_si128(_mm_cmpeq_epi8(v, nel), _mm_cmpeq_epi8(v, nbsp)));
+        int limit = qMin(16, maxLength - i);
+        if (lineEnds && int(__builtin_ctz(lineEnds)) < limit) {
+            limit = __builtin_ctz(lineEnds);
+            end = true;
+        }
+        const unsigned inBlock = limit == 32 ? ~0u : (1u << limit) - 1;
+        unsigned text = ~unsigned(_mm_movemask_epi8(white)) & inBlock;
+        unsigned blanks = ~text & inBlock;
+        while (text) {
+            const int start = __builtin_ctz(text);
+            if (blanks & ((1u << start) - 1))
+                pendingSpace = length > 0;
+            const unsigned after = ~text & inBlock & ~((1u << start) - 1);
+            const int stop = after ? __builtin_ctz(after) : limit;
+            if (pendingSpace) {
+                out[length++] = ' ';
+                pendingSpace = false;
+            }
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + length),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + start)));
+            length += stop - start;
+            const unsigned done = stop >= 32 ? ~0u : (1u << stop) - 1;
+            text &= ~done;
+            blanks &= ~done;
+        }
+        if (blanks)
+            pendingSpace = length > 0;
+        i += limit;
+    }
+#else
+    for (; i < maxLength; ++i) {
+        const unsigned char k = classes.of[p[i]];
+        if (k == 2) {
+            end = true;
+            break;
+        }
+        if (k == 1) {
+            pendingSpace = length > 0;
+            continue;
+        }
+        if (pendingSpace) {
+            out[length++] = ' ';
+            pendingSpace = false;
+        }
+        out[length++] = char(p[i]);
+    }
+#endif
+    bufferPos += i;
+    if (end) {
+        // A byte after the line end that is not its partner stays for the
+        // next line (a zero byte is lost, as at the end of the data).
+        const unsigned char next = p[i + 1];
+        bufferPos += (next == (p[i] == '\n' ? '\r' : '\n') || next == 0) ? 2 : 1;
+    }
+    return length;
 }
 
 QString StlFileReader::readLine(int maxLength)
 {
-    QByteArray line(qMax(maxLength, 0), '\0');
-    line.resize(readLineInto(maxLength, line.data()));
-    return QString::fromLatin1(line);
+    QByteArray line(qMax(maxLength, 0) + 16, '\0');
+    return QString::fromLatin1(line.constData(), readLineInto(maxLength, line.data()));
 }
 
 void StlFileReader::seek(qint64 pos)
 {
     buffer.clear();
     bufferPos = 0;
-    pushedBack = 0;
     stream->device()->seek(pos);
 }
 
@@ -178,7 +255,10 @@ bool StlFileReader::atEnd() const
 FacetShape* StlFileReader::readAscii()
 {
     std::unique_ptr<FacetShape> shape(new FacetShape);
-    char line[LineLimit];
+    // Room for the facets a file of this size is likely to hold; a guess
+    // too low only means the vector grows.
+    shape->reserve(int(qMin(stream->device()->size() / 160, qint64(FacetShape::MaxFacets))));
+    char line[LineLimit + 16];
     int state = 0;
     Vector3d normal;
     Vector3d corners[3];
@@ -227,6 +307,8 @@ FacetShape* StlFileReader::readAscii()
 FacetShape* StlFileReader::readBinary()
 {
     QIODevice* device = stream->device();
+    if (device->size() < 84)
+        return nullptr;
     seek(80);
     qint32 count = 0;
     *stream >> count;
@@ -273,8 +355,8 @@ FacetShape* readStl(StlFileReader& reader)
     if (!device || device->isSequential())
         return nullptr;
     reader.seek(0);
-    char line1[LineLimit];
-    char line2[LineLimit];
+    char line1[LineLimit + 16];
+    char line2[LineLimit + 16];
     const int n1 = reader.readLineInto(LineLimit, line1);
     const int n2 = reader.readLineInto(LineLimit, line2);
     const bool ascii = startsWith(line1, n1, "solid ") && startsWith(line2, n2, "facet normal ");
@@ -287,7 +369,7 @@ FacetShape* readStl(StlFileReader& reader)
         return reader.readBinary();
 
     reader.seek(0);
-    char solid[LineLimit];
+    char solid[LineLimit + 16];
     reader.readLineInto(LineLimit, solid);
     if (reader.stream->status() != QDataStream::Ok || !reader.ok)
         return nullptr;

@@ -15,18 +15,20 @@ class StlFileReader
 public:
     explicit StlFileReader(QDataStream* stream);
 
-    // The pushed-back byte, else the next byte; 0 at the end of the data,
-    // which leaves the stream in its read-past-end state.
+    // The next byte; 0 at the end of the data, which leaves the stream in
+    // its read-past-end state.
     qint8 getChar();
     // Bytes as Latin-1 characters up to a line end (consumed with its
-    // partner '\r' or '\n') or maxLength characters, simplified.
+    // partner '\r' or '\n') or maxLength characters, simplified. A byte
+    // after the line end that is not its partner stays for the next line.
     QString readLine(int maxLength);
 
 private:
     friend FacetShape* readStl(StlFileReader& reader);
 
-    // readLine into out (at least maxLength bytes); returns the length.
+    // readLine into out (room for maxLength + 16 bytes); returns the length.
     int readLineInto(int maxLength, char* out);
+    int readBufferedLine(int maxLength, char* out);
     bool fillBuffer();
     void seek(qint64 pos);
     bool atEnd() const;
@@ -35,7 +37,6 @@ private:
 
     QDataStream* stream;
     bool ok = true;
-    qint8 pushedBack = 0;
     // Bytes read ahead of the line reader; dropped on every seek.
     QByteArray buffer;
     int bufferPos = 0;

@@ -64,6 +64,20 @@ void VertexTable::add(const Vector3d& p, int index, const Vector3d* positions)
     ++count;
 }
 
+int VertexTable::findOrAdd(const Vector3d& p, int index, const Vector3d* positions)
+{
+    if ((count + 1) * 2 > buckets.size())
+        rehash(buckets.empty() ? 1024 : buckets.size() * 2, positions);
+    const size_t mask = buckets.size() - 1;
+    size_t i = hash(p) & mask;
+    for (; buckets[i] != None; i = (i + 1) & mask)
+        if (samePosition(positions[buckets[i]], p))
+            return buckets[i];
+    buckets[i] = index;
+    ++count;
+    return None;
+}
+
 void VertexTable::reserve(size_t wanted, const Vector3d* positions)
 {
     size_t size = buckets.empty() ? 1024 : buckets.size();

@@ -19,6 +19,9 @@ public:
     int find(const VekMath::Vector3d& p, const VekMath::Vector3d* positions) const;
     // Records that positions[index] is p; p must not be present yet.
     void add(const VekMath::Vector3d& p, int index, const VekMath::Vector3d* positions);
+    // The index of the entry at p; when there is none, records p under
+    // index (the caller then stores p there) and returns None.
+    int findOrAdd(const VekMath::Vector3d& p, int index, const VekMath::Vector3d* positions);
     void clear();
     void reserve(size_t count, const VekMath::Vector3d* positions);
 

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <random>
 
 using VekMath::Vector3d;
 
@@ -107,6 +108,7 @@ class TestStlFile : public QObject
     Q_OBJECT
 
 private slots:
+    void linesAreSimplifiedLatin1();
     void detectionAndMalformedFiles_data();
     void detectionAndMalformedFiles();
     void asciiNumbersAreReadExactly();
@@ -119,6 +121,46 @@ private slots:
     void headerIsCutAndPadded();
     void writtenShapeReadsBack();
 };
+
+void TestStlFile::linesAreSimplifiedLatin1()
+{
+    // Random text rich in white space and line ends, read line by line,
+    // against lines cut by hand and simplified by Qt.
+    std::mt19937 rng(99);
+    const char alphabet[] = "ab \t\r\n\v\f\x85\xa0\x01\x00xyz   \n\n";
+    for (int round = 0; round < 50; ++round) {
+        QByteArray data;
+        const int size = int(rng() % 3000);
+        for (int i = 0; i < size; ++i)
+            data += rng() % 4 ? alphabet[rng() % (sizeof alphabet - 1)] : char('c' + rng() % 20);
+        int pos = 0;
+        char pushed = 0;
+        auto get = [&]() -> char {
+            const char c = pushed ? pushed : pos < data.size() ? data[pos++] : '\0';
+            pushed = 0;
+            return c;
+        };
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        QDataStream in(&buffer);
+        StlFileReader reader(&in);
+        while (pos < data.size() || pushed) {
+            const int limit = rng() % 8 ? 80 : int(rng() % 100);
+            QByteArray raw;
+            while (raw.size() < limit) {
+                const char c = get();
+                if (c == '\n' || c == '\r') {
+                    const char next = get();
+                    if (next != (c == '\n' ? '\r' : '\n'))
+                        pushed = next;
+                    break;
+                }
+                raw += c;
+            }
+            QCOMPARE(reader.readLine(limit), QString::fromLatin1(raw.constData(), raw.size()).simplified());
+        }
+    }
+}
 
 void TestStlFile::detectionAndMalformedFiles_data()
 {
