@@ -15,30 +15,22 @@ QString settings(const Tool* t)
 
 } // namespace
 
-// The registry is process-wide, so the cases run in order on one instance.
 class TestToolRegistry : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void firstToolTakesTheDefaults();
     void newToolCopiesTheCurrentBrush();
-    void knownToolReturnsUnchanged();
 };
-
-void TestToolRegistry::firstToolTakesTheDefaults()
-{
-    QVERIFY(ToolRegistry::current() == nullptr);
-    QVERIFY(ToolRegistry::find(Tool::Smooth) == nullptr);
-    Tool* smooth = ToolRegistry::select(Tool::Smooth);
-    QCOMPARE(ToolRegistry::current(), smooth);
-    QCOMPARE(ToolRegistry::find(Tool::Smooth), smooth);
-    QCOMPARE(smooth->type, Tool::Smooth);
-    QCOMPARE(settings(smooth), QString("0 0 0 0 0 1 0 1 0 0 0 | 0 0 0.001 0"));
-}
 
 void TestToolRegistry::newToolCopiesTheCurrentBrush()
 {
+    // The registry is process-wide: the steps run in order on one instance.
+    QVERIFY(ToolRegistry::current() == nullptr);
+    Tool* smooth = ToolRegistry::select(Tool::Smooth);
+    QCOMPARE(ToolRegistry::find(Tool::Smooth), smooth);
+    QCOMPARE(settings(smooth), QString("0 0 0 0 0 1 0 1 0 0 0 | 0 0 0.001 0"));
+
     Tool* deposit = ToolRegistry::select(Tool::Deposit);
     *deposit = Tool(Tool::Deposit);
     deposit->mode = Tool::Raise;
@@ -57,17 +49,13 @@ void TestToolRegistry::newToolCopiesTheCurrentBrush()
     deposit->continuous = true;
 
     // Each copies from the one made before it; only Smudge fades.
-    Tool* smudge = ToolRegistry::select(Tool::Smudge);
-    QCOMPARE(settings(smudge), QString("1 1 0.3 0.6 0.7 4 33 0 1 0.5 1 | 1 0 0.001 0"));
+    QCOMPARE(settings(ToolRegistry::select(Tool::Smudge)), QString("1 1 0.3 0.6 0.7 4 33 0 1 0.5 1 | 1 0 0.001 0"));
     Tool* remove = ToolRegistry::select(Tool::Remove);
     QCOMPARE(remove->type, Tool::Remove);
     QCOMPARE(settings(remove), QString("1 1 0.3 0.6 0.7 4 33 0 1 0.5 1 | 0 0 0.001 0"));
-}
 
-void TestToolRegistry::knownToolReturnsUnchanged()
-{
-    Tool* deposit = ToolRegistry::find(Tool::Deposit);
-    Tool* smooth = ToolRegistry::select(Tool::Smooth);
+    // A known tool comes back unchanged.
+    QCOMPARE(ToolRegistry::select(Tool::Smooth), smooth);
     QCOMPARE(settings(smooth), QString("0 0 0 0 0 1 0 1 0 0 0 | 0 0 0.001 0"));
     QCOMPARE(ToolRegistry::select(Tool::Deposit), deposit);
     QCOMPARE(settings(deposit), QString("1 1 0.3 0.6 0.7 4 33 0 1 0.5 1 | 0 12 0.2 1"));
