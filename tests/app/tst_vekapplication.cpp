@@ -2,8 +2,7 @@
 #include "app/mainwindow.h"
 #include "app/vekapplication.h"
 
-#include "isolatedhome.h"
-#include "logtext.h"
+#include "apptest.h"
 
 #include <QFileOpenEvent>
 #include <QMessageBox>
@@ -12,44 +11,23 @@
 
 namespace {
 
-const QEvent::Type throwEvent = QEvent::Type(QEvent::User + 1);
-
 // Stands for any part of the program that throws a fatal error from an
 // event handler, as a shader that fails to compile does.
-class Thrower : public QObject
+struct Thrower : QObject
 {
-public:
-    const char* text = "shader failed";
-
-protected:
+    explicit Thrower(const char* text) : text(text) {}
     bool event(QEvent* event) override
     {
-        if (event->type() == throwEvent)
+        if (event->type() == QEvent::User)
             throw text;
         return QObject::event(event);
     }
+    const char* text;
 };
 
-int visibleMessageBoxes()
+QMessageBox* modalBox()
 {
-    int count = 0;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (qobject_cast<QMessageBox*>(widget) && widget->isVisible())
-            ++count;
-    }
-    return count;
-}
-
-QString messageBoxText()
-{
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    return box ? box->windowTitle() + QLatin1Char('/') + box->text() : QString();
-}
-
-void closeMessageBox()
-{
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-        box->done(QMessageBox::Ok);
+    return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
 }
 
 } // namespace
@@ -64,7 +42,6 @@ private slots:
         auto* app = static_cast<VekApplication*>(QCoreApplication::instance());
         QFileOpenEvent open(QStringLiteral("/nowhere/notes.txt"));
         QVERIFY(!app->event(&open));
-
         MainWindow window;
         app->mainWindow = &window;
         QVERIFY(QCoreApplication::sendEvent(app, &open));
@@ -79,39 +56,40 @@ private slots:
         auto* app = static_cast<VekApplication*>(QCoreApplication::instance());
         QWidget window;
         window.show();
-        Thrower first;
-        Thrower second;
-        second.text = "second failure";
-
+        Thrower first("shader failed");
+        Thrower second("second failure");
         QString shown;
-        int boxesDuringSecond = -1;
         bool secondResult = true;
         QTimer::singleShot(50, [&] {
-            shown = messageBoxText();
-            QEvent again(throwEvent);
+            QMessageBox* box = modalBox();
+            QVERIFY(box);
+            shown = box->windowTitle() + QLatin1Char('/') + box->text();
+            QEvent again(QEvent::User);
             secondResult = QCoreApplication::sendEvent(&second, &again);
-            boxesDuringSecond = visibleMessageBoxes();
-            closeMessageBox();
+            box->done(QMessageBox::Ok);
         });
-        // A second box would block the test: close whatever is left so that
-        // the comparisons below fail instead.
+        // A second box would block the test: close it, and count it.
+        int swept = 0;
         QTimer sweeper;
-        connect(&sweeper, &QTimer::timeout, closeMessageBox);
+        connect(&sweeper, &QTimer::timeout, [&] {
+            if (QMessageBox* box = modalBox()) {
+                ++swept;
+                box->done(QMessageBox::Ok);
+            }
+        });
         sweeper.start(2000);
 
         QVERIFY(!app->fatalErrorCaught());
-        QEvent boom(throwEvent);
+        QEvent boom(QEvent::User);
         QVERIFY(!QCoreApplication::sendEvent(&first, &boom));
-
         QCOMPARE(shown, QStringLiteral("Fatal Error/shader failed"));
         QVERIFY(!secondResult);
-        QCOMPARE(boxesDuringSecond, 1);
+        QCOMPARE(swept, 0);
         QVERIFY(app->fatalErrorCaught());
         QVERIFY(!window.isVisible());
         const QStringList lines = fileLines(LogFile::filePath());
         QVERIFY(lines.size() >= 3);
-        QCOMPARE(lines.at(lines.size() - 3), QStringLiteral("Critical: shader failed"));
-        QCOMPARE(lines.at(lines.size() - 2), QStringLiteral("Critical: second failure"));
+        QCOMPARE(lines.mid(lines.size() - 3, 2), (QStringList{"Critical: shader failed", "Critical: second failure"}));
         QVERIFY(lines.last().startsWith(QStringLiteral("Closing Morvane 2 log: ")));
     }
 };

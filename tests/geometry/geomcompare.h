@@ -5,9 +5,10 @@
 #include "geometry/vector2d.h"
 #include "geometry/vector3d.h"
 
-#include <QString>
+#include <QStringList>
 
 #include <cmath>
+#include <initializer_list>
 
 // Tolerant comparisons and readable failure text for the geometry tests.
 inline bool near(double a, double b, double eps = 1e-9)
@@ -30,20 +31,17 @@ inline bool near(const VekMath::Quaternion& a, const VekMath::Quaternion& b, dou
     return near(a.w, b.w, eps) && near(a.x, b.x, eps) && near(a.y, b.y, eps) && near(a.z, b.z, eps);
 }
 
-inline QString str(const VekMath::Vector2d& v)
+inline QString str(std::initializer_list<double> values)
 {
-    return QString("(%1, %2)").arg(v.x, 0, 'g', 17).arg(v.y, 0, 'g', 17);
+    QStringList parts;
+    for (double v : values)
+        parts << QString::number(v, 'g', 17);
+    return QLatin1Char('(') + parts.join(QLatin1String(", ")) + QLatin1Char(')');
 }
 
-inline QString str(const VekMath::Vector3d& v)
-{
-    return QString("(%1, %2, %3)").arg(v.x, 0, 'g', 17).arg(v.y, 0, 'g', 17).arg(v.z, 0, 'g', 17);
-}
-
-inline QString str(const VekMath::Quaternion& q)
-{
-    return QString("(%1, %2, %3, %4)").arg(q.w, 0, 'g', 17).arg(q.x, 0, 'g', 17).arg(q.y, 0, 'g', 17).arg(q.z, 0, 'g', 17);
-}
+inline QString str(const VekMath::Vector2d& v) { return str({v.x, v.y}); }
+inline QString str(const VekMath::Vector3d& v) { return str({v.x, v.y, v.z}); }
+inline QString str(const VekMath::Quaternion& q) { return str({q.w, q.x, q.y, q.z}); }
 
 #define QVERIFY_NEAR(actual, expected) \
     QVERIFY2(near((actual), (expected)), qPrintable(str(actual) + " expected " + str(expected)))
