@@ -3,14 +3,10 @@
 #include "mesh/facetshape.h"
 #include "views/cursors.h"
 #include "views/sculptwin.h"
-#include "views/viewgeometry.h"
 
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QWheelEvent>
-
-#include <algorithm>
-#include <cmath>
 
 using VekMath::Quaternion;
 using VekMath::Rect2di;
@@ -21,11 +17,6 @@ namespace {
 const int floatsPerVertex = 6;
 const int floatsPerFacet = 3 * floatsPerVertex;
 const GLsizei vertexStride = GLsizei(floatsPerVertex * sizeof(float));
-
-int roundHalfAway(double v)
-{
-    return int(std::lround(v));
-}
 
 void setMaterial(QOpenGLFunctions_2_1* gl, GLenum face, GLenum what, float r, float g, float b,
                  float a)
@@ -59,8 +50,6 @@ FacetWin::ShapeStamp FacetWin::stampOf(const FacetShape* shape)
 FacetWin::FacetWin(QWidget* parent)
     : QOpenGLWidget(parent), font(QString(), 16, 63)
 {
-    for (int i = 0; i < 16; ++i)
-        modelview[i] = projection[i] = (i % 5 == 0) ? 1.0 : 0.0;
     initCursors();
 }
 
@@ -167,34 +156,12 @@ void FacetWin::initializeGL()
                 releaseBuffer();
                 doneCurrent();
             });
-    glShadeModel(GL_SMOOTH);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClearDepth(1.0);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-    glColor3f(1.0f, 1.0f, 1.0f);
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_LINE_STIPPLE);
-    glEnable(GL_LINE_SMOOTH);
-    glLineWidth(1.0f);
-}
-
-int FacetWin::devicePixels(int logical) const
-{
-    return roundHalfAway(logical * devicePixelRatioF());
+    ViewNavigation::initGlState(this, 1.0f);
 }
 
 void FacetWin::resizeGL(int w, int h)
 {
-    viewWidth = w;
-    viewHeight = h;
-    glViewport(0, 0, devicePixels(w), devicePixels(h));
-    viewport[0] = 0;
-    viewport[1] = 0;
-    viewport[2] = w;
-    viewport[3] = h;
+    nav.resize(this, w, h, devicePixelRatioF());
     fitToView();
     resized = true;
 }
@@ -208,25 +175,17 @@ void FacetWin::meshBox(Vector3d* low, Vector3d* high) const
 
 void FacetWin::setupProjection()
 {
-    double d = 0.0;
+    double depth = 0.0;
     if (shape)
-        d = zoomFactor * Vector3d::distance(shape->boundsMin(), shape->boundsMax());
-    if (!shape || d == 0.0 || !std::isfinite(d))
-        d = 5000.0;
-    ViewGeometry::projection(projection, viewWidth, viewHeight, d);
-    nearPlane = -d;
-    farPlane = d;
-    eyeZ = 0.0;
-    glMatrixMode(GL_PROJECTION);
-    glLoadMatrixd(projection);
-    glMatrixMode(GL_MODELVIEW);
+        depth = nav.zoomFactor * Vector3d::distance(shape->boundsMin(), shape->boundsMax());
+    nav.setupProjection(this, depth);
 }
 
 void FacetWin::setupLights()
 {
     glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
     // A directional light: only the direction of the preset counts.
-    const double half = viewWidth / 2.0;
+    const double half = nav.width / 2.0;
     const Vector3d d = SculptWin::lightDirection(lightIndex);
     const GLfloat position[4] = {float(d.x * half), float(d.y * half), float(half), 0.0f};
     const GLfloat ambient[4] = {0.5f, 0.5f, 0.5f, 1.0f};
@@ -241,13 +200,6 @@ void FacetWin::setupLights()
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
     glShadeModel(GL_SMOOTH);
     glEnable(GL_LIGHT1);
-}
-
-void FacetWin::setupModelview()
-{
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    ViewGeometry::modelview(modelview, panX, panY, eyeZ, zoomFactor, trackball.matrix());
-    glLoadMatrixd(modelview);
 }
 
 void FacetWin::setLightPosition(int index)
@@ -298,8 +250,8 @@ void FacetWin::drawPlate()
     const float y0 = float(-0.55 * ey), y1 = float(0.55 * ey);
     // Three pixels thick on screen whatever the zoom.
     const double bottom = -(high.z - low.z) / 2.0;
-    const float z0 = float(bottom), z1 = float(bottom - 3.0 / zoomFactor);
-    const float n = float(zoomFactor);
+    const float z0 = float(bottom), z1 = float(bottom - 3.0 / nav.zoomFactor);
+    const float n = float(nav.zoomFactor);
 
     glDepthMask(GL_FALSE);
     glEnable(GL_BLEND);
@@ -378,49 +330,25 @@ Rect2di FacetWin::projectedRect(double zoom, int px, int py)
         return Rect2di(0, 0, -1, -1);
     Vector3d low, high;
     meshBox(&low, &high);
-    return ViewGeometry::projectedRect(low, high, trackball.matrix(), zoom, px, py, viewWidth,
-                                       viewHeight);
+    return nav.projectedRect(low, high, trackball.matrix(), zoom, px, py);
 }
 
 void FacetWin::fitToView()
 {
-    if (shape && shape->facetCount() > 0 && viewWidth > 0 && viewHeight > 0) {
+    if (shape && shape->facetCount() > 0) {
         Vector3d low, high;
         meshBox(&low, &high);
-        const double* rotation = trackball.matrix();
-        ViewGeometry::Fit fit = ViewGeometry::fitToView(low, high, rotation, viewWidth, viewHeight);
-        const Rect2di r = projectedRect(fit.zoom, 0, 0);
-        if (viewWidth / 2 > r.width() + 1 && viewHeight / 2 > r.height() + 1) {
-            // The box projects onto a point (a single point, or a needle seen
-            // end on): no zoom makes it fill the view, so show it at scale 1.
-            const Rect2di atOne = projectedRect(1.0, 0, 0);
-            fit.zoom = 1.0;
-            fit.panX = viewWidth / 2 - (atOne.x1 + atOne.x2) / 2;
-            fit.panY = viewHeight / 2 - (atOne.y1 + atOne.y2) / 2;
-        }
-        zoomFactor = fit.zoom;
-        panX = fit.panX;
-        panY = fit.panY;
+        nav.fit(low, high, trackball.matrix());
     }
     update();
 }
 
-void FacetWin::buildViewCubeFaces()
-{
-    cube.buildFaces();
-}
-
 void FacetWin::drawViewCube()
 {
-    cube.draw(this, trackball.matrix(), viewWidth, viewHeight, devicePixelRatioF(), resized,
+    cube.draw(this, trackball.matrix(), nav.width, nav.height, devicePixelRatioF(), resized,
               false);
     resized = false;
-    glViewport(0, 0, devicePixels(viewWidth), devicePixels(viewHeight));
-}
-
-int FacetWin::pickViewCubeFace(const QPoint& g) const
-{
-    return cube.pick(g);
+    nav.restoreViewport(this);
 }
 
 void FacetWin::setRotation(const Quaternion& quat)
@@ -429,29 +357,9 @@ void FacetWin::setRotation(const Quaternion& quat)
     update();
 }
 
-void FacetWin::zoomBy(double f)
-{
-    zoomFactor *= f;
-    panX = roundHalfAway(panX * f);
-    panY = roundHalfAway(panY * f);
-}
-
-void FacetWin::zoom(double f)
-{
-    if (f > 0.0)
-        zoomBy(f);
-}
-
-void FacetWin::zoomAt(double f, const QPoint& p)
-{
-    panX += viewWidth / 2 - p.x();
-    panY += viewHeight / 2 - p.y();
-    zoom(f);
-}
-
 void FacetWin::setViewTool(int mode)
 {
-    viewTool = mode;
+    nav.viewTool = mode;
     switch (mode) {
     case 1: setCursor(panCursor); break;
     case 2: setCursor(zoomCursor); break;
@@ -466,9 +374,9 @@ void FacetWin::mousePressEvent(QMouseEvent* event)
     // A second button pressed during a drag would save the drag's own mode,
     // which the releases then restore for good.
     if (event->buttons() == event->button())
-        savedViewTool = viewTool;
-    mousePos = QPoint(roundHalfAway(event->localPos().x()), roundHalfAway(event->localPos().y()));
-    cubeGrab = cube.inCorner(mousePos);
+        nav.savedViewTool = nav.viewTool;
+    nav.mousePos = ViewNavigation::position(event->localPos());
+    cubeGrab = cube.inCorner(nav.mousePos);
     const Qt::KeyboardModifiers mods = event->modifiers();
     switch (event->button()) {
     case Qt::RightButton:
@@ -502,41 +410,25 @@ void FacetWin::mouseMoveEvent(QMouseEvent* event)
         event->ignore();
         return;
     }
-    const QPoint old = mousePos;
-    mousePos = QPoint(roundHalfAway(event->localPos().x()), roundHalfAway(event->localPos().y()));
-    const int vw = cubeGrab ? cube.viewport[2] : viewWidth;
-    const int vh = cubeGrab ? cube.viewport[3] : viewHeight;
-    switch (viewTool) {
-    case 3:
-        trackball.beginDrag(old.x(), old.y(), vw, vh);
-        setViewTool(4);
-        trackball.drag(mousePos.x(), mousePos.y(), vw, vh);
-        break;
-    case 4:
-        trackball.drag(mousePos.x(), mousePos.y(), vw, vh);
-        break;
-    case 1:
-        panX += mousePos.x() - old.x();
-        panY += mousePos.y() - old.y();
-        break;
-    case 2: {
-        const double f = ((mousePos.y() - old.y()) / zoomDragDivisor + zoomFactor) / zoomFactor;
-        if (f > 0.0)
-            zoomBy(f);
-        break;
-    }
-    default:
+    const QPoint old = nav.mousePos;
+    nav.mousePos = ViewNavigation::position(event->localPos());
+    const int before = nav.viewTool;
+    // On the cube the trackball spans the cube's corner only.
+    if (!nav.drag(old, nav.mousePos, &trackball, cubeGrab ? cube.viewport[2] : nav.width,
+                  cubeGrab ? cube.viewport[3] : nav.height)) {
         event->ignore();
         return;
     }
+    if (nav.viewTool != before)
+        setViewTool(nav.viewTool);
     update();
 }
 
 void FacetWin::mouseReleaseEvent(QMouseEvent* event)
 {
-    const int oldTool = viewTool;
-    setViewTool(savedViewTool);
-    mousePos = QPoint(roundHalfAway(event->localPos().x()), roundHalfAway(event->localPos().y()));
+    const int oldTool = nav.viewTool;
+    setViewTool(nav.savedViewTool);
+    nav.mousePos = ViewNavigation::position(event->localPos());
     if (oldTool == 4)
         trackball.endDrag();
     else if (oldTool == 0 || oldTool > 4)
@@ -545,8 +437,9 @@ void FacetWin::mouseReleaseEvent(QMouseEvent* event)
 
 void FacetWin::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (cube.inCorner(mousePos)) {
-        const int face = pickViewCubeFace(QPoint(mousePos.x(), viewHeight - 1 - mousePos.y()));
+    const QPoint& p = nav.mousePos;
+    if (cube.inCorner(p)) {
+        const int face = pickViewCubeFace(QPoint(p.x(), nav.height - 1 - p.y()));
         if (face != -1) {
             trackball.setRotation(viewOrientation(face));
             update();
@@ -557,16 +450,6 @@ void FacetWin::mouseDoubleClickEvent(QMouseEvent* event)
 
 void FacetWin::wheelEvent(QWheelEvent* event)
 {
-    // Qt turns the wheel's delta sideways while Alt is held.
-    const QPoint angle = event->angleDelta();
-    const int delta = angle.y() != 0 ? angle.y() : angle.x();
-    // A fast flick gives deltas of thousands: the factor must stay positive,
-    // or the pan moves while the zoom is refused.
-    const double f = std::max(0.1, 1.0 - delta * 0.001);
-    const QPoint q(roundHalfAway(event->position().x()), roundHalfAway(event->position().y()));
-    const int cx = viewWidth / 2;
-    const int cy = viewHeight / 2;
-    zoomAt(f, QPoint(2 * cx - roundHalfAway((cx - q.x()) * f) - q.x(),
-                     2 * cy - roundHalfAway((cy - q.y()) * f) - q.y()));
+    nav.wheelZoom(ViewNavigation::wheelDelta(event), ViewNavigation::position(event->position()));
     update();
 }

@@ -6,6 +6,7 @@
 #include "geometry/vector3d.h"
 #include "views/trackball.h"
 #include "views/viewcube.h"
+#include "views/viewnavigation.h"
 
 #include <QFont>
 #include <QOpenGLFunctions_2_1>
@@ -39,28 +40,28 @@ public:
     virtual void fitToView();
     void setupProjection();
     void setupLights();
-    void setupModelview();
+    void setupModelview() { nav.setupModelview(this, trackball.matrix()); }
     // Window rectangle (widget rows, downwards) of the mesh's box centred on
     // the origin; (0, 0, -1, -1) without a mesh.
     VekMath::Rect2di projectedRect(double zoom, int panX, int panY);
 
-    void buildViewCubeFaces();
+    void buildViewCubeFaces() { cube.buildFaces(); }
     void drawViewCube();
     // The cube face under the OpenGL window pixel g (origin bottom-left), or -1.
-    int pickViewCubeFace(const QPoint& g) const;
+    int pickViewCubeFace(const QPoint& g) const { return cube.pick(g); }
 
-    void zoomBy(double f);
-    void zoom(double f);
-    void zoomAt(double f, const QPoint& p);
+    void zoomBy(double f) { nav.zoomBy(f); }
+    void zoom(double f) { nav.zoom(f); }
+    void zoomAt(double f, const QPoint& p) { nav.zoomAt(f, p); }
     void setViewTool(int mode);
 
     // Light preset 0-7 of the lit views; repaints.
     void setLightPosition(int index);
     int lightPosition() const { return lightIndex; }
 
-    double zoom() const { return zoomFactor; }
-    QPoint pan() const { return QPoint(panX, panY); }
-    int currentViewTool() const { return viewTool; }
+    double zoom() const { return nav.zoomFactor; }
+    QPoint pan() const { return QPoint(nav.panX, nav.panY); }
+    int currentViewTool() const { return nav.viewTool; }
     VekMath::Quaternion rotation() { return trackball.rotation(); }
 
     // Per corner of every facet: the facet's normal, then the corner less the
@@ -84,23 +85,9 @@ protected:
 
     FacetShape* shape = nullptr;
     QFont font;
-    int viewTool = 0;
-    int savedViewTool = 0;
-    QPoint mousePos;
+    // View tool, mouse position, zoom, pan, matrices and size.
+    ViewNavigation nav;
     Trackball trackball;
-    double zoomFactor = 1.0;
-    double zoomDragDivisor = 300.0;
-    int panX = 0;
-    int panY = 0;
-    double modelview[16];
-    double projection[16];
-    int viewport[4] = {0, 0, 0, 0};
-    double nearPlane = 0.0;
-    double farPlane = 0.0;
-    double eyeZ = 0.0;
-    // Widget size of the last resize (logical pixels).
-    int viewWidth = 0;
-    int viewHeight = 0;
     int lightIndex = 0;
     ViewCube cube;
     bool resized = false;
@@ -129,7 +116,6 @@ private:
     void drawPlate();
     void releaseBuffer();
     void meshBox(VekMath::Vector3d* low, VekMath::Vector3d* high) const;
-    int devicePixels(int logical) const;
 
     std::vector<float> vertices;
     ShapeStamp builtStamp;

@@ -1,6 +1,5 @@
 #include "views/flatwin.h"
 
-#include "app/logfile.h"
 #include "relief/relief.h"
 #include "relief/selectionshape.h"
 #include "relief/toolregistry.h"
@@ -16,7 +15,6 @@
 #include <QWheelEvent>
 
 #include <algorithm>
-#include <cmath>
 
 using VekMath::Rect2d;
 using VekMath::Rect2di;
@@ -25,19 +23,9 @@ using VekMath::Vector3d;
 
 namespace {
 
-// One wheel event may carry many notches; beyond these factors the zoom
-// would turn negative or explode after the pan has already moved.
-const double minWheelFactor = 0.5;
-const double maxWheelFactor = 2.0;
-
-int roundHalfAway(double v)
-{
-    return int(std::lround(v));
-}
-
 QPoint positionOf(const QMouseEvent* event)
 {
-    return QPoint(roundHalfAway(event->localPos().x()), roundHalfAway(event->localPos().y()));
+    return ViewNavigation::position(event->localPos());
 }
 
 // The levels span the relief's whole height range, as the last full
@@ -56,8 +44,6 @@ bool heightRangeMoved(const Relief& relief)
 
 FlatWin::FlatWin(QWidget* parent) : QOpenGLWidget(parent)
 {
-    for (int i = 0; i < 16; ++i)
-        modelview[i] = projection[i] = (i % 5 == 0) ? 1.0 : 0.0;
     initCursors();
     toolCursor = &normalCursor;
     tool = ToolRegistry::select(Tool::Magic);
@@ -84,40 +70,18 @@ void FlatWin::initializeGL()
             shader->size = std::max(relief->width(), relief->height());
         shader->colorOffset = colourOffset;
     }
-    glShadeModel(GL_SMOOTH);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-    glColor3f(1.0f, 1.0f, 1.0f);
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_LINE_STIPPLE);
-    glEnable(GL_LINE_SMOOTH);
-    glLineWidth(1.0f);
+    ViewNavigation::initGlState(this, 0.0f);
     meshStale = true;
     emit Initialized();
 }
 
 void FlatWin::resizeGL(int w, int h)
 {
-    viewWidth = w;
-    viewHeight = h;
+    nav.resize(this, w, h, devicePixelRatioF());
     depthCopy.resize(w, h, devicePixelRatioF());
-    glViewport(0, 0, depthCopy.deviceWidth(), depthCopy.deviceHeight());
     fitToView();
     readDepthBuffer();
     meshStale = true;
-}
-
-void FlatWin::readDepthBuffer()
-{
-    depthCopy.read(this, this);
-}
-
-Vector3d FlatWin::pickPoint(const QPoint& p, bool* hit) const
-{
-    return depthCopy.pick(p, modelview, projection, hit);
 }
 
 Vector3d FlatWin::pick(const QPoint& p) const
@@ -127,47 +91,13 @@ Vector3d FlatWin::pick(const QPoint& p) const
 
 Rect2d FlatWin::visibleRect() const
 {
-    Rect2d r = ViewGeometry::unprojectedWindow(modelview, projection, viewWidth, viewHeight);
-    if (!relief)
-        return r;
-    r += Vector2d(relief->width() / 2.0, relief->height() / 2.0);
-    return r.intersected(Rect2d(0, 0, relief->width(), relief->height()));
-}
-
-void FlatWin::reliefBox(Vector3d* low, Vector3d* high) const
-{
-    const double halfZ = (relief->heightMax() - relief->heightMin()) * relief->zScale() / 2.0;
-    *low = Vector3d(-relief->width() / 2.0, -relief->height() / 2.0, -halfZ);
-    *high = Vector3d(relief->width() / 2.0, relief->height() / 2.0, halfZ);
+    const Rect2d window = nav.visibleArea();
+    return relief ? ViewGeometry::reliefCells(*relief, window) : window;
 }
 
 void FlatWin::setupProjection()
 {
-    double d = 5000.0;
-    if (relief) {
-        // Every drawn height, Z scale included, lies within the depth range.
-        const double top = std::max(std::fabs(relief->heightMin()), std::fabs(relief->heightMax()))
-                         * std::fabs(relief->zScale());
-        const double reach = zoomFactor
-                           * Vector3d::distance(Vector3d(-relief->width() / 2.0,
-                                                         -relief->height() / 2.0, -top),
-                                                Vector3d(relief->width() / 2.0,
-                                                         relief->height() / 2.0, top));
-        if (reach != 0.0 && std::isfinite(reach))
-            d = reach;
-    }
-    ViewGeometry::projection(projection, viewWidth, viewHeight, d);
-    eyeZ = 0.0;
-    glMatrixMode(GL_PROJECTION);
-    glLoadMatrixd(projection);
-    glMatrixMode(GL_MODELVIEW);
-}
-
-void FlatWin::setupModelview()
-{
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    ViewGeometry::modelview(modelview, panX, panY, eyeZ, zoomFactor, nullptr);
-    glLoadMatrixd(modelview);
+    nav.setupProjection(this, relief ? ViewGeometry::reliefDepth(*relief, nav.zoomFactor) : 0.0);
 }
 
 Rect2di FlatWin::projectedRect(double zoom, int px, int py)
@@ -175,20 +105,16 @@ Rect2di FlatWin::projectedRect(double zoom, int px, int py)
     if (!relief)
         return Rect2di(0, 0, -1, -1);
     Vector3d low, high;
-    reliefBox(&low, &high);
-    return ViewGeometry::projectedRect(low, high, nullptr, zoom, px, py, viewWidth, viewHeight);
+    ViewGeometry::reliefBox(*relief, &low, &high);
+    return nav.projectedRect(low, high, nullptr, zoom, px, py);
 }
 
 void FlatWin::fitToView()
 {
-    if (relief && viewWidth > 0 && viewHeight > 0) {
+    if (relief) {
         Vector3d low, high;
-        reliefBox(&low, &high);
-        const ViewGeometry::Fit fit =
-            ViewGeometry::fitToView(low, high, nullptr, viewWidth, viewHeight);
-        zoomFactor = fit.zoom;
-        panX = fit.panX;
-        panY = fit.panY;
+        ViewGeometry::reliefBox(*relief, &low, &high);
+        nav.fit(low, high, nullptr);
     }
     update();
 }
@@ -218,7 +144,7 @@ void FlatWin::updateMesh()
         full = heightRangeMoved(*relief);
     if (full) {
         reliefMesh.setQuantization(quantization);
-        reliefMesh.remesh(*relief, visible, viewWidth, viewHeight);
+        reliefMesh.remesh(*relief, visible, nav.width, nav.height);
         const uint32_t n = uint32_t(reliefMesh.vertexCount());
         shader->setArrays(reliefMesh.positions.data(), 12 * n, nullptr, 0,
                           reliefMesh.selection.data(), 4 * n, reliefMesh.indices.data(),
@@ -246,7 +172,7 @@ void FlatWin::paintGL()
         shader->release();
         drawShapesAndOutline();
     }
-    logGlErrors();
+    ViewNavigation::logGlErrors(this);
 }
 
 void FlatWin::drawShapesAndOutline()
@@ -263,10 +189,10 @@ void FlatWin::drawShapesAndOutline()
     }
     if (outlineFollowsMouse()) {
         bool hit = false;
-        const Vector3d centre = pickPoint(mousePos, &hit);
+        const Vector3d centre = pickPoint(nav.mousePos, &hit);
         if (hit)
-            ToolOutline::draw(this, ToolOutline::points(*tool, *relief, centre, zoomFactor),
-                              zoomFactor);
+            ToolOutline::draw(this, ToolOutline::points(*tool, *relief, centre, nav.zoomFactor),
+                              nav.zoomFactor);
     }
 }
 
@@ -274,13 +200,7 @@ bool FlatWin::outlineFollowsMouse() const
 {
     const bool brushing = tool->type == Tool::Erase
                        || (tool->type == Tool::Brush && toolCursor != &sampleCursor);
-    return (viewTool == 0 || viewTool == 3) && showToolOutline && brushing;
-}
-
-void FlatWin::logGlErrors()
-{
-    for (GLenum code = glGetError(); code != GL_NO_ERROR; code = glGetError())
-        LogFile::warning() << "OpenGL error " << code << "\n";
+    return (nav.viewTool == 0 || nav.viewTool == 3) && showToolOutline && brushing;
 }
 
 void FlatWin::setTool(Tool::Type type)
@@ -340,7 +260,7 @@ void FlatWin::setQuantization(double levels)
 
 void FlatWin::setViewTool(int mode)
 {
-    viewTool = mode;
+    nav.viewTool = mode;
     if (mode == 1)
         setCursor(panCursor);
     else if (mode == 2)
@@ -351,9 +271,7 @@ void FlatWin::setViewTool(int mode)
 
 void FlatWin::zoomBy(double f)
 {
-    zoomFactor *= f;
-    panX = roundHalfAway(panX * f);
-    panY = roundHalfAway(panY * f);
+    nav.zoomBy(f);
     update();
 }
 
@@ -365,9 +283,8 @@ void FlatWin::zoom(double f)
 
 void FlatWin::zoomAt(double f, const QPoint& p)
 {
-    panX += viewWidth / 2 - p.x();
-    panY += viewHeight / 2 - p.y();
-    zoom(f);
+    nav.zoomAt(f, p);
+    update();
 }
 
 void FlatWin::statusTimeout()
@@ -375,23 +292,16 @@ void FlatWin::statusTimeout()
     if (!relief || !mouseMoved)
         return;
     mouseMoved = false;
-    const Vector3d p = pickPoint(mousePos);
-    const double x = (relief->width() / 2.0 + p.x + 0.5) / 128.0;
-    const double y = (relief->height() / 2.0 + p.y + 0.5) / 128.0;
-    const double z = p.z > 0.0 ? (p.z + 0.5) / 128.0 : 0.0;
-    emit Status(QString("Position: (%1, %2) z = %3")
-                    .arg(x, 0, 'f', 2)
-                    .arg(y, 0, 'f', 2)
-                    .arg(z, 0, 'f', 2));
+    emit Status(ViewGeometry::positionText(*relief, pickPoint(nav.mousePos)));
 }
 
 void FlatWin::mousePressEvent(QMouseEvent* event)
 {
-    if (savedViewTool == 0) {
-        savedViewTool = viewTool;
+    if (nav.savedViewTool == 0) {
+        nav.savedViewTool = nav.viewTool;
         readDepthBuffer();
     }
-    mousePos = pressPos = positionOf(event);
+    nav.mousePos = pressPos = positionOf(event);
     const Qt::KeyboardModifiers mods = event->modifiers();
 
     if (event->button() == Qt::RightButton) {
@@ -419,13 +329,13 @@ void FlatWin::mousePressEvent(QMouseEvent* event)
         setViewTool(2);
         return;
     }
-    if (viewTool != 0) {
+    if (nav.viewTool != 0) {
         event->ignore();
         return;
     }
     setViewTool(3);
     bool hit = false;
-    const Vector3d p = pickPoint(mousePos, &hit);
+    const Vector3d p = pickPoint(nav.mousePos, &hit);
     if (!relief || !hit) {
         event->ignore();
         return;
@@ -466,66 +376,42 @@ void FlatWin::mousePressEvent(QMouseEvent* event)
 
 void FlatWin::lockAxis(const QPoint& old)
 {
-    if (axisLock == 1) {
-        const int dx = mousePos.x() - old.x();
-        const int dy = mousePos.y() - old.y();
-        if (std::abs(dx) < 3 && std::abs(dy) < 3)
-            return;
-        axisLock = dx * dx >= dy * dy ? 2 : 3;
-    }
-    bool putBack = false;
-    if (axisLock == 2 && mousePos.y() != old.y()) {
-        mousePos.setY(old.y());
-        putBack = true;
-    } else if (axisLock == 3 && mousePos.x() != old.x()) {
-        mousePos.setX(old.x());
-        putBack = true;
-    }
-    if (putBack)
-        QCursor::setPos(mapToGlobal(mousePos));
+    if (nav.lockAxis(axisLock, old))
+        QCursor::setPos(mapToGlobal(nav.mousePos));
 }
 
 void FlatWin::mouseMoveEvent(QMouseEvent* event)
 {
-    const QPoint old = mousePos;
-    mousePos = positionOf(event);
+    const QPoint old = nav.mousePos;
+    nav.mousePos = positionOf(event);
     mouseMoved = true;
     const bool held = event->buttons() != Qt::NoButton;
-    if (held && viewTool == 1) {
-        panX += mousePos.x() - old.x();
-        panY += mousePos.y() - old.y();
+    if (held && nav.drag(old, nav.mousePos)) {
         update();
         return;
     }
-    if (held && viewTool == 2) {
-        const double f = ((mousePos.y() - old.y()) / zoomDragDivisor + zoomFactor) / zoomFactor;
-        if (f > 0.0)
-            zoomBy(f);
-        update();
-        return;
-    }
-    if (viewTool != 0 && viewTool != 3) {
+    if (nav.viewTool != 0 && nav.viewTool != 3) {
         event->ignore();
         return;
     }
     // A hover changes the picture only through the outline under the mouse.
     bool changed = outlineFollowsMouse();
     if (relief) {
-        if (viewTool == 3 && relief->stroke()) {
+        if (nav.viewTool == 3 && relief->stroke()) {
             lockAxis(old);
             bool hit = false;
-            const Vector3d p = pickPoint(mousePos, &hit);
+            const Vector3d p = pickPoint(nav.mousePos, &hit);
             if (hit)
                 relief->strokeTo(Vector2d(p.x, p.y), false);
             changed = true;
         }
         const bool left = event->buttons() & Qt::LeftButton;
         if (tool->type == Tool::Elliptical && left)
-            setEllipseShape(pick(pressPos), pick(mousePos));
+            setEllipseShape(pick(pressPos), pick(nav.mousePos));
         else if (tool->type == Tool::Crop && cropHandle != 9)
-            dragCrop(old, mousePos);
+            dragCrop(old, nav.mousePos);
         else if (tool->type == Tool::Rectangle && left)
-            setRectangleShape(pick(pressPos), pick(mousePos));
+            setRectangleShape(pick(pressPos), pick(nav.mousePos));
         else if (!changed)
             return;
     }
@@ -534,15 +420,15 @@ void FlatWin::mouseMoveEvent(QMouseEvent* event)
 
 void FlatWin::mouseReleaseEvent(QMouseEvent* event)
 {
-    const int oldTool = viewTool;
-    setViewTool(savedViewTool);
-    savedViewTool = 0;
+    const int oldTool = nav.viewTool;
+    setViewTool(nav.savedViewTool);
+    nav.savedViewTool = 0;
     cropHandle = 9;
-    mousePos = positionOf(event);
+    nav.mousePos = positionOf(event);
     if (oldTool == 3 && relief) {
         if (!(event->buttons() & Qt::LeftButton) && relief->stroke()) {
             bool hit = false;
-            const Vector3d p = pickPoint(mousePos, &hit);
+            const Vector3d p = pickPoint(nav.mousePos, &hit);
             relief->endStroke(Vector2d(p.x, p.y), hit);
             axisLock = 0;
             update();
@@ -590,9 +476,7 @@ void FlatWin::mouseDoubleClickEvent(QMouseEvent* event)
 
 void FlatWin::wheelEvent(QWheelEvent* event)
 {
-    // Qt turns the wheel's delta sideways while Alt is held.
-    const QPoint angle = event->angleDelta();
-    const int delta = angle.y() != 0 ? angle.y() : angle.x();
+    const int delta = ViewNavigation::wheelDelta(event);
     const Qt::KeyboardModifiers mods = event->modifiers();
     double step = (mods & Qt::ShiftModifier) ? 0.1 : 0.01;
     if (delta <= 0)
@@ -606,12 +490,7 @@ void FlatWin::wheelEvent(QWheelEvent* event)
         update();
         emit ToolStrengthChanged(tool->strength);
     } else {
-        const double f = std::clamp(1.0 - delta * 0.001, minWheelFactor, maxWheelFactor);
-        const QPoint q(roundHalfAway(event->position().x()), roundHalfAway(event->position().y()));
-        const int cx = viewWidth / 2;
-        const int cy = viewHeight / 2;
-        zoomAt(f, QPoint(2 * cx - roundHalfAway((cx - q.x()) * f) - q.x(),
-                         2 * cy - roundHalfAway((cy - q.y()) * f) - q.y()));
+        nav.wheelZoom(delta, ViewNavigation::position(event->position()));
         readDepthBuffer();
         update();
     }
@@ -777,9 +656,10 @@ int FlatWin::cropHandleAt(const Vector3d& p) const
 
 void FlatWin::dragCrop(const QPoint& from, const QPoint& to)
 {
-    if (!relief || relief->selectionShapes().empty() || zoomFactor == 0.0)
+    const double zoom = nav.zoomFactor;
+    if (!relief || relief->selectionShapes().empty() || zoom == 0.0)
         return;
-    const Vector2d d((to.x() - from.x()) / zoomFactor, (to.y() - from.y()) / zoomFactor);
+    const Vector2d d((to.x() - from.x()) / zoom, (to.y() - from.y()) / zoom);
     // From the box's exact corners: the whole-cell bounds would drop every
     // move under a cell, and pull the corners below zero a cell towards
     // the centre at each move.

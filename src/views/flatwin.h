@@ -8,6 +8,7 @@
 #include "relief/tool.h"
 #include "views/depthpicker.h"
 #include "views/reliefmesh.h"
+#include "views/viewnavigation.h"
 
 #include <QCursor>
 #include <QOpenGLFunctions_2_1>
@@ -40,13 +41,16 @@ public:
     void setRelief(Relief* relief, bool fit);
     Relief* currentRelief() const { return relief; }
     void setUndo(SculptUndo* stack) { undo = stack; }
-    void readDepthBuffer();
+    void readDepthBuffer() { depthCopy.read(this, this); }
     // The model point under the widget pixel p, from the last depth copy;
     // *hit tells whether it lies on the relief.
-    VekMath::Vector3d pickPoint(const QPoint& p, bool* hit = nullptr) const;
+    VekMath::Vector3d pickPoint(const QPoint& p, bool* hit = nullptr) const
+    {
+        return depthCopy.pick(p, nav.modelview, nav.projection, hit);
+    }
     VekMath::Rect2d visibleRect() const;
     void setupProjection();
-    void setupModelview();
+    void setupModelview() { nav.setupModelview(this, nullptr); }
     VekMath::Rect2di projectedRect(double zoom, int panX, int panY);
 
     void setTool(Tool::Type type);
@@ -65,8 +69,8 @@ public:
     void zoomBy(double f);
     void zoom(double f);
     void zoomAt(double f, const QPoint& p);
-    double zoom() const { return zoomFactor; }
-    QPoint pan() const { return QPoint(panX, panY); }
+    double zoom() const { return nav.zoomFactor; }
+    QPoint pan() const { return QPoint(nav.panX, nav.panY); }
     const ReliefMesh& mesh() const { return reliefMesh; }
 
     // Selection and crop shapes, in model coordinates (the relief centred
@@ -124,19 +128,8 @@ protected:
     Relief* relief = nullptr;
     Shader* shader = nullptr;
     ReliefMesh reliefMesh{false};
-    int viewTool = 0;
-    int savedViewTool = 0;
-    QPoint mousePos;
-    double zoomFactor = 1.0;
-    double zoomDragDivisor = 300.0;
-    int panX = 0;
-    int panY = 0;
-    double modelview[16];
-    double projection[16];
-    double eyeZ = 0.0;
-    // Widget size of the last resize (logical pixels).
-    int viewWidth = 0;
-    int viewHeight = 0;
+    // View tool, mouse position, zoom, pan, matrices and size.
+    ViewNavigation nav;
     Tool* tool = nullptr;
     DepthPicker depthCopy;
     SculptUndo* undo = nullptr;
@@ -154,11 +147,9 @@ protected:
     float colourOffset = 0.0f;
 
 private:
-    void reliefBox(VekMath::Vector3d* low, VekMath::Vector3d* high) const;
     void updateMesh();
     void drawShapesAndOutline();
     bool outlineFollowsMouse() const;
-    void logGlErrors();
     // Rebuilds the arrays at the next paint and asks for one: for changes
     // the relief's own flags do not carry (selections, levels, size).
     void rebuild();

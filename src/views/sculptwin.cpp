@@ -1,6 +1,5 @@
 #include "views/sculptwin.h"
 
-#include "app/logfile.h"
 #include "relief/relief.h"
 #include "relief/reliefsource.h"
 #include "relief/selectionmode.h"
@@ -18,7 +17,6 @@
 #include <QWheelEvent>
 
 #include <algorithm>
-#include <cmath>
 
 using VekMath::Quaternion;
 using VekMath::Rect2d;
@@ -33,17 +31,6 @@ void storeColour(float* target, const QColor& c)
     target[1] = float(c.green() / 255.0);
     target[2] = float(c.blue() / 255.0);
     target[3] = float(c.alpha() / 255.0);
-}
-
-// Halves rounded away from zero, as the views take event positions.
-QPoint rounded(const QPointF& p)
-{
-    return QPoint(qRound(p.x()), qRound(p.y()));
-}
-
-int roundAway(double v)
-{
-    return int(v < 0 ? std::ceil(v - 0.5) : std::floor(v + 0.5));
 }
 
 QColor readColour(const float* source)
@@ -62,8 +49,6 @@ QColor readColour(const float* source)
 SculptWin::SculptWin(QWidget* parent)
     : QOpenGLWidget(parent), font(QString(), 16, 63)
 {
-    for (int i = 0; i < 16; ++i)
-        modelview[i] = projection[i] = (i % 5 == 0) ? 1.0 : 0.0;
     initCursors();
     tool = ToolRegistry::select(Tool::Smooth);
     statusTimer.setInterval(100);
@@ -88,93 +73,29 @@ void SculptWin::initializeGL()
         if (relief)
             shader->size = std::max(relief->width(), relief->height());
     }
-    glShadeModel(GL_SMOOTH);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    ViewNavigation::initGlState(this, 0.0f);
     glEnable(GL_MULTISAMPLE);
-    glColor3f(1.0f, 1.0f, 1.0f);
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_LINE_STIPPLE);
-    glEnable(GL_LINE_SMOOTH);
-    glLineWidth(1.0f);
     emit Initialized();
 }
 
 void SculptWin::resizeGL(int w, int h)
 {
-    viewWidth = w;
-    viewHeight = h;
-    // The frame buffer has device pixels; the model keeps logical ones.
+    nav.resize(this, w, h, pixelRatio());
     depthCopy.resize(w, h, pixelRatio());
-    glViewport(0, 0, depthCopy.deviceWidth(), depthCopy.deviceHeight());
-    viewport[0] = 0;
-    viewport[1] = 0;
-    viewport[2] = w;
-    viewport[3] = h;
     fitToView();
     readDepthBuffer();
     resized = true;
 }
 
-void SculptWin::readDepthBuffer()
-{
-    depthCopy.read(this, this);
-}
-
-Vector3d SculptWin::pickPoint(const QPoint& p, bool* hit) const
-{
-    return depthCopy.pick(p, modelview, projection, hit);
-}
-
 Rect2d SculptWin::visibleRect() const
 {
-    Rect2d r = ViewGeometry::unprojectedWindow(modelview, projection, viewWidth, viewHeight);
-    if (!relief)
-        return r;
-    r += VekMath::Vector2d(relief->width() / 2.0, relief->height() / 2.0);
-    return r.intersected(Rect2d(0, 0, relief->width(), relief->height()));
-}
-
-void SculptWin::reliefBox(Vector3d* low, Vector3d* high) const
-{
-    const double halfW = relief->width() / 2.0;
-    const double halfH = relief->height() / 2.0;
-    const double halfZ = (relief->heightMax() - relief->heightMin()) * relief->zScale() / 2.0;
-    *low = Vector3d(-halfW, -halfH, -halfZ);
-    *high = Vector3d(halfW, halfH, halfZ);
+    const Rect2d window = nav.visibleArea();
+    return relief ? ViewGeometry::reliefCells(*relief, window) : window;
 }
 
 void SculptWin::setupProjection()
 {
-    double d = 0.0;
-    if (relief) {
-        // The heights as drawn, Z scale included, measured from the origin
-        // the view turns about: a relief standing high above 0 must not clip.
-        const double m = std::max(std::fabs(relief->heightMin()), std::fabs(relief->heightMax()))
-                       * std::fabs(relief->zScale());
-        const Vector3d a(-relief->width() / 2.0, -relief->height() / 2.0, -m);
-        const Vector3d b(relief->width() / 2.0, relief->height() / 2.0, m);
-        d = zoomFactor * Vector3d::distance(a, b);
-    }
-    if (!relief || d == 0.0 || !std::isfinite(d))
-        d = 5000.0;
-    ViewGeometry::projection(projection, viewWidth, viewHeight, d);
-    nearPlane = -d;
-    farPlane = d;
-    eyeZ = 0.0;
-    glMatrixMode(GL_PROJECTION);
-    glLoadMatrixd(projection);
-    glMatrixMode(GL_MODELVIEW);
-}
-
-void SculptWin::setupModelview()
-{
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    ViewGeometry::modelview(modelview, panX, panY, eyeZ, zoomFactor, trackball.matrix());
-    glLoadMatrixd(modelview);
+    nav.setupProjection(this, relief ? ViewGeometry::reliefDepth(*relief, nav.zoomFactor) : 0.0);
 }
 
 Rect2di SculptWin::projectedRect(double zoom, int px, int py)
@@ -182,21 +103,16 @@ Rect2di SculptWin::projectedRect(double zoom, int px, int py)
     if (!relief)
         return Rect2di(0, 0, -1, -1);
     Vector3d low, high;
-    reliefBox(&low, &high);
-    return ViewGeometry::projectedRect(low, high, trackball.matrix(), zoom, px, py, viewWidth,
-                                       viewHeight);
+    ViewGeometry::reliefBox(*relief, &low, &high);
+    return nav.projectedRect(low, high, trackball.matrix(), zoom, px, py);
 }
 
 void SculptWin::fitToView()
 {
-    if (relief && viewWidth > 0 && viewHeight > 0) {
+    if (relief) {
         Vector3d low, high;
-        reliefBox(&low, &high);
-        const ViewGeometry::Fit fit =
-            ViewGeometry::fitToView(low, high, trackball.matrix(), viewWidth, viewHeight);
-        zoomFactor = fit.zoom;
-        panX = fit.panX;
-        panY = fit.panY;
+        ViewGeometry::reliefBox(*relief, &low, &high);
+        nav.fit(low, high, trackball.matrix());
     }
     update();
 }
@@ -243,7 +159,7 @@ void SculptWin::updateMesh()
 {
     const Rect2d visible = visibleRect();
     if (reliefMesh.outgrown(visible) || resized || relief->remesh()) {
-        reliefMesh.remesh(*relief, visible, viewWidth, viewHeight);
+        reliefMesh.remesh(*relief, visible, nav.width, nav.height);
         const uint32_t n = uint32_t(reliefMesh.vertexCount());
         shader->setArrays(reliefMesh.positions.data(), 12 * n, reliefMesh.normals.data(), 12 * n,
                           reliefMesh.selection.data(), 4 * n, reliefMesh.indices.data(),
@@ -267,21 +183,15 @@ void SculptWin::paintGL()
         shader->bind();
         shader->draw();
         shader->release();
-        if ((viewTool == 0 || viewTool == 5) && showToolOutline) {
+        if ((nav.viewTool == 0 || nav.viewTool == 5) && showToolOutline) {
             bool hit = false;
-            const Vector3d centre = pickPoint(mousePos, &hit);
+            const Vector3d centre = pickPoint(nav.mousePos, &hit);
             if (hit)
                 drawToolOutline(centre);
         }
         drawViewCube();
     }
-    logGlErrors();
-}
-
-void SculptWin::logGlErrors()
-{
-    for (GLenum code = glGetError(); code != GL_NO_ERROR; code = glGetError())
-        LogFile::warning() << "OpenGL error " << code << "\n";
+    ViewNavigation::logGlErrors(this);
 }
 
 Quaternion SculptWin::lightRotation(int index)
@@ -373,25 +283,15 @@ double SculptWin::materialShinyness() const
 void SculptWin::drawToolOutline(const Vector3d& centre)
 {
     if (relief && tool)
-        ToolOutline::draw(this, ToolOutline::points(*tool, *relief, centre, zoomFactor),
-                          zoomFactor);
-}
-
-void SculptWin::buildViewCubeFaces()
-{
-    cube.buildFaces();
+        ToolOutline::draw(this, ToolOutline::points(*tool, *relief, centre, nav.zoomFactor),
+                          nav.zoomFactor);
 }
 
 void SculptWin::drawViewCube()
 {
-    cube.draw(this, trackball.matrix(), viewWidth, viewHeight, pixelRatio(), resized, true);
+    cube.draw(this, trackball.matrix(), nav.width, nav.height, pixelRatio(), resized, true);
     resized = false;
-    glViewport(0, 0, depthCopy.deviceWidth(), depthCopy.deviceHeight());
-}
-
-int SculptWin::pickViewCubeFace(const QPoint& g) const
-{
-    return cube.pick(g);
+    nav.restoreViewport(this);
 }
 
 void SculptWin::setRotation(Quaternion quat)
@@ -411,15 +311,7 @@ void SculptWin::statusTimeout()
     if (!relief || !mouseMoved)
         return;
     mouseMoved = false;
-    const Vector3d p = pickPoint(mousePos);
-    // Cells of 1/128 inch, shown in inches.
-    const double x = (relief->width() / 2.0 + p.x + 0.5) / 128.0;
-    const double y = (relief->height() / 2.0 + p.y + 0.5) / 128.0;
-    const double z = p.z > 0 ? (p.z + 0.5) / 128.0 : 0.0;
-    emit Status(QString("Position: (%1, %2) z = %3")
-                    .arg(x, 0, 'f', 2)
-                    .arg(y, 0, 'f', 2)
-                    .arg(z, 0, 'f', 2));
+    emit Status(ViewGeometry::positionText(*relief, pickPoint(nav.mousePos)));
 }
 
 template <class Change>
@@ -651,7 +543,7 @@ void SculptWin::stepToolStrength(int i)
 
 void SculptWin::setViewTool(int mode)
 {
-    viewTool = mode;
+    nav.viewTool = mode;
     switch (mode) {
     case 1: setCursor(panCursor); break;
     case 2: setCursor(zoomCursor); break;
@@ -662,36 +554,15 @@ void SculptWin::setViewTool(int mode)
     }
 }
 
-void SculptWin::zoomBy(double f)
-{
-    zoomFactor *= f;
-    panX = roundAway(panX * f);
-    panY = roundAway(panY * f);
-}
-
-void SculptWin::zoom(double f)
-{
-    if (f > 0)
-        zoomBy(f);
-}
-
-void SculptWin::zoomAt(double f, const QPoint& p)
-{
-    panX += viewWidth / 2 - p.x();
-    panY += viewHeight / 2 - p.y();
-    zoom(f);
-}
-
 void SculptWin::mousePressEvent(QMouseEvent* event)
 {
-    if (savedViewTool == 0) {
-        savedViewTool = viewTool;
+    if (nav.savedViewTool == 0) {
+        nav.savedViewTool = nav.viewTool;
         readDepthBuffer();
     }
-    mousePos = rounded(event->localPos());
-    cubeGrab = false;
-    if (cube.inCorner(mousePos))
-        cubeGrab = pickViewCubeFace(QPoint(mousePos.x(), viewHeight - 1 - mousePos.y())) != -1;
+    const QPoint at = ViewNavigation::position(event->localPos());
+    nav.mousePos = at;
+    cubeGrab = cube.inCorner(at) && pickViewCubeFace(QPoint(at.x(), nav.height - 1 - at.y())) != -1;
 
     const Qt::KeyboardModifiers mods = event->modifiers();
     const bool ctrl = mods & Qt::ControlModifier;
@@ -723,11 +594,11 @@ void SculptWin::mousePressEvent(QMouseEvent* event)
         return;
     }
     event->ignore();
-    if (viewTool != 0)
+    if (nav.viewTool != 0)
         return;
     setViewTool(5);
     bool hit = false;
-    const Vector3d p = pickPoint(mousePos, &hit);
+    const Vector3d p = pickPoint(at, &hit);
     if (!relief || !hit)
         return;
     axisLock = ctrl ? 1 : 0;
@@ -742,24 +613,10 @@ void SculptWin::strokeStep(const QPoint& old, QMouseEvent* event)
         mouseMoved = true;
         return;
     }
-    if (axisLock == 1) {
-        const int dx = mousePos.x() - old.x();
-        const int dy = mousePos.y() - old.y();
-        if (std::abs(dx) >= 3 || std::abs(dy) >= 3)
-            axisLock = dx * dx >= dy * dy ? 2 : 3;
-    }
-    bool putBack = false;
-    if (axisLock == 2 && mousePos.y() != old.y()) {
-        mousePos.setY(old.y());
-        putBack = true;
-    } else if (axisLock == 3 && mousePos.x() != old.x()) {
-        mousePos.setX(old.x());
-        putBack = true;
-    }
-    if (putBack)
-        QCursor::setPos(mapToGlobal(mousePos));
+    if (nav.lockAxis(axisLock, old))
+        QCursor::setPos(mapToGlobal(nav.mousePos));
     bool hit = false;
-    const Vector3d p = pickPoint(mousePos, &hit);
+    const Vector3d p = pickPoint(nav.mousePos, &hit);
     if (hit)
         relief->strokeTo(p.xy(), false);
     update();
@@ -768,66 +625,44 @@ void SculptWin::strokeStep(const QPoint& old, QMouseEvent* event)
 
 void SculptWin::mouseMoveEvent(QMouseEvent* event)
 {
-    const QPoint old = mousePos;
-    mousePos = rounded(event->localPos());
-    const int vw = cubeGrab ? cube.viewport[2] : viewWidth;
-    const int vh = cubeGrab ? cube.viewport[3] : viewHeight;
-
-    if (event->buttons() == Qt::NoButton) {
-        if (viewTool == 5) {
-            strokeStep(old, event);
-            return;
-        }
-        if (viewTool == 0)
+    const QPoint old = nav.mousePos;
+    nav.mousePos = ViewNavigation::position(event->localPos());
+    if (nav.viewTool == 5) {
+        strokeStep(old, event);
+        return;
+    }
+    const int before = nav.viewTool;
+    // On the cube the trackball spans the cube's corner only.
+    const bool dragged =
+        event->buttons() != Qt::NoButton
+        && nav.drag(old, nav.mousePos, &trackball, cubeGrab ? cube.viewport[2] : nav.width,
+                    cubeGrab ? cube.viewport[3] : nav.height);
+    if (!dragged) {
+        // Idle: the outline follows the mouse.
+        if (nav.viewTool == 0 || event->buttons() != Qt::NoButton)
             update();
         event->ignore();
         mouseMoved = true;
         return;
     }
-    switch (viewTool) {
-    case 3:
-        trackball.beginDrag(old.x(), old.y(), vw, vh);
-        setViewTool(4);
-        trackball.drag(mousePos.x(), mousePos.y(), vw, vh);
-        break;
-    case 4:
-        trackball.drag(mousePos.x(), mousePos.y(), vw, vh);
-        break;
-    case 1:
-        panX += mousePos.x() - old.x();
-        panY += mousePos.y() - old.y();
-        break;
-    case 2: {
-        const double f = ((mousePos.y() - old.y()) / zoomDragDivisor + zoomFactor) / zoomFactor;
-        if (f > 0)
-            zoomBy(f);
-        break;
-    }
-    case 5:
-        strokeStep(old, event);
-        return;
-    default:
-        update();
-        event->ignore();
-        mouseMoved = true;
-        return;
-    }
+    if (nav.viewTool != before)
+        setViewTool(nav.viewTool);
     update();
     mouseMoved = true;
 }
 
 void SculptWin::mouseReleaseEvent(QMouseEvent* event)
 {
-    const int oldTool = viewTool;
-    setViewTool(savedViewTool);
-    savedViewTool = 0;
-    mousePos = rounded(event->localPos());
+    const int oldTool = nav.viewTool;
+    setViewTool(nav.savedViewTool);
+    nav.savedViewTool = 0;
+    nav.mousePos = ViewNavigation::position(event->localPos());
     if (oldTool == 4) {
         trackball.endDrag();
     } else if (oldTool == 5) {
         if (relief && !(event->buttons() & Qt::LeftButton) && relief->stroke()) {
             bool hit = false;
-            const Vector3d p = pickPoint(mousePos, &hit);
+            const Vector3d p = pickPoint(nav.mousePos, &hit);
             relief->endStroke(p.xy(), hit);
             axisLock = 0;
             update();
@@ -840,12 +675,12 @@ void SculptWin::mouseReleaseEvent(QMouseEvent* event)
 
 void SculptWin::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (!cube.inCorner(mousePos)) {
+    if (!cube.inCorner(nav.mousePos)) {
         event->ignore();
         return;
     }
-    const QPoint p = rounded(event->localPos());
-    const int face = pickViewCubeFace(QPoint(p.x(), viewHeight - 1 - p.y()));
+    const QPoint p = ViewNavigation::position(event->localPos());
+    const int face = pickViewCubeFace(QPoint(p.x(), nav.height - 1 - p.y()));
     if (face >= 0) {
         trackball.setRotation(viewOrientation(face));
         readDepthBuffer();
@@ -855,9 +690,7 @@ void SculptWin::mouseDoubleClickEvent(QMouseEvent* event)
 
 void SculptWin::wheelEvent(QWheelEvent* event)
 {
-    // Qt delivers Alt+wheel as a horizontal turn.
-    const QPoint angle = event->angleDelta();
-    const int delta = angle.y() != 0 ? angle.y() : angle.x();
+    const int delta = ViewNavigation::wheelDelta(event);
     const Qt::KeyboardModifiers mods = event->modifiers();
     double step = (mods & Qt::ShiftModifier) ? 0.1 : 0.01;
     if (delta <= 0)
@@ -871,14 +704,7 @@ void SculptWin::wheelEvent(QWheelEvent* event)
         update();
         emit ToolStrengthChanged(tool->strength);
     } else {
-        // A fast flick gives deltas of thousands: the factor must stay
-        // positive, or the pan moves while the zoom is refused.
-        const double f = std::max(0.1, 1.0 - delta * 0.001);
-        const QPoint q = rounded(event->position());
-        const int cx = viewWidth / 2;
-        const int cy = viewHeight / 2;
-        zoomAt(f, QPoint(2 * cx - qRound((cx - q.x()) * f) - q.x(),
-                         2 * cy - qRound((cy - q.y()) * f) - q.y()));
+        nav.wheelZoom(delta, ViewNavigation::position(event->position()));
         readDepthBuffer();
         update();
     }

@@ -9,6 +9,7 @@
 #include "views/reliefmesh.h"
 #include "views/trackball.h"
 #include "views/viewcube.h"
+#include "views/viewnavigation.h"
 
 #include <QColor>
 #include <QFont>
@@ -41,13 +42,16 @@ public:
     void setRelief(Relief* relief, bool fit);
     Relief* currentRelief() const { return relief; }
     void setZScale(double zScale);
-    void readDepthBuffer();
+    void readDepthBuffer() { depthCopy.read(this, this); }
     // The model point under the widget pixel p, from the last depth copy;
     // *hit tells whether it lies on the surface.
-    VekMath::Vector3d pickPoint(const QPoint& p, bool* hit = nullptr) const;
+    VekMath::Vector3d pickPoint(const QPoint& p, bool* hit = nullptr) const
+    {
+        return depthCopy.pick(p, nav.modelview, nav.projection, hit);
+    }
     VekMath::Rect2d visibleRect() const;
     void setupProjection();
-    void setupModelview();
+    void setupModelview() { nav.setupModelview(this, trackball.matrix()); }
     VekMath::Rect2di projectedRect(double zoom, int panX, int panY);
 
     void setLightPosition(int index);
@@ -66,16 +70,16 @@ public:
     double materialShinyness() const;
 
     void drawToolOutline(const VekMath::Vector3d& centre);
-    void buildViewCubeFaces();
+    void buildViewCubeFaces() { cube.buildFaces(); }
     void drawViewCube();
     // The cube face under the OpenGL window pixel g (origin bottom-left), or -1.
-    int pickViewCubeFace(const QPoint& g) const;
+    int pickViewCubeFace(const QPoint& g) const { return cube.pick(g); }
 
     void setUndo(SculptUndo* stack) { undo = stack; }
     void setShowToolOutline(bool show);
     Tool* currentTool() const { return tool; }
-    double zoom() const { return zoomFactor; }
-    QPoint pan() const { return QPoint(panX, panY); }
+    double zoom() const { return nav.zoomFactor; }
+    QPoint pan() const { return QPoint(nav.panX, nav.panY); }
     const ReliefMesh& mesh() const { return reliefMesh; }
     Shader* currentShader() const { return shader; }
 
@@ -121,9 +125,9 @@ public slots:
     void stepToolStrength(int i);
     void setViewTool(int mode);
     void resetRotation();
-    void zoomBy(double f);
-    void zoom(double f);
-    void zoomAt(double f, const QPoint& p);
+    void zoomBy(double f) { nav.zoomBy(f); }
+    void zoom(double f) { nav.zoom(f); }
+    void zoomAt(double f, const QPoint& p) { nav.zoomAt(f, p); }
 
 signals:
     void ToolChanged(Tool::Type type);
@@ -159,23 +163,9 @@ protected:
     Shader* shader = nullptr;
     ReliefMesh reliefMesh{true};
     QFont font;
-    int viewTool = 0;
-    int savedViewTool = 0;
-    QPoint mousePos;
+    // View tool, mouse position, zoom, pan, matrices and size.
+    ViewNavigation nav;
     Trackball trackball;
-    double zoomFactor = 1.0;
-    double zoomDragDivisor = 300.0;
-    int panX = 0;
-    int panY = 0;
-    double modelview[16];
-    double projection[16];
-    int viewport[4] = {0, 0, 0, 0};
-    double nearPlane = 0.0;
-    double farPlane = 0.0;
-    double eyeZ = 0.0;
-    // Widget size of the last resize (logical pixels).
-    int viewWidth = 0;
-    int viewHeight = 0;
     bool resized = false;
     bool cubeGrab = false;
     int lightIndex = 0;
@@ -195,9 +185,6 @@ private:
     // regenerates the relief and reports the dirty flag.
     template <class Change>
     void changeSource(bool markDirty, bool rebuild, Change change);
-    // The relief box centred on the origin, heights scaled.
-    void reliefBox(VekMath::Vector3d* low, VekMath::Vector3d* high) const;
     double pixelRatio() const { return devicePixelRatioF(); }
     void updateMesh();
-    void logGlErrors();
 };

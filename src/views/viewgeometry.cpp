@@ -1,5 +1,7 @@
 #include "views/viewgeometry.h"
 
+#include "relief/relief.h"
+
 #include <GL/glu.h>
 
 #include <algorithm>
@@ -86,6 +88,12 @@ ViewGeometry::Fit ViewGeometry::fitToView(const Vector3d& low, const Vector3d& h
             fit.zoom /= 2.0;
         r = projectedRect(low, high, rotation, fit.zoom, 0, 0, width, height);
     }
+    if (width / 2 > r.width() + 1 && height / 2 > r.height() + 1) {
+        // Still too small after every step: a single point, or a needle
+        // seen end on. No zoom makes it fill the view.
+        fit.zoom = 1.0;
+        r = projectedRect(low, high, rotation, fit.zoom, 0, 0, width, height);
+    }
     fit.panX = width / 2 - (r.x1 + r.x2) / 2;
     fit.panY = height / 2 - (r.y1 + r.y2) / 2;
     return fit;
@@ -112,4 +120,39 @@ Rect2d ViewGeometry::unprojectedWindow(const double modelview[16], const double 
         }
     }
     return Rect2d(VekMath::Vector2d(minX, minY), VekMath::Vector2d(maxX, maxY));
+}
+
+void ViewGeometry::reliefBox(const Relief& relief, Vector3d* low, Vector3d* high)
+{
+    const double halfZ = (relief.heightMax() - relief.heightMin()) * relief.zScale() / 2.0;
+    *low = Vector3d(-relief.width() / 2.0, -relief.height() / 2.0, -halfZ);
+    *high = Vector3d(relief.width() / 2.0, relief.height() / 2.0, halfZ);
+}
+
+double ViewGeometry::reliefDepth(const Relief& relief, double zoom)
+{
+    // The heights as drawn, Z scale included, measured from the origin the
+    // view turns about: a relief standing high above 0 must not clip.
+    const double top = std::max(std::fabs(relief.heightMin()), std::fabs(relief.heightMax()))
+                     * std::fabs(relief.zScale());
+    const Vector3d a(-relief.width() / 2.0, -relief.height() / 2.0, -top);
+    const Vector3d b(relief.width() / 2.0, relief.height() / 2.0, top);
+    return zoom * Vector3d::distance(a, b);
+}
+
+Rect2d ViewGeometry::reliefCells(const Relief& relief, const Rect2d& model)
+{
+    const Rect2d cells = model + VekMath::Vector2d(relief.width() / 2.0, relief.height() / 2.0);
+    return cells.intersected(Rect2d(0, 0, relief.width(), relief.height()));
+}
+
+QString ViewGeometry::positionText(const Relief& relief, const Vector3d& p)
+{
+    const double x = (relief.width() / 2.0 + p.x + 0.5) / 128.0;
+    const double y = (relief.height() / 2.0 + p.y + 0.5) / 128.0;
+    const double z = p.z > 0.0 ? (p.z + 0.5) / 128.0 : 0.0;
+    return QString("Position: (%1, %2) z = %3")
+        .arg(x, 0, 'f', 2)
+        .arg(y, 0, 'f', 2)
+        .arg(z, 0, 'f', 2);
 }

@@ -4,6 +4,10 @@
 #include "geometry/rect2di.h"
 #include "geometry/vector3d.h"
 
+#include <QString>
+
+class Relief;
+
 // The orthographic camera the three views share: one unit per pixel at zoom
 // 1, the model panned in pixels, scaled by the zoom and turned by the
 // trackball. Matrices are column-major as OpenGL takes them.
@@ -31,7 +35,8 @@ public:
     };
     // Doubles or halves the zoom until the box fills more than half of the
     // view and fits into it, then centres it. A box that projects onto a
-    // point can never fill the view: the steps stop after a bound.
+    // point can never fill the view: the steps stop after a bound, and it
+    // is shown at zoom 1.
     static Fit fitToView(const VekMath::Vector3d& low, const VekMath::Vector3d& high,
                          const double* rotation, int width, int height);
 
@@ -39,4 +44,16 @@ public:
     // from the window's corners unprojected at the near and the far depth.
     static VekMath::Rect2d unprojectedWindow(const double modelview[16],
                                              const double projection[16], int width, int height);
+
+    // The relief in model space: centred on the origin across, its scaled
+    // height range centred on it too. The box the relief views fit.
+    static void reliefBox(const Relief& relief, VekMath::Vector3d* low, VekMath::Vector3d* high);
+    // How deep both ways the projection must reach to hold every height as
+    // drawn at zoom; 0 for a relief without extent.
+    static double reliefDepth(const Relief& relief, double zoom);
+    // A model rectangle in relief cells, clipped to the relief.
+    static VekMath::Rect2d reliefCells(const Relief& relief, const VekMath::Rect2d& model);
+    // "Position: (x, y) z = z" of a model point, in inches: cells of 1/128
+    // inch whatever unit the user chose; z 0 at or below the base.
+    static QString positionText(const Relief& relief, const VekMath::Vector3d& p);
 };

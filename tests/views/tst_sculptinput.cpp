@@ -25,9 +25,8 @@ class ProbeWin : public SculptWin
 {
 public:
     using SculptWin::axisLock;
-    using SculptWin::mousePos;
+    using SculptWin::nav;
     using SculptWin::trackball;
-    using SculptWin::viewTool;
 };
 
 // A shown 400 x 300 view of a 128 x 128 relief, fitted at zoom 2.
@@ -221,17 +220,17 @@ private slots:
         scene.move(QPoint(240, 130));
         scene.release(QPoint(240, 130));
         QCOMPARE(scene.view->pan(), pan + QPoint(40, -20));
-        QCOMPARE(scene.view->viewTool, 1);
+        QCOMPARE(scene.view->nav.viewTool, 1);
 
         // Shift+left zooms for the drag only: 30 pixels down add 0.1.
         scene.view->setViewTool(0);
         const double zoom = scene.view->zoom();
         scene.press(QPoint(200, 150), Qt::LeftButton, Qt::ShiftModifier);
-        QCOMPARE(scene.view->viewTool, 2);
+        QCOMPARE(scene.view->nav.viewTool, 2);
         scene.move(QPoint(200, 180), Qt::LeftButton, Qt::ShiftModifier);
         scene.release(QPoint(200, 180));
         QVERIFY(std::fabs(scene.view->zoom() - (zoom + 0.1)) < 1e-12);
-        QCOMPARE(scene.view->viewTool, 0);
+        QCOMPARE(scene.view->nav.viewTool, 0);
     }
 
     void cubeTurnsTheView()
@@ -250,7 +249,7 @@ private slots:
         // A drag from a cube face turns with the ball spanning the cube.
         scene.view->grabFramebuffer();
         scene.press(QPoint(75, 75));
-        QCOMPARE(scene.view->viewTool, 3);
+        QCOMPARE(scene.view->nav.viewTool, 3);
         scene.move(QPoint(100, 75));
         scene.release(QPoint(100, 75));
         Trackball expected;
@@ -313,10 +312,10 @@ private slots:
         QCOMPARE(scene.view->axisLock, 1);
         scene.move(QPoint(202, 151));
         QCOMPARE(scene.view->axisLock, 1);
-        QCOMPARE(scene.view->mousePos, QPoint(202, 151));
+        QCOMPARE(scene.view->nav.mousePos, QPoint(202, 151));
         scene.move(QPoint(207, 152));
         QCOMPARE(scene.view->axisLock, 2);
-        QCOMPARE(scene.view->mousePos, QPoint(207, 151));
+        QCOMPARE(scene.view->nav.mousePos, QPoint(207, 151));
         scene.release(QPoint(207, 151));
         QCOMPARE(scene.view->axisLock, 0);
     }
