@@ -159,11 +159,14 @@ void TestKernels::smoothBorderCellDividesByItsNeighbours()
 {
     // At the grid corner only the cell itself (4), two edge neighbours (2
     // each) and one corner neighbour (1) count: 9 / 9, not 9 / 16.
+    // The dab reaches off the grid; the changed area stays on it.
     auto relief = grid(0, "1,1=9");
     auto tool = brush(Tool::Smooth, 1.0);
+    relief->resetChangedRect();
     relief->beginStroke(tool.get(), Vector2d(-4, -3), nullptr, SelectionMode::Normal);
     QCOMPARE(relief->heights()[0], 1.0f);
     QCOMPARE(relief->strokeRect(), Rect2di(0, 0, 1, 1));
+    QCOMPARE(relief->changedRect(), Rect2di(0, 0, 1, 1));
 }
 
 void TestKernels::zeroAndUnselectedCellsAreSpared()

@@ -18,7 +18,6 @@ private slots:
     void appendPastGridIsIgnored();
     void tiltRangeComesFromStoredValues();
     void outsideCellsReadZero();
-    void mergeChangedRectClipsToGrid();
 };
 
 void TestRelief::paddingAddsMissingMargins_data()
@@ -159,18 +158,6 @@ void TestRelief::outsideCellsReadZero()
         QCOMPARE(relief.selectionAt(p.x(), p.y()), 0.0);
     }
     QCOMPARE(relief.heightAt(1, 1), 9.0);
-}
-
-void TestRelief::mergeChangedRectClipsToGrid()
-{
-    Relief relief(10, 10);
-    relief.resetChangedRect();
-    relief.mergeChangedRect(VekMath::Rect2di(-5, -5, 3, 3));
-    QVERIFY(relief.changedRect().isEmpty());
-    QVERIFY(!relief.changed());
-    relief.mergeChangedRect(VekMath::Rect2di(8, 8, 5, 5));
-    QCOMPARE(relief.changedRect(), VekMath::Rect2di(8, 8, 2, 2));
-    QVERIFY(relief.changed());
 }
 
 QTEST_GUILESS_MAIN(TestRelief)

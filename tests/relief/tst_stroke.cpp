@@ -52,7 +52,6 @@ private slots:
     void fitFallsBackToThirds();
     void fitFollowsACurvedPath();
     void strokeIsOneUndoEvent();
-    void undoEventOnlyForAChange();
     void releaseAndPressEndTheStroke();
     void noStrokeChangesNothing();
 };
@@ -208,23 +207,6 @@ void TestStroke::strokeIsOneUndoEvent()
     QVERIFY(heightsOf(*relief) == before);
     undo.redo();
     QVERIFY(heightsOf(*relief) == after);
-}
-
-void TestStroke::undoEventOnlyForAChange()
-{
-    // A press and release erasing ones records one event; a stroke erasing
-    // zeros records none.
-    for (float fill : {1.0f, 0.0f}) {
-        auto relief = grid(16, 16, fill);
-        SculptUndo undo;
-        Tool tool(Tool::Erase);
-        const double end = fill == 1.0f ? -4 : 4;
-        relief->beginStroke(&tool, Vector2d(-4, 0), &undo, SelectionMode::Normal);
-        relief->strokeTo(Vector2d(end, 0), false);
-        relief->endStroke(Vector2d(end, 0), false);
-        QCOMPARE(undo.count(), int(fill));
-        QCOMPARE(relief->heights()[8 * 16 + 4], 0.0f);
-    }
 }
 
 void TestStroke::releaseAndPressEndTheStroke()

@@ -58,8 +58,6 @@ void TestTool::masks_data()
     QTest::newRow("square turned 90 degrees") << int(Tool::Square) << 2.0 << 2.0 << 90.0 << 8
                                               << QString("00000000\n00000000\n00022200\n00021200\n"
                                                          "00021200\n00021200\n00022200\n00000000\n");
-    QTest::newRow("unknown form marks nothing") << 7 << 2.0 << 1.0 << 0.0 << 4
-                                                << QString("0000\n0000\n0000\n0000\n");
 }
 
 void TestTool::masks()
