@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -23,6 +24,13 @@ QFunctionPointer xcbSymbol(const char* name)
 }
 
 #define XCB(name) reinterpret_cast<decltype(&name)>(xcbSymbol(#name))
+
+// Replies of the X server are the caller's to free.
+template <typename Reply>
+std::unique_ptr<Reply, void (*)(void*)> owned(Reply* reply)
+{
+    return {reply, std::free};
+}
 
 // Asks another process's window on the X display to close, the way a window
 // manager does when the user clicks its close button.
@@ -42,20 +50,16 @@ public:
     xcb_window_t find(qint64 pid, const QString& title)
     {
         const xcb_window_t root = XCB(xcb_setup_roots_iterator)(XCB(xcb_get_setup)(connection)).data->root;
-        auto* tree = XCB(xcb_query_tree_reply)(connection, XCB(xcb_query_tree)(connection, root), nullptr);
-        if (!tree)
-            return 0;
-        const xcb_window_t* windows = XCB(xcb_query_tree_children)(tree);
+        const auto tree = owned(XCB(xcb_query_tree_reply)(connection, XCB(xcb_query_tree)(connection, root), nullptr));
         const quint32 owner = quint32(pid);
         const QByteArray ownerValue(reinterpret_cast<const char*>(&owner), 4);
-        xcb_window_t found = 0;
-        for (int i = 0; i < XCB(xcb_query_tree_children_length)(tree) && !found; ++i) {
-            if (property(windows[i], "_NET_WM_PID", XCB_ATOM_CARDINAL) == ownerValue && isViewable(windows[i])
-                && property(windows[i], "_NET_WM_NAME", XCB_ATOM_ANY) == title.toUtf8())
-                found = windows[i];
+        for (int i = 0; tree && i < XCB(xcb_query_tree_children_length)(tree.get()); ++i) {
+            const xcb_window_t window = XCB(xcb_query_tree_children)(tree.get())[i];
+            if (property(window, "_NET_WM_PID", XCB_ATOM_CARDINAL) == ownerValue && isViewable(window)
+                && property(window, "_NET_WM_NAME", XCB_ATOM_ANY) == title.toUtf8())
+                return window;
         }
-        std::free(tree);
-        return found;
+        return 0;
     }
 
     void requestClose(xcb_window_t window)
@@ -76,32 +80,25 @@ private:
     xcb_atom_t atom(const char* name)
     {
         const auto cookie = XCB(xcb_intern_atom)(connection, 0, uint16_t(std::strlen(name)), name);
-        auto* reply = XCB(xcb_intern_atom_reply)(connection, cookie, nullptr);
-        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        std::free(reply);
-        return result;
+        const auto reply = owned(XCB(xcb_intern_atom_reply)(connection, cookie, nullptr));
+        return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     }
 
     QByteArray property(xcb_window_t window, const char* name, xcb_atom_t type)
     {
         const auto cookie = XCB(xcb_get_property)(connection, 0, window, atom(name), type, 0, 1024);
-        auto* reply = XCB(xcb_get_property_reply)(connection, cookie, nullptr);
-        if (!reply)
-            return QByteArray();
+        const auto reply = owned(XCB(xcb_get_property_reply)(connection, cookie, nullptr));
         // The length is in bytes already.
-        const QByteArray value(static_cast<const char*>(XCB(xcb_get_property_value)(reply)),
-                               XCB(xcb_get_property_value_length)(reply));
-        std::free(reply);
-        return value;
+        return reply ? QByteArray(static_cast<const char*>(XCB(xcb_get_property_value)(reply.get())),
+                                  XCB(xcb_get_property_value_length)(reply.get()))
+                     : QByteArray();
     }
 
     bool isViewable(xcb_window_t window)
     {
-        auto* reply = XCB(xcb_get_window_attributes_reply)(connection, XCB(xcb_get_window_attributes)(connection, window),
-                                                           nullptr);
-        const bool viewable = reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
-        std::free(reply);
-        return viewable;
+        const auto cookie = XCB(xcb_get_window_attributes)(connection, window);
+        const auto reply = owned(XCB(xcb_get_window_attributes_reply)(connection, cookie, nullptr));
+        return reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
     }
 
     xcb_connection_t* connection;

@@ -111,6 +111,8 @@ private slots:
         library.save(clay("kept"));
         const QStringList keysBefore = settings.allKeys();
         library.save(clay(name));
+        settings.sync();
+        QCOMPARE(settings.allKeys(), keysBefore);
         library.remove(name);
         settings.sync();
         QCOMPARE(settings.allKeys(), keysBefore);
