@@ -68,6 +68,27 @@ private:
     IndexList<24> items;
 };
 
+// The values at x1 and x2 of VekMath::Plane(p, q, p + the face's normal),
+// a plane through p and q standing on the face; the arithmetic of that
+// constructor and of Plane::value, written out for the flip test's loop.
+inline void sideValues(const Vector3d& p, const Vector3d& q, const Plane& face, const Vector3d& x1,
+                       const Vector3d& x2, double* v1, double* v2)
+{
+    const double rx = p.x + face.a, ry = p.y + face.b, rz = p.z + face.c;
+    const double ux = q.x - p.x, uy = q.y - p.y, uz = q.z - p.z;
+    const double wx = rx - p.x, wy = ry - p.y, wz = rz - p.z;
+    double a = uy * wz - uz * wy, b = uz * wx - ux * wz, c = ux * wy - uy * wx;
+    const double length = std::sqrt(a * a + b * b + c * c);
+    if (length != 0.0) {
+        a /= length;
+        b /= length;
+        c /= length;
+    }
+    const double d = -(a * p.x + b * p.y + c * p.z);
+    *v1 = a * x1.x + b * x1.y + c * x1.z + d;
+    *v2 = a * x2.x + b * x2.y + c * x2.z + d;
+}
+
 // Doubles as unsigned integers of the same order.
 uint64_t orderKey(double v)
 {
@@ -96,50 +117,25 @@ FacetReducer::Quadric FacetReducer::Quadric::ofPlane(const Plane& p)
     return r;
 }
 
-double FacetReducer::Quadric::error(const Vector3d& v) const
-{
-    const double x = v.x, y = v.y, z = v.z;
-    return x * (q[0] * x + q[1] * y + q[2] * z + q[3]) + y * (q[1] * x + q[4] * y + q[5] * z + q[6])
-           + z * (q[2] * x + q[5] * y + q[7] * z + q[8]) + (q[3] * x + q[6] * y + q[8] * z + q[9]);
-}
-
-bool FacetReducer::Quadric::minimum(Vector3d* at) const
-{
-    const double Q[3][4] = {{q[0], q[1], q[2], q[3]}, {q[1], q[4], q[5], q[6]}, {q[2], q[5], q[7], q[8]}};
-    // With the last row (0, 0, 0, 1) the determinant is that of the upper
-    // 3 x 3 block, and the last column of the inverse is the cofactors of
-    // the last row over it.
-    auto det3 = [&](int c0, int c1, int c2) {
-        return Q[0][c0] * (Q[1][c1] * Q[2][c2] - Q[1][c2] * Q[2][c1])
-               - Q[0][c1] * (Q[1][c0] * Q[2][c2] - Q[1][c2] * Q[2][c0])
-               + Q[0][c2] * (Q[1][c0] * Q[2][c1] - Q[1][c1] * Q[2][c0]);
-    };
-    const double det = det3(0, 1, 2);
-    if (!(std::fabs(det) > 1e-6))
-        return false;
-    *at = Vector3d(-det3(1, 2, 3) / det, det3(0, 2, 3) / det, -det3(0, 1, 3) / det);
-    return true;
-}
-
 // ------------------------------------------------------------ mesh records
 
 void FacetReducer::clear()
 {
-    std::vector<Vector3d>().swap(positions);
-    std::vector<IndexList<7>>().swap(vertexEdges);
-    std::vector<Quadric>().swap(quadrics);
+    // The arrays keep their room: a reducer filled strip after strip does
+    // not ask the system for its memory again each time.
+    positions.clear();
+    vertexEdges.clear();
+    quadrics.clear();
     table.clear();
-    std::vector<Edge>().swap(edges);
-    std::vector<double>().swap(edgeCosts);
-    std::vector<uint8_t>().swap(edgeRemoved);
-    std::vector<Face>().swap(faces);
-    std::vector<SortKey>().swap(sorted);
-    std::vector<SortKey>().swap(fresh);
-    std::vector<SortKey>().swap(merged);
-    std::vector<SortKey>().swap(radixSpare);
-    std::vector<uint32_t>().swap(radixCounts);
-    std::vector<uint8_t>().swap(stale);
-    std::vector<int>().swap(staleEdges);
+    edges.clear();
+    edgeCosts.clear();
+    edgeRemoved.clear();
+    faces.clear();
+    sorted.clear();
+    fresh.clear();
+    merged.clear();
+    stale.clear();
+    staleEdges.clear();
 }
 
 int FacetReducer::vertexAt(const Vector3d& p)
@@ -219,7 +215,8 @@ void FacetReducer::reserveFor(size_t facetCount, size_t collapses)
 void FacetReducer::addShape(const QVector<Facet>& facets, ReductionProgress* progress)
 {
     const size_t n = size_t(facets.size());
-    reserveFor(n, 0);
+    // Room for the vertices that collapses may add as well.
+    reserveFor(n, n / 2);
     // Neighbouring facets share corners: the last facet's corners are
     // looked at before the table.
     Vector3d recent[3];
@@ -322,6 +319,12 @@ void FacetReducer::edgeCost(int index)
 
 void FacetReducer::updateVertexEdgeCosts(int v)
 {
+    // The neighbours' quadrics lie scattered: ask for all of them first.
+    for (int g : vertexEdges[size_t(v)]) {
+        const Edge& e = edges[size_t(g)];
+        __builtin_prefetch(&quadrics[size_t(e.other(v))]);
+        __builtin_prefetch(reinterpret_cast<const char*>(&quadrics[size_t(e.other(v))]) + 64);
+    }
     for (int g : vertexEdges[size_t(v)])
         if (!edgeRemoved[size_t(g)])
             edgeCost(g);
@@ -367,27 +370,33 @@ void FacetReducer::initCosts(double maxCost)
 
 void FacetReducer::sortByCost(std::vector<SortKey>& keys, bool inEdgeOrder)
 {
-    // Least significant digit first, sixteen bits at a time: the edge
-    // number's two digits (unless the keys come in edge order), then the
-    // cost's four. Each pass keeps the order of equal digits.
+    // Least significant digit first, eleven bits at a time: the edge
+    // number's three digits (unless the keys come in edge order), then the
+    // cost's six. Each pass keeps the order of equal digits.
     const size_t n = keys.size();
-    if (n < 2)
+    if (n < 256) {
+        std::sort(keys.begin(), keys.end(), [](const SortKey& a, const SortKey& b) {
+            return a.cost < b.cost || (a.cost == b.cost && a.edge < b.edge);
+        });
         return;
+    }
+    const int Bits = 11, Buckets = 1 << Bits, Digits = 9;
     auto digit = [](const SortKey& k, int d) {
-        return d < 2 ? (uint32_t(k.edge) >> (16 * d)) & 0xffff : (orderKey(k.cost) >> (16 * (d - 2))) & 0xffff;
+        return d < 3 ? (uint32_t(k.edge) >> (Bits * d)) & (Buckets - 1)
+                     : uint32_t(orderKey(k.cost) >> (Bits * (d - 3))) & (Buckets - 1);
     };
-    radixCounts.assign(size_t(6) << 16, 0);
-    const int first = inEdgeOrder ? 2 : 0;
+    radixCounts.assign(size_t(Digits) * Buckets, 0);
+    const int first = inEdgeOrder ? 3 : 0;
     for (const SortKey& k : keys)
-        for (int d = first; d < 6; ++d)
-            ++radixCounts[(size_t(d) << 16) + digit(k, d)];
+        for (int d = first; d < Digits; ++d)
+            ++radixCounts[size_t(d) * Buckets + digit(k, d)];
     radixSpare.resize(n);
-    for (int d = first; d < 6; ++d) {
-        uint32_t* count = radixCounts.data() + (size_t(d) << 16);
+    for (int d = first; d < Digits; ++d) {
+        uint32_t* count = radixCounts.data() + size_t(d) * Buckets;
         if (count[digit(keys[0], d)] == n)
             continue;  // every key has the same digit here
         uint32_t sum = 0;
-        for (int b = 0; b < 65536; ++b) {
+        for (int b = 0; b < Buckets; ++b) {
             const uint32_t c = count[b];
             count[b] = sum;
             sum += c;
@@ -444,6 +453,11 @@ bool FacetReducer::canCollapse(int index)
     if (at != VertexTable::None && at != e.first && at != e.second)
         return false;
 
+    // Everything below looks at the edges around both ends.
+    for (int end : {e.first, e.second})
+        for (int g : vertexEdges[size_t(end)])
+            __builtin_prefetch(&edges[size_t(g)]);
+
     // Link condition: the two ends share no neighbour beyond the corners of
     // the edge's own faces. Neighbourhoods are small: plain lists serve.
     SmallSet neighbours;
@@ -458,6 +472,10 @@ bool FacetReducer::canCollapse(int index)
             return false;
 
     // No face around either end may turn over when the end moves.
+    for (int end : {e.first, e.second})
+        for (int g : vertexEdges[size_t(end)])
+            for (int f : edges[size_t(g)].faces)
+                __builtin_prefetch(&faces[size_t(f)]);
     const int ends[2][2] = {{e.first, e.second}, {e.second, e.first}};
     for (const auto& uw : ends) {
         const int u = uw[0], w = uw[1];
@@ -481,8 +499,9 @@ bool FacetReducer::canCollapse(int index)
                         continue;
                     const Vector3d& p = positions[size_t(f.flipped[k] ? b : a)];
                     const Vector3d& q = positions[size_t(f.flipped[k] ? a : b)];
-                    const Plane side(p, q, p + f.plane.normal());
-                    if (side.value(from) * side.value(e.optimal) < 0)
+                    double before, after;
+                    sideValues(p, q, f.plane, from, e.optimal, &before, &after);
+                    if (before * after < 0)
                         return false;
                     break;
                 }
@@ -712,6 +731,10 @@ FacetShape FacetReducer::reduceRelief(const Relief& relief, ProgressMonitor* dia
         dialog->setValue(0);
     }
 
+    // Vertices of the grid points of the two rows of the present cells.
+    std::vector<int> rowAbove(size_t(width), -1), rowBelow(size_t(width), -1);
+    reserveFor(size_t(2) * rows * unsigned(width), size_t(rows) * unsigned(width));
+
     const float* heights = relief.heights();
     const double zScale = relief.zScale();
     auto point = [&](int x, int y) {
@@ -726,30 +749,49 @@ FacetShape FacetReducer::reduceRelief(const Relief& relief, ProgressMonitor* dia
         const int firstRow = int(s * rows);
         const int endRow = s + 1 == strips ? height - 1 : firstRow + int(rows);
 
-        QVector<Facet> shape;
+        // The cells' triangles go straight into the reducer, in the order a
+        // shape of them would give; each grid point becomes a vertex when a
+        // triangle first uses it.
         progress.phase = ReductionProgress::Triangulating;
         progress.strip = int(s);
         progress.start = firstRow;
         progress.end = endRow;
+        std::fill(rowBelow.begin(), rowBelow.end(), -1);
+        int added = 0;
         for (int j = firstRow; j < endRow; ++j) {
             progress.current = j;
             progress.update();
+            rowAbove.swap(rowBelow);
+            std::fill(rowBelow.begin(), rowBelow.end(), -1);
+            if (j == firstRow)
+                std::fill(rowAbove.begin(), rowAbove.end(), -1);
+            auto vertex = [&](int x, int y) {
+                int& slot = (y == j ? rowAbove : rowBelow)[size_t(x)];
+                if (slot < 0)
+                    slot = vertexAt(point(x, y));
+                return slot;
+            };
             for (int i = 0; i + 1 < width; ++i) {
                 const Vector3d p00 = point(i, j), p10 = point(i + 1, j);
                 const Vector3d p01 = point(i, j + 1), p11 = point(i + 1, j + 1);
-                // The reducer reads corners only; normals are left out.
-                if (!(p00.z == 0 && p10.z == 0 && p11.z == 0))
-                    shape.append(Facet(p00, p10, p11, Vector3d()));
-                if (!(p11.z == 0 && p01.z == 0 && p00.z == 0))
-                    shape.append(Facet(p11, p01, p00, Vector3d()));
+                // A corner that is not a number would never meet its neighbours.
+                const bool finite00 = isFinite(p00), finite11 = isFinite(p11);
+                if (finite00 && finite11 && isFinite(p10) && !(p00.z == 0 && p10.z == 0 && p11.z == 0)) {
+                    const int a = vertex(i, j), b = vertex(i + 1, j), c = vertex(i + 1, j + 1);
+                    makeFace(a, b, c);
+                    ++added;
+                }
+                if (finite00 && finite11 && isFinite(p01) && !(p11.z == 0 && p01.z == 0 && p00.z == 0)) {
+                    const int a = vertex(i + 1, j + 1), b = vertex(i, j + 1), c = vertex(i, j);
+                    makeFace(a, b, c);
+                    ++added;
+                }
             }
         }
-
         progress.phase = ReductionProgress::Building;
         progress.start = 0;
-        progress.end = shape.size();
-        addShape(shape, &progress);
-        shape = QVector<Facet>();
+        progress.end = progress.current = added;
+        progress.update();
 
         progress.phase = ReductionProgress::Reducing;
         progress.start = progress.current = faceCount();

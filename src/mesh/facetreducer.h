@@ -29,7 +29,8 @@ public:
     FacetReducer(const FacetReducer&) = delete;
     FacetReducer& operator=(const FacetReducer&) = delete;
 
-    // Forgets every vertex, edge and face.
+    // Forgets every vertex, edge and face (keeping the memory for the next
+    // mesh; the destructor frees it).
     void clear();
     // Adds the facets with shared vertices; a facet with two equal corners
     // (or a corner that is not finite) adds nothing.
@@ -65,11 +66,31 @@ public:
             return *this;
         }
         // v^T Q v with v = (x, y, z, 1).
-        double error(const VekMath::Vector3d& v) const;
+        double error(const VekMath::Vector3d& v) const
+        {
+            const double x = v.x, y = v.y, z = v.z;
+            return x * (q[0] * x + q[1] * y + q[2] * z + q[3]) + y * (q[1] * x + q[4] * y + q[5] * z + q[6])
+                   + z * (q[2] * x + q[5] * y + q[7] * z + q[8]) + (q[3] * x + q[6] * y + q[8] * z + q[9]);
+        }
         // The position of least error, by the inverse of the matrix with its
         // last row replaced by (0, 0, 0, 1); false when that matrix's
-        // determinant is within 1e-6 of 0.
-        bool minimum(VekMath::Vector3d* at) const;
+        // determinant is within 1e-6 of 0. With that last row the
+        // determinant is that of the upper 3 x 3 block, and the last column
+        // of the inverse is the cofactors of the last row over it.
+        bool minimum(VekMath::Vector3d* at) const
+        {
+            const double Q[3][4] = {{q[0], q[1], q[2], q[3]}, {q[1], q[4], q[5], q[6]}, {q[2], q[5], q[7], q[8]}};
+            auto det3 = [&](int c0, int c1, int c2) {
+                return Q[0][c0] * (Q[1][c1] * Q[2][c2] - Q[1][c2] * Q[2][c1])
+                       - Q[0][c1] * (Q[1][c0] * Q[2][c2] - Q[1][c2] * Q[2][c0])
+                       + Q[0][c2] * (Q[1][c0] * Q[2][c1] - Q[1][c1] * Q[2][c0]);
+            };
+            const double det = det3(0, 1, 2);
+            if (!(det > 1e-6 || det < -1e-6))
+                return false;
+            *at = VekMath::Vector3d(-det3(1, 2, 3) / det, det3(0, 2, 3) / det, -det3(0, 1, 3) / det);
+            return true;
+        }
     };
 
 private:

@@ -1,5 +1,6 @@
 #include "mesh/vertextable.h"
 
+#include <algorithm>
 #include <cstring>
 
 using VekMath::Vector3d;
@@ -104,6 +105,6 @@ void VertexTable::rehash(size_t slotCount, const Vector3d* positions)
 
 void VertexTable::clear()
 {
-    std::vector<int>().swap(buckets);
+    std::fill(buckets.begin(), buckets.end(), None);
     count = 0;
 }

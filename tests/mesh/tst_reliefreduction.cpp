@@ -9,6 +9,8 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 using VekMath::Vector3d;
 
@@ -62,6 +64,7 @@ class TestReliefReduction : public QObject
 private slots:
     void stripsOfTenSquareInches_data();
     void stripsOfTenSquareInches();
+    void stripIsTheReductionOfItsTriangles();
     void seamsBetweenStripsReduceAway();
     void oneFacetStripIsKept();
     void cancelLeavesNothing();
@@ -96,6 +99,57 @@ void TestReliefReduction::stripsOfTenSquareInches()
     QCOMPARE(monitor.values.last(), (strips + 1) * 100);
     QVERIFY(std::is_sorted(monitor.values.begin(), monitor.values.end()));
     QVERIFY(!leftovers());
+}
+
+void TestReliefReduction::stripIsTheReductionOfItsTriangles()
+{
+    // One strip: its cells' triangles reduced, parked as single floats,
+    // reduced again and centred.
+    const int w = 40, h = 30;
+    Relief relief(w, h);
+    relief.setZScale(1.5);
+    for (int y = 0; y < h; ++y)
+        for (int x = 5; x < w; ++x)
+            relief.heights()[y * w + x] = float(std::round(8 * std::sin(x * 0.2) * std::cos(y * 0.15) + 8));
+    relief.heights()[3 * w + 20] = std::numeric_limits<float>::quiet_NaN();
+    const double tolerance = 0.002;
+
+    auto point = [&](int x, int y) {
+        return Vector3d(x / 128.0, y / 128.0, double(relief.heights()[y * w + x]) * 1.5 / 128.0);
+    };
+    QVector<Facet> cells;
+    for (int j = 0; j + 1 < h; ++j) {
+        for (int i = 0; i + 1 < w; ++i) {
+            const Vector3d p00 = point(i, j), p10 = point(i + 1, j), p01 = point(i, j + 1), p11 = point(i + 1, j + 1);
+            if (!(p00.z == 0 && p10.z == 0 && p11.z == 0))
+                cells.append(Facet(p00, p10, p11, Vector3d()));
+            if (!(p11.z == 0 && p01.z == 0 && p00.z == 0))
+                cells.append(Facet(p11, p01, p00, Vector3d()));
+        }
+    }
+    FacetReducer reducer;
+    reducer.addShape(cells, nullptr);
+    reducer.reduce(1, tolerance * tolerance, nullptr);
+    QVector<Facet> parked;
+    const FacetShape strip = reducer.toFacetShape();
+    for (const Facet& f : strip.facets()) {
+        auto single = [](const Vector3d& p) { return Vector3d(float(p.x), float(p.y), float(p.z)); };
+        parked.append(Facet(single(f.corners[0]), single(f.corners[1]), single(f.corners[2]), Vector3d()));
+    }
+    reducer.clear();
+    reducer.addShape(parked, nullptr);
+    reducer.reduce(1, tolerance * tolerance, nullptr);
+    FacetShape expected = reducer.toFacetShape();
+    expected.center();
+
+    bool ok = false;
+    const FacetShape shape = FacetReducer().reduceRelief(relief, nullptr, tolerance, 0, &ok);
+    QVERIFY(ok);
+    QVERIFY(shape.facetCount() < cells.size() / 2);
+    QCOMPARE(shape.facetCount(), expected.facetCount());
+    for (int i = 0; i < shape.facetCount(); ++i)
+        for (int k = 0; k < 3; ++k)
+            QCOMPARE(shape.facets()[i].corners[k], expected.facets()[i].corners[k]);
 }
 
 void TestReliefReduction::seamsBetweenStripsReduceAway()
