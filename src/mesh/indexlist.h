@@ -47,13 +47,13 @@ public:
     void removeOne(int v)
     {
         int* d = data();
-        for (int i = 0; i < count; ++i) {
-            if (d[i] == v) {
-                std::memmove(d + i, d + i + 1, sizeof(int) * size_t(count - i - 1));
-                --count;
-                return;
-            }
-        }
+        int i = 0;
+        while (i < count && d[i] != v)
+            ++i;
+        if (i == count)
+            return;
+        for (--count; i < count; ++i)
+            d[i] = d[i + 1];
     }
     void replace(int i, int v) { data()[i] = v; }
     void clear() { count = 0; }
