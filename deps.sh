@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need, when missing.
 set -e
 PKGS="cmake g++ make qtbase5-dev qtbase5-dev-tools qttools5-dev libqt5opengl5-dev
-      libglu1-mesa-dev libgl1-mesa-dri zlib1g-dev xvfb xauth fonts-dejavu-core"
+      libglu1-mesa-dev libgl1-mesa-dri zlib1g-dev xvfb xauth fonts-dejavu-core
+      admesh assimp-utils"
 [ -n "$MORVANE_EXTRA_PKGS" ] && PKGS="$PKGS $MORVANE_EXTRA_PKGS"
 missing=""
 for p in $PKGS; do
