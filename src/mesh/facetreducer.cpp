@@ -42,31 +42,35 @@ double sortCost(double cost)
     return std::isnan(cost) ? std::numeric_limits<double>::infinity() : cost;
 }
 
-// A set of the few vertices or faces around a vertex, in place; past its
-// room it grows on the heap.
-class SmallSet
-{
-public:
-    // False when v was there already.
-    bool insert(int v)
-    {
-        if (contains(v))
-            return false;
-        items.append(v);
-        return true;
-    }
-    void erase(int v) { items.removeOne(v); }
-    bool contains(int v) const
-    {
-        for (int x : items)
-            if (x == v)
-                return true;
-        return false;
-    }
+// The few vertices or faces around a vertex, kept in place.
+using Neighbourhood = IndexList<24>;
 
-private:
-    IndexList<24> items;
-};
+bool contains(const Neighbourhood& set, int v)
+{
+    for (int x : set)
+        if (x == v)
+            return true;
+    return false;
+}
+
+// False when v was there already.
+bool insert(Neighbourhood& set, int v)
+{
+    if (contains(set, v))
+        return false;
+    set.append(v);
+    return true;
+}
+
+// Asks for memory that will be read soon; a hint only.
+inline void prefetch(const void* p)
+{
+#if defined(__GNUC__)
+    __builtin_prefetch(p);
+#else
+    Q_UNUSED(p);
+#endif
+}
 
 // The values at x1 and x2 of VekMath::Plane(p, q, p + the face's normal),
 // a plane through p and q standing on the face; the arithmetic of that
@@ -322,8 +326,8 @@ void FacetReducer::updateVertexEdgeCosts(int v)
     // The neighbours' quadrics lie scattered: ask for all of them first.
     for (int g : vertexEdges[size_t(v)]) {
         const Edge& e = edges[size_t(g)];
-        __builtin_prefetch(&quadrics[size_t(e.other(v))]);
-        __builtin_prefetch(reinterpret_cast<const char*>(&quadrics[size_t(e.other(v))]) + 64);
+        prefetch(&quadrics[size_t(e.other(v))]);
+        prefetch(reinterpret_cast<const char*>(&quadrics[size_t(e.other(v))]) + 64);
     }
     for (int g : vertexEdges[size_t(v)])
         if (!edgeRemoved[size_t(g)])
@@ -456,37 +460,37 @@ bool FacetReducer::canCollapse(int index)
     // Everything below looks at the edges around both ends.
     for (int end : {e.first, e.second})
         for (int g : vertexEdges[size_t(end)])
-            __builtin_prefetch(&edges[size_t(g)]);
+            prefetch(&edges[size_t(g)]);
 
     // Link condition: the two ends share no neighbour beyond the corners of
     // the edge's own faces. Neighbourhoods are small: plain lists serve.
-    SmallSet neighbours;
+    Neighbourhood neighbours;
     for (int g : vertexEdges[size_t(e.first)])
         if (g != index && !edgeRemoved[size_t(g)])
-            neighbours.insert(edges[size_t(g)].other(e.first));
+            insert(neighbours, edges[size_t(g)].other(e.first));
     for (int f : e.faces)
         for (int k = 0; k < 3; ++k)
-            neighbours.erase(faces[size_t(f)].corners[k]);
+            neighbours.removeOne(faces[size_t(f)].corners[k]);
     for (int g : vertexEdges[size_t(e.second)])
-        if (g != index && !edgeRemoved[size_t(g)] && neighbours.contains(edges[size_t(g)].other(e.second)))
+        if (g != index && !edgeRemoved[size_t(g)] && contains(neighbours, edges[size_t(g)].other(e.second)))
             return false;
 
     // No face around either end may turn over when the end moves.
     for (int end : {e.first, e.second})
         for (int g : vertexEdges[size_t(end)])
             for (int f : edges[size_t(g)].faces)
-                __builtin_prefetch(&faces[size_t(f)]);
+                prefetch(&faces[size_t(f)]);
     const int ends[2][2] = {{e.first, e.second}, {e.second, e.first}};
     for (const auto& uw : ends) {
         const int u = uw[0], w = uw[1];
         const Vector3d& from = positions[size_t(u)];
-        SmallSet seen;
+        Neighbourhood seen;
         for (int g : vertexEdges[size_t(u)]) {
             if (edgeRemoved[size_t(g)])
                 continue;
             for (int fi : edges[size_t(g)].faces) {
                 // Each face lies on two edges of u; one look is enough.
-                if (!seen.insert(fi))
+                if (!insert(seen, fi))
                     continue;
                 const Face& f = faces[size_t(fi)];
                 if (f.corners[0] == w || f.corners[1] == w || f.corners[2] == w)
@@ -614,16 +618,16 @@ void FacetReducer::prefetchAhead(size_t i, double maxCost) const
     const size_t far = i + 16, near = i + 6;
     if (far < sorted.size() && sorted[far].cost <= maxCost) {
         const int e = sorted[far].edge;
-        __builtin_prefetch(&edges[size_t(e)]);
+        prefetch(&edges[size_t(e)]);
     }
     if (near < sorted.size() && sorted[near].cost <= maxCost) {
         const Edge& e = edges[size_t(sorted[near].edge)];
         for (int f : e.faces)
-            __builtin_prefetch(&faces[size_t(f)]);
-        __builtin_prefetch(&vertexEdges[size_t(e.first)]);
-        __builtin_prefetch(&vertexEdges[size_t(e.second)]);
-        __builtin_prefetch(&positions[size_t(e.first)]);
-        __builtin_prefetch(&positions[size_t(e.second)]);
+            prefetch(&faces[size_t(f)]);
+        prefetch(&vertexEdges[size_t(e.first)]);
+        prefetch(&vertexEdges[size_t(e.second)]);
+        prefetch(&positions[size_t(e.first)]);
+        prefetch(&positions[size_t(e.second)]);
     }
 }
 
@@ -631,8 +635,8 @@ void FacetReducer::reduce(unsigned int targetFaces, double maxCost, ReductionPro
 {
     long long faceTotal = (long long)faces.size();
     const long long target = targetFaces;
-    // Each collapse makes at most one vertex and takes at least one face.
-    reserveFor(0, size_t(faceTotal));
+    // Each collapse makes at most one vertex and takes two faces.
+    reserveFor(0, size_t(faceTotal) / 2);
     initCosts(maxCost);
     const long long batch = faceTotal / 20;
     if (maxCost <= 0)

@@ -169,7 +169,6 @@ private:
     std::vector<SortKey> merged;
     std::vector<SortKey> radixSpare;
     std::vector<uint32_t> radixCounts;
-
 };
 
 #endif
