@@ -182,7 +182,7 @@ int StlFileReader::readBufferedLine(int maxLength, char* out)
             limit = __builtin_ctz(lineEnds);
             end = true;
         }
-        const unsigned inBlock = limit == 32 ? ~0u : (1u << limit) - 1;
+        const unsigned inBlock = (1u << limit) - 1;
         unsigned text = ~unsigned(_mm_movemask_epi8(white)) & inBlock;
         unsigned blanks = ~text & inBlock;
         while (text) {
@@ -198,7 +198,7 @@ int StlFileReader::readBufferedLine(int maxLength, char* out)
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out + length),
                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + start)));
             length += stop - start;
-            const unsigned done = stop >= 32 ? ~0u : (1u << stop) - 1;
+            const unsigned done = (1u << stop) - 1;
             text &= ~done;
             blanks &= ~done;
         }
