@@ -198,7 +198,8 @@ void FacetReducer::makeFace(int a, int b, int c)
 
 void FacetReducer::reserveFor(size_t facetCount, size_t collapses)
 {
-    // A mesh of n facets has about n / 2 vertices and 3n / 2 edges.
+    // A mesh of n facets has about n / 2 vertices and 3n / 2 edges, a few
+    // more along its border.
     auto grow = [](auto& v, size_t more) {
         const size_t wanted = v.size() + more + 16;
         if (wanted > v.capacity()) {
@@ -206,14 +207,16 @@ void FacetReducer::reserveFor(size_t facetCount, size_t collapses)
             adviseLargePages(v.data(), wanted * sizeof(v[0]));
         }
     };
-    grow(positions, facetCount / 2 + collapses);
-    grow(vertexEdges, facetCount / 2 + collapses);
-    grow(quadrics, facetCount / 2 + collapses);
-    grow(edges, facetCount * 3 / 2);
-    grow(edgeCosts, facetCount * 3 / 2);
-    grow(edgeRemoved, facetCount * 3 / 2);
+    const size_t vertexCount = facetCount / 2 + facetCount / 32 + collapses;
+    grow(positions, vertexCount);
+    grow(vertexEdges, vertexCount);
+    grow(quadrics, vertexCount);
+    const size_t edgeCount = facetCount * 3 / 2 + facetCount / 32;
+    grow(edges, edgeCount);
+    grow(edgeCosts, edgeCount);
+    grow(edgeRemoved, edgeCount);
     grow(faces, facetCount);
-    table.reserve(positions.size() + facetCount / 2 + collapses + 16, positions.data());
+    table.reserve(positions.size() + vertexCount + 16, positions.data());
 }
 
 void FacetReducer::addShape(const QVector<Facet>& facets, ReductionProgress* progress)
