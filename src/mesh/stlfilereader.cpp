@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -365,13 +366,18 @@ FacetShape* readStl(StlFileReader& reader)
     // nothing about the file's validity.
     reader.stream->resetStatus();
 
-    if (!ascii)
-        return reader.readBinary();
+    // A mesh that fits a shape may still not fit the memory left.
+    try {
+        if (!ascii)
+            return reader.readBinary();
 
-    reader.seek(0);
-    char solid[LineLimit + 16];
-    reader.readLineInto(LineLimit, solid);
-    if (reader.stream->status() != QDataStream::Ok || !reader.ok)
+        reader.seek(0);
+        char solid[LineLimit + 16];
+        reader.readLineInto(LineLimit, solid);
+        if (reader.stream->status() != QDataStream::Ok || !reader.ok)
+            return nullptr;
+        return reader.readAscii();
+    } catch (const std::bad_alloc&) {
         return nullptr;
-    return reader.readAscii();
+    }
 }
