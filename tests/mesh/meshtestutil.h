@@ -17,4 +17,13 @@ inline FacetShape shapeOf(const QVector<VekMath::Vector3d>& corners)
     return shape;
 }
 
+// Every facet's three corners in order.
+inline QVector<VekMath::Vector3d> cornersOf(const FacetShape& shape)
+{
+    QVector<VekMath::Vector3d> corners;
+    for (const Facet& f : shape.facets())
+        corners << f.corners[0] << f.corners[1] << f.corners[2];
+    return corners;
+}
+
 #endif

@@ -8,14 +8,9 @@ using VekMath::Vector3d;
 
 namespace {
 
-Facet facet(const Vector3d& a, const Vector3d& b, const Vector3d& c)
-{
-    return Facet(a, b, c, Vector3d(0, 0, 1));
-}
-
 bool near(const Vector3d& a, const Vector3d& b)
 {
-    return qAbs(a.x - b.x) < 1e-12 && qAbs(a.y - b.y) < 1e-12 && qAbs(a.z - b.z) < 1e-12;
+    return (a - b).length() < 1e-12;
 }
 
 } // namespace
@@ -36,12 +31,10 @@ void TestFacetShape::boundsFollowFacetsNotTheOrigin_data()
     QTest::addColumn<QVector<Vector3d>>("corners");
     QTest::addColumn<Vector3d>("lo");
     QTest::addColumn<Vector3d>("hi");
-
     QTest::newRow("facet away from origin")
         << QVector<Vector3d>{{2, 3, 4}, {5, 3, 4}, {2, 7, 9}} << Vector3d(2, 3, 4) << Vector3d(5, 7, 9);
     QTest::newRow("facet below origin")
-        << QVector<Vector3d>{{-2, -3, -4}, {-5, -3, -4}, {-2, -7, -9}} << Vector3d(-5, -7, -9)
-        << Vector3d(-2, -3, -4);
+        << QVector<Vector3d>{{-2, -3, -4}, {-5, -3, -4}, {-2, -7, -9}} << Vector3d(-5, -7, -9) << Vector3d(-2, -3, -4);
     QTest::newRow("second facet grows bounds")
         << QVector<Vector3d>{{1, 1, 1}, {2, 1, 1}, {1, 2, 1}, {-1, 5, 0}, {0, 0, 3}, {4, 0, 0}}
         << Vector3d(-1, 0, 0) << Vector3d(4, 5, 3);
@@ -52,18 +45,14 @@ void TestFacetShape::boundsFollowFacetsNotTheOrigin()
     QFETCH(QVector<Vector3d>, corners);
     QFETCH(Vector3d, lo);
     QFETCH(Vector3d, hi);
-    FacetShape shape;
-    for (int i = 0; i + 2 < corners.size(); i += 3)
-        QVERIFY(shape.addFacet(facet(corners[i], corners[i + 1], corners[i + 2])));
+    const FacetShape shape = shapeOf(corners);
     QCOMPARE(shape.boundsMin(), lo);
     QCOMPARE(shape.boundsMax(), hi);
-    QCOMPARE(shape.facetCount(), corners.size() / 3);
 }
 
 void TestFacetShape::scaleThereAndBackRestoresCornersAndProduct()
 {
-    FacetShape shape;
-    shape.addFacet(facet({1, 2, 3}, {4, -5, 6}, {-7, 8, 9}));
+    FacetShape shape = shapeOf({{1, 2, 3}, {4, -5, 6}, {-7, 8, 9}});
     shape.addFacet(Facet({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, Vector3d(7, 7, 7)));
     Matrix3d rotation;
     rotation.setStandardRotation(4);
@@ -83,13 +72,11 @@ void TestFacetShape::scaleThereAndBackRestoresCornersAndProduct()
 
 void TestFacetShape::centerMovesBoundsCentreToOrigin()
 {
-    FacetShape shape;
-    shape.addFacet(facet({0, 0, 0}, {4, 0, 0}, {0, 2, 1}));
+    FacetShape shape = shapeOf({{0, 0, 0}, {4, 0, 0}, {0, 2, 1}});
     shape.center();
     QCOMPARE(shape.boundsMin(), Vector3d(-2, -1, -0.5));
     QCOMPARE(shape.boundsMax(), Vector3d(2, 1, 0.5));
-    QCOMPARE(shape.facets()[0].corners[1], Vector3d(2, -1, -0.5));
-    QCOMPARE(shape.facets()[0].corners[2], Vector3d(-2, 1, 0.5));
+    QCOMPARE(cornersOf(shape), (QVector<Vector3d>{{-2, -1, -0.5}, {2, -1, -0.5}, {-2, 1, 0.5}}));
 }
 
 QTEST_GUILESS_MAIN(TestFacetShape)
