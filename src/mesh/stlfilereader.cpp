@@ -115,6 +115,7 @@ bool StlFileReader::fillBuffer()
 
 qint8 StlFileReader::getChar()
 {
+    pushedBack = false;
     if (bufferPos >= buffer.size() && !fillBuffer())
         return 0;
     return qint8(buffer[bufferPos++]);
@@ -122,6 +123,7 @@ qint8 StlFileReader::getChar()
 
 int StlFileReader::readLineInto(int maxLength, char* out)
 {
+    pushedBack = false;
     // Most lines lie wholly in the read-ahead bytes, partner byte included.
     if (buffer.size() - bufferPos >= maxLength + 32)
         return readBufferedLine(maxLength, out);
@@ -150,8 +152,10 @@ int StlFileReader::readLineInto(int maxLength, char* out)
             // A byte after the line end that is not its partner is left for
             // the next line; a zero byte is lost, as at the end of the data.
             const char next = char(getChar());
-            if (next != (c == '\n' ? '\r' : '\n') && next != 0)
+            if (next != (c == '\n' ? '\r' : '\n') && next != 0) {
                 --bufferPos;
+                pushedBack = true;
+            }
             break;
         }
     }
@@ -230,7 +234,8 @@ int StlFileReader::readBufferedLine(int maxLength, char* out)
         // A byte after the line end that is not its partner stays for the
         // next line (a zero byte is lost, as at the end of the data).
         const unsigned char next = p[i + 1];
-        bufferPos += (next == (p[i] == '\n' ? '\r' : '\n') || next == 0) ? 2 : 1;
+        pushedBack = !(next == (p[i] == '\n' ? '\r' : '\n') || next == 0);
+        bufferPos += pushedBack ? 1 : 2;
     }
     return length;
 }
@@ -245,12 +250,13 @@ void StlFileReader::seek(qint64 pos)
 {
     buffer.clear();
     bufferPos = 0;
+    pushedBack = false;
     stream->device()->seek(pos);
 }
 
 bool StlFileReader::atEnd() const
 {
-    return bufferPos >= buffer.size() && stream->atEnd();
+    return bufferPos + int(pushedBack) >= buffer.size() && stream->atEnd();
 }
 
 FacetShape* StlFileReader::readAscii()

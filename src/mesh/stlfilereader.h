@@ -40,6 +40,9 @@ private:
     // Bytes read ahead of the line reader; dropped on every seek.
     QByteArray buffer;
     int bufferPos = 0;
+    // The byte at bufferPos was read after a line end and put back; the
+    // data counts as ended when nothing follows it.
+    bool pushedBack = false;
 };
 
 // A new shape owned by the caller, or null when the data is not a valid
