@@ -6,6 +6,7 @@
 #include <QTextStream>
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -15,14 +16,44 @@ void prepare(QTextStream& out)
     out << "#Export from Quillon Morvane2\n";
 }
 
+// Whether v lies exactly halfway between two numbers of six significant
+// digits. Seventeen digits rule out almost every value; the rest are
+// written out in full, which is exact for any double.
+bool halfway(double v)
+{
+    char digits[800];
+    auto tail = [&](int precision) {
+        const std::to_chars_result r =
+            std::to_chars(digits, digits + sizeof digits, v, std::chars_format::scientific, precision);
+        const char* p = digits + (digits[0] == '-' ? 1 : 0) + 2;  // past the first digit and the point
+        const char* e = static_cast<const char*>(std::memchr(p, 'e', size_t(r.ptr - p)));
+        if (!e || e - p < 6 || p[5] != '5')
+            return false;
+        for (const char* q = p + 6; q < e; ++q)
+            if (*q != '0')
+                return false;
+        return true;
+    };
+    return tail(16) && tail(780);
+}
+
 // Six significant digits with trailing zeros and the point always shown,
 // exponent form below 1e-4 and from 1e6 on; the C locale whatever the user's.
+// As the text stream does, a value halfway between two such numbers goes to
+// the one farther from zero, negative zero is written as zero and NaN
+// without a sign.
 QLatin1String number(double v, char (&buf)[40])
 {
+    if (std::isnan(v))
+        return QLatin1String("nan");
+    if (v == 0.0)
+        v = 0.0;
+    else if (std::isfinite(v) && halfway(v))
+        v = std::nextafter(v, v > 0.0 ? HUGE_VAL : -HUGE_VAL);
     char digits[32];
     const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, v, std::chars_format::general, 6);
     const int n = int(r.ptr - digits);
-    if (n > 0 && (digits[n - 1] == 'f' || digits[n - 1] == 'n'))  // inf, nan
+    if (n > 0 && digits[n - 1] == 'f')  // inf
         return QLatin1String(std::strncpy(buf, digits, size_t(n)), n);
 
     int mantissaEnd = 0;
