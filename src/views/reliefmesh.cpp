@@ -146,6 +146,7 @@ void ReliefMesh::fillRows(const Relief& relief, int x1, int x2, int y1, int y2)
 {
     const int w = relief.width();
     const int h = relief.height();
+    const int step = lodStep;
     const float* heights = relief.heights();
     const float* mask = relief.selection();
     const double zScale = relief.zScale();
@@ -157,40 +158,35 @@ void ReliefMesh::fillRows(const Relief& relief, int x1, int x2, int y1, int y2)
     auto H = [&](int x, int y) -> double {
         return (x < 0 || y < 0 || x >= w || y >= h) ? 0.0 : double(heights[size_t(y) * w + x]);
     };
+    // The normal of the six triangles round the vertex (their diagonals run
+    // from (x-1, y-1) to (x+1, y+1)): exact for a plane.
+    auto setNormal = [zScale](float* n, double l, double r, double u, double d, double ul,
+                              double dr) {
+        n[0] = float((2 * (l - r) + ul - dr + d - u) * zScale / 6.0);
+        n[1] = float((2 * (u - d) + ul - dr + r - l) * zScale / 6.0);
+        n[2] = 1.0f;
+    };
 
-    for (int y = y1; y < y2; y += lodStep) {
-        size_t k = size_t((x1 - lodRect.x1) / lodStep) + size_t(nx) * size_t((y - lodRect.y1) / lodStep);
+    for (int y = y1; y < y2; y += step) {
+        const size_t k0 = size_t((x1 - lodRect.x1) / step) + size_t(nx) * size_t((y - lodRect.y1) / step);
         const float* row = heights + size_t(y) * w;
-        const bool innerRow = y > 0 && y + 1 < h;
-        for (int x = x1; x < x2; x += lodStep, ++k) {
+        const float* maskRow = mask + size_t(y) * w;
+        float* p = positions.data() + 3 * k0;
+        float* n = lit ? normals.data() + 3 * k0 : nullptr;
+        float* sel = selection.data() + k0;
+        const float py = float(y - halfH);
+        // Any vertex, with zero heights beyond the relief; the loop below
+        // does the same for the inner ones of the lit surface, reading their
+        // neighbours straight from the rows.
+        auto vertex = [&](int x) {
             const double height = row[x];
-            float* p = &positions[3 * k];
             p[0] = float(x - halfW);
-            p[1] = float(y - halfH);
+            p[1] = py;
             if (lit) {
                 p[2] = float(height * zScale);
-                double l, r, u, d, ul, dr;
-                if (innerRow && x > 0 && x + 1 < w) {
-                    l = row[x - 1];
-                    r = row[x + 1];
-                    u = row[x - w];
-                    d = row[x + w];
-                    ul = row[x - w - 1];
-                    dr = row[x + w + 1];
-                } else {
-                    l = H(x - 1, y);
-                    r = H(x + 1, y);
-                    u = H(x, y - 1);
-                    d = H(x, y + 1);
-                    ul = H(x - 1, y - 1);
-                    dr = H(x + 1, y + 1);
-                }
-                // The normal of the six triangles round the vertex (their
-                // diagonals run from (x-1, y-1) to (x+1, y+1)): exact for a plane.
-                float* n = &normals[3 * k];
-                n[0] = float((2 * (l - r) + ul - dr + d - u) * zScale / 6.0);
-                n[1] = float((2 * (u - d) + ul - dr + r - l) * zScale / 6.0);
-                n[2] = 1.0f;
+                setNormal(n, H(x - 1, y), H(x + 1, y), H(x, y - 1), H(x, y + 1), H(x - 1, y - 1),
+                          H(x + 1, y + 1));
+                n += 3;
             } else {
                 double level = 0.0;
                 if (height != 0.0 && range != 0.0)
@@ -198,7 +194,28 @@ void ReliefMesh::fillRows(const Relief& relief, int x1, int x2, int y1, int y2)
                 const double shown = range != 0.0 ? level / levels * range + low : low;
                 p[2] = float(shown * zScale);
             }
-            selection[k] = mask[size_t(y) * w + x];
+            p += 3;
+            *sel++ = maskRow[x];
+        };
+        int x = x1;
+        for (; x < x2 && x < 1; x += step)
+            vertex(x);
+        if (lit && y > 0 && y + 1 < h) {
+            const int innerEnd = std::min(x2, w - 1);
+            const float* up = row - w;
+            const float* down = row + w;
+            for (; x < innerEnd; x += step) {
+                const double height = row[x];
+                p[0] = float(x - halfW);
+                p[1] = py;
+                p[2] = float(height * zScale);
+                setNormal(n, row[x - 1], row[x + 1], up[x], down[x], up[x - 1], down[x + 1]);
+                p += 3;
+                n += 3;
+                *sel++ = maskRow[x];
+            }
         }
+        for (; x < x2; x += step)
+            vertex(x);
     }
 }

@@ -2,15 +2,20 @@
 
 #include "geometry/rect2d.h"
 #include "geometry/rect2di.h"
+#include "mesh/largepages.h"
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <vector>
 
 class Relief;
 
 // Leaves new elements unset: every vertex and index is written by the remesh
 // right after, and zeroing tens of megabytes first would double the work.
+// Large arrays go in large pages: a new grid of a big relief is tens of
+// thousands of small pages, and the system handing them out one by one cost
+// more than the remesh itself.
 template <class T>
 struct UnsetAllocator : std::allocator<T>
 {
@@ -24,6 +29,22 @@ struct UnsetAllocator : std::allocator<T>
     UnsetAllocator(const UnsetAllocator<U>&) noexcept
     {
     }
+    T* allocate(size_t n)
+    {
+        if (n * sizeof(T) < largeArrayBytes)
+            return std::allocator<T>::allocate(n);
+        void* p = allocateLargePages(n * sizeof(T));
+        if (!p)
+            throw std::bad_alloc();
+        return static_cast<T*>(p);
+    }
+    void deallocate(T* p, size_t n) noexcept
+    {
+        if (n * sizeof(T) < largeArrayBytes)
+            std::allocator<T>::deallocate(p, n);
+        else
+            freeLargePages(p, n * sizeof(T));
+    }
     template <class U>
     void construct(U* p) noexcept
     {
@@ -34,6 +55,11 @@ struct UnsetAllocator : std::allocator<T>
     {
         ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
     }
+
+private:
+    // Below a couple of large pages the rounding up to whole ones would
+    // waste more than it saves.
+    static constexpr size_t largeArrayBytes = size_t(4) << 20;
 };
 
 // The vertex arrays through which the views draw a relief: the visible part
