@@ -174,12 +174,12 @@ void TestObjFile::writersNumberVerticesAndDropZeroTriangles()
     const float row[] = {5, 5, 5};
     QCOMPARE(written([&](QTextStream& out) { return writeHeightFieldObj(out, 3, 1, 1.0, row); }).count("\nf "), 0);
 
-    const FacetShape shape = shapeOf({{0, 1, 1234567}, {1.0 / 128, -2.5, 1e-5}, {0, 0, 0}, {3, 3, 3}, {4, 3, 3}, {3, 4, 3}});
+    const FacetShape shape = shapeOf({{0, 1, 1234567}, {1.0 / 128, -2.5, 1e-5}, {-0.0, 1.015625, -1636.125}, {3, 3, 3}, {4, 3, 3}, {3, 4, 3}});
     QCOMPARE(written([&](QTextStream& out) { return writeFacetShapeObj(out, shape); }),
              QString("#Export from Quillon Morvane2\n"
                      "v 0.00000 1.00000 1.23457e+06\n"
                      "v 0.00781250 -2.50000 1.00000e-05\n"
-                     "v 0.00000 0.00000 0.00000\n"
+                     "v 0.00000 1.01563 -1636.13\n"
                      "f 1 2 3\n"
                      "v 3.00000 3.00000 3.00000\n"
                      "v 4.00000 3.00000 3.00000\n"

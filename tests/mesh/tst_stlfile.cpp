@@ -158,6 +158,7 @@ void TestStlFile::detectionAndMalformedFiles_data()
 
     QTest::newRow("ascii") << ascii(asciiFacet + asciiFacet) << 2;
     QTest::newRow("ascii without endsolid") << "solid x\n" + asciiFacet << 1;
+    QTest::newRow("ascii with one byte after its last line end") << ascii(asciiFacet) + ' ' << 1;
     QTest::newRow("ascii unfinished facet dropped") << "solid x\n" + asciiFacet + "facet normal 0 0 1\nouter loop\n" << 1;
     QTest::newRow("ascii indented keywords") << QByteArray("   solid   x\n  facet   normal 0  0 1\nouter loop\n vertex 0 0 0\n"
                                                            "vertex 1 0 0\nvertex 0 1 0\nendloop\nendfacet\n") << 1;
