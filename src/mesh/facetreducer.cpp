@@ -33,6 +33,11 @@ bool isFinite(const Vector3d& p)
     return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
 }
 
+bool samePosition(const Vector3d& a, const Vector3d& b)
+{
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+
 // Costs that are not numbers sort last, where nothing reaches them; -0.0
 // sorts as 0.0.
 double sortCost(double cost)
@@ -101,6 +106,36 @@ uint64_t orderKey(double v)
     return (bits >> 63) ? ~bits : bits | (uint64_t(1) << 63);
 }
 
+// Vertices met lately, by their hash: the facets of a mesh share corners
+// with those shortly before them, and this small table is at hand where
+// the vertex table's entries lie scattered.
+class RecentVertices
+{
+public:
+    RecentVertices() : entries(Size, Entry{0, -1}) {}
+
+    int find(const Vector3d& p, uint64_t h, const std::vector<Vector3d>& positions) const
+    {
+        const Entry& e = entries[h & (Size - 1)];
+        return e.index >= 0 && e.tag == uint32_t(h >> 32) && samePosition(positions[size_t(e.index)], p) ? e.index : -1;
+    }
+    bool mayHold(uint64_t h) const
+    {
+        const Entry& e = entries[h & (Size - 1)];
+        return e.index >= 0 && e.tag == uint32_t(h >> 32);
+    }
+    void put(uint64_t h, int index) { entries[h & (Size - 1)] = {uint32_t(h >> 32), index}; }
+
+private:
+    static const size_t Size = 16384;
+    struct Entry
+    {
+        uint32_t tag;
+        int index;
+    };
+    std::vector<Entry> entries;
+};
+
 } // namespace
 
 // ---------------------------------------------------------------- quadrics
@@ -132,20 +167,71 @@ void FacetReducer::clear()
     quadrics.clear();
     table.clear();
     edges.clear();
-    edgeCosts.clear();
-    edgeRemoved.clear();
+    optimals.clear();
+    manyFaces.clear();
+    freeManyFaces.clear();
     faces.clear();
     sorted.clear();
+    restCount = 0;
+    restDue.clear();
     fresh.clear();
     merged.clear();
-    stale.clear();
+    staleBits.clear();
     staleEdges.clear();
 }
 
-int FacetReducer::vertexAt(const Vector3d& p)
+void FacetReducer::appendFace(Edge& e, int f)
+{
+    if (e.faceCount < 2) {
+        e.face[e.faceCount++] = f;
+        return;
+    }
+    if (e.faceCount == 2) {
+        int slot;
+        if (freeManyFaces.empty()) {
+            slot = int(manyFaces.size());
+            manyFaces.emplace_back();
+        } else {
+            slot = freeManyFaces.back();
+            freeManyFaces.pop_back();
+        }
+        manyFaces[size_t(slot)].assign({e.face[0], e.face[1]});
+        e.face[0] = slot;
+        e.faceCount = ManyFaces;
+    }
+    manyFaces[size_t(e.face[0])].push_back(f);
+}
+
+void FacetReducer::removeFaceFrom(Edge& e, int f)
+{
+    if (e.faceCount != ManyFaces) {
+        if (e.faceCount >= 1 && e.face[0] == f) {
+            e.face[0] = e.face[1];
+            --e.faceCount;
+        } else if (e.faceCount == 2 && e.face[1] == f) {
+            --e.faceCount;
+        }
+        return;
+    }
+    const int slot = e.face[0];
+    std::vector<int>& list = manyFaces[size_t(slot)];
+    const auto at = std::find(list.begin(), list.end(), f);
+    if (at == list.end())
+        return;
+    list.erase(at);
+    if (list.size() == 2) {
+        e.face[0] = list[0];
+        e.face[1] = list[1];
+        e.faceCount = 2;
+        list.clear();
+        freeManyFaces.push_back(slot);
+    }
+}
+
+int FacetReducer::vertexAt(const Vector3d& p, uint64_t hash)
 {
     const int index = int(positions.size());
-    const int found = table.findOrAdd(p, index, positions.data());
+    const int found = table.findOrAdd(p, hash, index, positions.data());
     if (found != VertexTable::None)
         return found;
     positions.push_back(p);
@@ -164,9 +250,9 @@ void FacetReducer::makeFace(int a, int b, int c)
         int found = -1;
         bool flipped = false;
         for (int g : vertexEdges[size_t(from[k])]) {
-            if (edgeRemoved[size_t(g)])
-                continue;
             const Edge& e = edges[size_t(g)];
+            if (e.removed)
+                continue;
             if (e.second == to[k]) {
                 found = g;
                 break;
@@ -179,15 +265,19 @@ void FacetReducer::makeFace(int a, int b, int c)
         }
         if (found < 0) {
             found = int(edges.size());
-            edges.emplace_back();
-            edges.back().first = from[k];
-            edges.back().second = to[k];
-            edgeCosts.push_back(0.0);
-            edgeRemoved.push_back(0);
+            Edge e;
+            e.first = from[k];
+            e.second = to[k];
+            e.cost = 0.0;
+            e.staleSlot = -1;
+            e.faceCount = 0;
+            e.removed = false;
+            edges.push_back(e);
+            optimals.emplace_back();
             vertexEdges[size_t(from[k])].append(found);
             vertexEdges[size_t(to[k])].append(found);
         }
-        edges[size_t(found)].faces.append(index);
+        appendFace(edges[size_t(found)], index);
         face.edges[k] = found;
         face.corners[k] = from[k];
         face.flipped[k] = flipped;
@@ -213,62 +303,77 @@ void FacetReducer::reserveFor(size_t facetCount, size_t collapses)
     grow(quadrics, vertexCount);
     const size_t edgeCount = facetCount * 3 / 2 + facetCount / 32;
     grow(edges, edgeCount);
-    grow(edgeCosts, edgeCount);
-    grow(edgeRemoved, edgeCount);
+    grow(optimals, edgeCount);
     grow(faces, facetCount);
     table.reserve(positions.size() + vertexCount + 16, positions.data());
 }
 
 void FacetReducer::addShape(const QVector<Facet>& facets, ReductionProgress* progress)
 {
-    const size_t n = size_t(facets.size());
+    const int n = facets.size();
     // Room for the vertices that collapses may add as well.
-    reserveFor(n, n / 2);
-    // Neighbouring facets share corners: the last facet's corners are
-    // looked at before the table.
-    Vector3d recent[3];
-    int recentIndex[3] = {-1, -1, -1};
-    auto vertexNear = [&](const Vector3d& p) {
-        for (int k = 0; k < 3; ++k)
-            if (recentIndex[k] >= 0 && recent[k].x == p.x && recent[k].y == p.y && recent[k].z == p.z)
-                return recentIndex[k];
-        return vertexAt(p);
+    reserveFor(size_t(n), size_t(n) / 2);
+    // The corners' hashes are worked out a few facets ahead, and the table
+    // entries of those not met lately asked for then.
+    const int Ahead = 8;
+    uint64_t hashes[Ahead][3];
+    RecentVertices recent;
+    auto look = [&](int i) {
+        uint64_t* h = hashes[i % Ahead];
+        for (int k = 0; k < 3; ++k) {
+            h[k] = VertexTable::hash(facets[i].corners[k]);
+            if (!recent.mayHold(h[k]))
+                table.prefetch(h[k]);
+        }
     };
-    for (int i = 0; i < facets.size(); ++i) {
+    for (int i = 0; i < Ahead && i < n; ++i)
+        look(i);
+    for (int i = 0; i < n; ++i) {
         if (progress) {
             progress->current = i;
             progress->update();
         }
         const Facet& f = facets[i];
+        const uint64_t h[3] = {hashes[i % Ahead][0], hashes[i % Ahead][1], hashes[i % Ahead][2]};
+        if (i + Ahead < n)
+            look(i + Ahead);
         // A corner that is not a number would never meet its neighbours.
         if (!isFinite(f.corners[0]) || !isFinite(f.corners[1]) || !isFinite(f.corners[2]))
             continue;
-        const int a = vertexNear(f.corners[0]);
-        const int b = vertexNear(f.corners[1]);
-        const int c = vertexNear(f.corners[2]);
-        for (int k = 0; k < 3; ++k)
-            recent[k] = f.corners[k];
-        recentIndex[0] = a;
-        recentIndex[1] = b;
-        recentIndex[2] = c;
-        if (a != b && b != c && a != c)
-            makeFace(a, b, c);
+        int v[3];
+        for (int k = 0; k < 3; ++k) {
+            v[k] = recent.find(f.corners[k], h[k], positions);
+            if (v[k] < 0) {
+                v[k] = vertexAt(f.corners[k], h[k]);
+                recent.put(h[k], v[k]);
+            }
+        }
+        if (v[0] != v[1] && v[1] != v[2] && v[0] != v[2])
+            makeFace(v[0], v[1], v[2]);
     }
 }
 
 FacetShape FacetReducer::toFacetShape() const
 {
     FacetShape shape;
+    int live = 0;
+    for (const Face& f : faces)
+        live += f.removed ? 0 : 1;
+    shape.reserve(live);
     for (const Face& f : faces) {
         if (f.removed)
             continue;
         const Vector3d& p0 = positions[size_t(f.corners[0])];
         const Vector3d& p1 = positions[size_t(f.corners[1])];
         const Vector3d& p2 = positions[size_t(f.corners[2])];
-        const Vector3d n = Vector3d::cross(p1 - p0, p2 - p0);
-        if (n.length() == 0.0)
+        // cross(p1 - p0, p2 - p0) and its normalisation, written out.
+        const double ux = p1.x - p0.x, uy = p1.y - p0.y, uz = p1.z - p0.z;
+        const double vx = p2.x - p0.x, vy = p2.y - p0.y, vz = p2.z - p0.z;
+        const double nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
+        const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
+        if (length == 0.0)
             continue;
-        shape.addFacet(Facet(p0, p1, p2, n.normalized()));
+        shape.addFacet(Facet(p0, p1, p2, Vector3d(nx / length, ny / length, nz / length)));
     }
     return shape;
 }
@@ -279,26 +384,41 @@ void FacetReducer::vertexQuadric(int v)
 {
     Quadric sum;
     for (int g : vertexEdges[size_t(v)]) {
-        if (edgeRemoved[size_t(g)])
+        const Edge& e = edges[size_t(g)];
+        if (e.removed)
             continue;
-        for (int f : edges[size_t(g)].faces)
+        for (int f : facesOf(e))
             sum += Quadric::ofPlane(faces[size_t(f)].plane);
     }
     quadrics[size_t(v)] = sum;
 }
 
+bool FacetReducer::cheap(double cost) const
+{
+    return cost <= limit && cost != Refused;
+}
+
 void FacetReducer::markStale(int e)
 {
-    if (!stale[size_t(e)]) {
-        stale[size_t(e)] = 1;
-        staleEdges.push_back(e);
+    Edge& edge = edges[size_t(e)];
+    if (edge.staleSlot < 0) {
+        edge.staleSlot = int(staleEdges.size());
+        staleEdges.push_back({e, edge.cost});
+        staleBits[size_t(e) >> 6] |= uint64_t(1) << (e & 63);
     }
 }
 
 void FacetReducer::setCost(int e, double cost)
 {
-    edgeCosts[size_t(e)] = cost;
     markStale(e);
+    // An edge beyond the limit at the last sort that comes within it must
+    // still be met at its place in that order.
+    if (cheap(cost)) {
+        const double then = sortCost(staleEdges[size_t(edges[size_t(e)].staleSlot)].oldCost);
+        if (!(then <= limit))
+            restDue.insert({then, e});
+    }
+    edges[size_t(e)].cost = cost;
 }
 
 Vector3d FacetReducer::fallbackPosition(const Edge& e, const Quadric& q) const
@@ -314,14 +434,15 @@ Vector3d FacetReducer::fallbackPosition(const Edge& e, const Quadric& q) const
     return m;
 }
 
-void FacetReducer::edgeCost(int index)
+double FacetReducer::edgeCost(int index)
 {
-    Edge& e = edges[size_t(index)];
+    const Edge& e = edges[size_t(index)];
     Quadric sum = quadrics[size_t(e.first)];
     sum += quadrics[size_t(e.second)];
-    if (!sum.minimum(&e.optimal))
-        e.optimal = fallbackPosition(e, sum);
-    setCost(index, sum.error(e.optimal));
+    Vector3d& optimal = optimals[size_t(index)];
+    if (!sum.minimum(&optimal))
+        optimal = fallbackPosition(e, sum);
+    return sum.error(optimal);
 }
 
 void FacetReducer::updateVertexEdgeCosts(int v)
@@ -329,49 +450,50 @@ void FacetReducer::updateVertexEdgeCosts(int v)
     // The neighbours' quadrics lie scattered: ask for all of them first.
     for (int g : vertexEdges[size_t(v)]) {
         const Edge& e = edges[size_t(g)];
-        prefetch(&quadrics[size_t(e.other(v))]);
-        prefetch(reinterpret_cast<const char*>(&quadrics[size_t(e.other(v))]) + 64);
+        const char* q = reinterpret_cast<const char*>(&quadrics[size_t(e.other(v))]);
+        prefetch(q);
+        prefetch(q + 64);
     }
     for (int g : vertexEdges[size_t(v)])
-        if (!edgeRemoved[size_t(g)])
-            edgeCost(g);
+        if (!edges[size_t(g)].removed)
+            setCost(g, edgeCost(g));
 }
 
-bool FacetReducer::deadIn(int e, double maxCost) const
+bool FacetReducer::deadIn(int e) const
 {
     // A removed edge never gets a new cost; unless it is still cheap enough
     // to be refused (and counted) once more, no walk will stop at it.
-    const double cost = edgeCosts[size_t(e)];
-    return edgeRemoved[size_t(e)] && !(cost <= maxCost && cost != Refused);
+    const Edge& edge = edges[size_t(e)];
+    return edge.removed && !cheap(edge.cost);
 }
 
-void FacetReducer::initCosts(double maxCost)
+void FacetReducer::initCosts()
 {
-    stale.assign(edges.size(), 0);
+    staleBits.assign((edges.size() + 63) / 64, 0);
     staleEdges.clear();
-    // Each vertex's quadric once: its faces do not change meanwhile.
-    std::vector<uint8_t> done(positions.size(), 0);
+    restDue.clear();
+    // A vertex's quadric once, from its live edges; one without any is
+    // never read.
+    for (size_t v = 0; v < vertexEdges.size(); ++v)
+        if (!vertexEdges[v].isEmpty())
+            vertexQuadric(int(v));
     for (size_t i = 0; i < edges.size(); ++i) {
-        if (edgeRemoved[i])
-            continue;
-        const Edge& e = edges[i];
-        for (int v : {e.first, e.second}) {
-            if (!done[size_t(v)]) {
-                done[size_t(v)] = 1;
-                vertexQuadric(v);
-            }
-        }
-        edgeCost(int(i));
+        edges[i].staleSlot = -1;
+        if (!edges[i].removed)
+            edges[i].cost = edgeCost(int(i));
     }
-    for (int e : staleEdges)
-        stale[size_t(e)] = 0;
-    staleEdges.clear();
 
     sorted.clear();
-    sorted.reserve(edges.size());
-    for (size_t i = 0; i < edges.size(); ++i)
-        if (!deadIn(int(i), maxCost))
-            sorted.push_back({sortCost(edgeCosts[i]), int(i)});
+    restCount = 0;
+    for (size_t i = 0; i < edges.size(); ++i) {
+        if (deadIn(int(i)))
+            continue;
+        const double key = sortCost(edges[i].cost);
+        if (key <= limit)
+            sorted.push_back({key, int(i)});
+        else
+            ++restCount;
+    }
     sortByCost(sorted, true);
 }
 
@@ -382,9 +504,7 @@ void FacetReducer::sortByCost(std::vector<SortKey>& keys, bool inEdgeOrder)
     // cost's six. Each pass keeps the order of equal digits.
     const size_t n = keys.size();
     if (n < 256) {
-        std::sort(keys.begin(), keys.end(), [](const SortKey& a, const SortKey& b) {
-            return a.cost < b.cost || (a.cost == b.cost && a.edge < b.edge);
-        });
+        std::sort(keys.begin(), keys.end(), keyLess);
         return;
     }
     const int Bits = 11, Buckets = 1 << Bits, Digits = 9;
@@ -414,29 +534,56 @@ void FacetReducer::sortByCost(std::vector<SortKey>& keys, bool inEdgeOrder)
     }
 }
 
-void FacetReducer::resort(double maxCost)
+void FacetReducer::resort()
 {
     // Entries whose cost did not change are still in order. Removed edges
     // are stale too, so no clean entry needs a look at its edge.
     size_t kept = 0;
     for (const SortKey& k : sorted)
-        if (!stale[size_t(k.edge)])
+        if (!(staleBits[size_t(k.edge) >> 6] >> (k.edge & 63) & 1))
             sorted[kept++] = k;
     sorted.resize(kept);
 
     fresh.clear();
-    for (int e : staleEdges) {
-        stale[size_t(e)] = 0;
-        if (!deadIn(e, maxCost))
-            fresh.push_back({sortCost(edgeCosts[size_t(e)]), e});
+    const size_t staleCount = staleEdges.size();
+    for (size_t j = 0; j < staleCount; ++j) {
+        if (j + 16 < staleCount)
+            prefetch(&edges[size_t(staleEdges[j + 16].edge)]);
+        const StaleEntry& s = staleEdges[j];
+        const int e = s.edge;
+        edges[size_t(e)].staleSlot = -1;
+        staleBits[size_t(e) >> 6] = 0;
+        if (!(sortCost(s.oldCost) <= limit))
+            --restCount;
+        if (deadIn(e))
+            continue;
+        const double key = sortCost(edges[size_t(e)].cost);
+        if (key <= limit)
+            fresh.push_back({key, e});
+        else
+            ++restCount;
     }
     staleEdges.clear();
+    restDue.clear();
     sortByCost(fresh, false);
 
     merged.resize(sorted.size() + fresh.size());
-    std::merge(sorted.begin(), sorted.end(), fresh.begin(), fresh.end(), merged.begin(),
-               [](const SortKey& a, const SortKey& b) { return a.cost < b.cost || (a.cost == b.cost && a.edge < b.edge); });
+    std::merge(sorted.begin(), sorted.end(), fresh.begin(), fresh.end(), merged.begin(), keyLess);
     sorted.swap(merged);
+}
+
+bool FacetReducer::lastOfSnapshot(const SortKey& key) const
+{
+    // Rarely asked: once at most for each walk that ends by reaching the
+    // target beyond the front. The entries of the last sort are the stale
+    // edges at their cost then and the clean ones that were not dead.
+    for (const StaleEntry& s : staleEdges)
+        if (keyLess(key, {sortCost(s.oldCost), s.edge}))
+            return false;
+    for (size_t i = 0; i < edges.size(); ++i)
+        if (edges[i].staleSlot < 0 && !deadIn(int(i)) && keyLess(key, {sortCost(edges[i].cost), int(i)}))
+            return false;
+    return true;
 }
 
 // ---------------------------------------------------------------- collapse
@@ -444,54 +591,49 @@ void FacetReducer::resort(double maxCost)
 bool FacetReducer::canCollapse(int index)
 {
     // The tests only look; the cheap ones go first.
-    if (edgeRemoved[size_t(index)])
-        return false;
     const Edge& e = edges[size_t(index)];
-    if (e.faces.size() != 2)
+    if (e.removed || e.faceCount != 2)
         return false;
-    for (int f : e.faces) {
+    for (int f : facesOf(e)) {
         if (faces[size_t(f)].removed)
             continue;
         for (int g : faces[size_t(f)].edges)
-            if (edges[size_t(g)].faces.size() != 2)
+            if (edges[size_t(g)].faceCount != 2)
                 return false;
     }
-    const int at = table.find(e.optimal, positions.data());
+    const Vector3d& optimal = optimals[size_t(index)];
+    const int at = table.find(optimal, positions.data());
     if (at != VertexTable::None && at != e.first && at != e.second)
         return false;
-
-    // Everything below looks at the edges around both ends.
-    for (int end : {e.first, e.second})
-        for (int g : vertexEdges[size_t(end)])
-            prefetch(&edges[size_t(g)]);
 
     // Link condition: the two ends share no neighbour beyond the corners of
     // the edge's own faces. Neighbourhoods are small: plain lists serve.
     Neighbourhood neighbours;
-    for (int g : vertexEdges[size_t(e.first)])
-        if (g != index && !edgeRemoved[size_t(g)])
-            insert(neighbours, edges[size_t(g)].other(e.first));
-    for (int f : e.faces)
+    for (int g : vertexEdges[size_t(e.first)]) {
+        const Edge& edge = edges[size_t(g)];
+        if (g != index && !edge.removed)
+            insert(neighbours, edge.other(e.first));
+    }
+    for (int f : facesOf(e))
         for (int k = 0; k < 3; ++k)
             neighbours.removeOne(faces[size_t(f)].corners[k]);
-    for (int g : vertexEdges[size_t(e.second)])
-        if (g != index && !edgeRemoved[size_t(g)] && contains(neighbours, edges[size_t(g)].other(e.second)))
+    for (int g : vertexEdges[size_t(e.second)]) {
+        const Edge& edge = edges[size_t(g)];
+        if (g != index && !edge.removed && contains(neighbours, edge.other(e.second)))
             return false;
+    }
 
     // No face around either end may turn over when the end moves.
-    for (int end : {e.first, e.second})
-        for (int g : vertexEdges[size_t(end)])
-            for (int f : edges[size_t(g)].faces)
-                prefetch(&faces[size_t(f)]);
     const int ends[2][2] = {{e.first, e.second}, {e.second, e.first}};
     for (const auto& uw : ends) {
         const int u = uw[0], w = uw[1];
         const Vector3d& from = positions[size_t(u)];
         Neighbourhood seen;
         for (int g : vertexEdges[size_t(u)]) {
-            if (edgeRemoved[size_t(g)])
+            const Edge& edge = edges[size_t(g)];
+            if (edge.removed)
                 continue;
-            for (int fi : edges[size_t(g)].faces) {
+            for (int fi : facesOf(edge)) {
                 // Each face lies on two edges of u; one look is enough.
                 if (!insert(seen, fi))
                     continue;
@@ -507,7 +649,7 @@ bool FacetReducer::canCollapse(int index)
                     const Vector3d& p = positions[size_t(f.flipped[k] ? b : a)];
                     const Vector3d& q = positions[size_t(f.flipped[k] ? a : b)];
                     double before, after;
-                    sideValues(p, q, f.plane, from, e.optimal, &before, &after);
+                    sideValues(p, q, f.plane, from, optimal, &before, &after);
                     if (before * after < 0)
                         return false;
                     break;
@@ -521,7 +663,7 @@ bool FacetReducer::canCollapse(int index)
 void FacetReducer::refreshCorners(int index)
 {
     const Edge& e = edges[size_t(index)];
-    for (int fi : e.faces) {
+    for (int fi : facesOf(e)) {
         Face& f = faces[size_t(fi)];
         for (int k = 0; k < 3; ++k)
             if (f.edges[k] == index)
@@ -534,7 +676,7 @@ void FacetReducer::removeEdge(int index)
     Edge& e = edges[size_t(index)];
     vertexEdges[size_t(e.first)].removeOne(index);
     vertexEdges[size_t(e.second)].removeOne(index);
-    edgeRemoved[size_t(index)] = 1;
+    e.removed = true;
     markStale(index);
 }
 
@@ -542,16 +684,16 @@ void FacetReducer::removeFace(int index)
 {
     Face& f = faces[size_t(index)];
     for (int g : f.edges)
-        edges[size_t(g)].faces.removeOne(index);
+        removeFaceFrom(edges[size_t(g)], index);
     f.removed = true;
 }
 
 int FacetReducer::collapseFaces(int index)
 {
     Edge& e = edges[size_t(index)];
-    const int count = e.faces.size();
-    while (!e.faces.isEmpty()) {
-        const int fi = e.faces.first();
+    const int count = facesOf(e).size();
+    while (facesOf(e).size() > 0) {
+        const int fi = *facesOf(e).begin();
         Face& f = faces[size_t(fi)];
         const int slot = f.edges[0] == index ? 0 : f.edges[1] == index ? 1 : 2;
         static const int xSlot[3] = {2, 0, 0};
@@ -560,15 +702,15 @@ int FacetReducer::collapseFaces(int index)
         const int yi = f.edges[ySlot[slot]];
         Edge& x = edges[size_t(xi)];
         Edge& y = edges[size_t(yi)];
-        x.faces.removeOne(fi);
-        y.faces.removeOne(fi);
+        removeFaceFrom(x, fi);
+        removeFaceFrom(y, fi);
         const int apex = (x.first == y.first || x.first == y.second) ? x.first : x.second;
 
         // The faces on y now lie on x, each keeping its corners.
         const bool swap = (x.first == apex) != (y.first == apex);
-        while (!y.faces.isEmpty()) {
-            const int gi = y.faces.first();
-            y.faces.removeOne(gi);
+        while (facesOf(y).size() > 0) {
+            const int gi = *facesOf(y).begin();
+            removeFaceFrom(y, gi);
             Face& g = faces[size_t(gi)];
             for (int k = 0; k < 3; ++k) {
                 if (g.edges[k] == yi) {
@@ -577,7 +719,7 @@ int FacetReducer::collapseFaces(int index)
                     g.corners[k] = g.flipped[k] ? x.second : x.first;
                 }
             }
-            x.faces.append(gi);
+            appendFace(x, gi);
         }
         removeEdge(yi);
         removeFace(fi);
@@ -587,7 +729,7 @@ int FacetReducer::collapseFaces(int index)
 
 int FacetReducer::collapseVertices(int index)
 {
-    const Vector3d optimal = edges[size_t(index)].optimal;
+    const Vector3d optimal = optimals[size_t(index)];
     const int n = vertexAt(optimal);
     const int ends[2] = {edges[size_t(index)].first, edges[size_t(index)].second};
     for (int u : ends) {
@@ -596,7 +738,7 @@ int FacetReducer::collapseVertices(int index)
         IndexList<7>& list = vertexEdges[size_t(u)];
         for (int g : list) {
             Edge& edge = edges[size_t(g)];
-            if (g == index || edgeRemoved[size_t(g)])
+            if (g == index || edge.removed)
                 continue;
             if (edge.first == u)
                 edge.first = n;
@@ -614,23 +756,55 @@ int FacetReducer::collapseVertices(int index)
     return n;
 }
 
-void FacetReducer::prefetchAhead(size_t i, double maxCost) const
+void FacetReducer::prefetchAhead(size_t i) const
 {
     // The tests of an edge wander over its neighbourhood, scattered in
-    // memory; asking for it a few edges ahead hides much of the wait.
-    const size_t far = i + 16, near = i + 6;
-    if (far < sorted.size() && sorted[far].cost <= maxCost) {
-        const int e = sorted[far].edge;
+    // memory; asking for it in stages a few edges ahead, each stage reading
+    // what the one before asked for, hides much of the wait.
+    const size_t n = sorted.size();
+    if (i + 16 < n) {
+        const int e = sorted[i + 16].edge;
         prefetch(&edges[size_t(e)]);
+        prefetch(&optimals[size_t(e)]);
     }
-    if (near < sorted.size() && sorted[near].cost <= maxCost) {
-        const Edge& e = edges[size_t(sorted[near].edge)];
-        for (int f : e.faces)
-            prefetch(&faces[size_t(f)]);
-        prefetch(&vertexEdges[size_t(e.first)]);
-        prefetch(&vertexEdges[size_t(e.second)]);
-        prefetch(&positions[size_t(e.first)]);
-        prefetch(&positions[size_t(e.second)]);
+    if (i + 8 < n) {
+        const Edge& e = edges[size_t(sorted[i + 8].edge)];
+        if (!e.removed && cheap(e.cost)) {
+            for (int f : facesOf(e))
+                prefetch(&faces[size_t(f)]);
+            prefetch(&vertexEdges[size_t(e.first)]);
+            prefetch(&vertexEdges[size_t(e.second)]);
+            prefetch(&positions[size_t(e.first)]);
+            prefetch(&positions[size_t(e.second)]);
+            for (int end : {e.first, e.second}) {
+                prefetch(&quadrics[size_t(end)]);
+                prefetch(reinterpret_cast<const char*>(&quadrics[size_t(end)]) + 64);
+            }
+            table.prefetch(VertexTable::hash(optimals[size_t(sorted[i + 8].edge)]));
+        }
+    }
+    if (i + 4 < n) {
+        const Edge& e = edges[size_t(sorted[i + 4].edge)];
+        if (!e.removed && cheap(e.cost)) {
+            for (int end : {e.first, e.second})
+                for (int g : vertexEdges[size_t(end)])
+                    prefetch(&edges[size_t(g)]);
+            // The collapse takes an edge off each far corner of its faces.
+            for (int f : facesOf(e))
+                for (int corner : faces[size_t(f)].corners)
+                    prefetch(&vertexEdges[size_t(corner)]);
+        }
+    }
+    if (i + 2 < n) {
+        const Edge& e = edges[size_t(sorted[i + 2].edge)];
+        if (!e.removed && cheap(e.cost))
+            for (int end : {e.first, e.second})
+                for (int g : vertexEdges[size_t(end)]) {
+                    const Edge& edge = edges[size_t(g)];
+                    for (int f : facesOf(edge))
+                        prefetch(&faces[size_t(f)]);
+                    prefetch(&positions[size_t(edge.other(end))]);
+                }
     }
 }
 
@@ -638,53 +812,87 @@ void FacetReducer::reduce(unsigned int targetFaces, double maxCost, ReductionPro
 {
     long long faceTotal = (long long)faces.size();
     const long long target = targetFaces;
-    // Each collapse makes at most one vertex and takes two faces.
-    reserveFor(0, size_t(faceTotal) / 2);
-    initCosts(maxCost);
-    const long long batch = faceTotal / 20;
+    // Costs, quadrics and their order are all worked out afresh by the next
+    // call: with no cost allowed there is nothing to do.
     if (maxCost <= 0)
         return;
+    // Each collapse makes at most one vertex and takes two faces.
+    reserveFor(0, size_t(faceTotal) / 2);
+    limit = maxCost;
+    initCosts();
+    const long long batch = faceTotal / 20;
 
     long long count = 0;
+    auto visit = [&](int index) {
+        if (canCollapse(index)) {
+            faceTotal -= collapseFaces(index);
+            const int n = collapseVertices(index);
+            ++count;
+            updateVertexEdgeCosts(n);
+        } else {
+            ++count;
+            setCost(index, Refused);
+        }
+    };
     for (;;) {
         bool finished = false;
-        if (!sorted.empty()) {
+        if (!sorted.empty() || restCount > 0) {
             if (target >= faceTotal) {
                 finished = true;
             } else {
+                const size_t total = sorted.size() + restCount;
+                bool walkRest = true;
                 for (size_t i = 0; i < sorted.size(); ++i) {
-                    prefetchAhead(i, maxCost);
+                    prefetchAhead(i);
                     const int index = sorted[i].edge;
-                    // An entry whose cost has not changed since the sort holds it.
-                    const double cost = stale[size_t(index)] ? edgeCosts[size_t(index)] : sorted[i].cost;
-                    if (cost <= maxCost && cost != Refused) {
-                        if (canCollapse(index)) {
-                            faceTotal -= collapseFaces(index);
-                            const int n = collapseVertices(index);
-                            ++count;
-                            updateVertexEdgeCosts(n);
-                        } else {
-                            ++count;
-                            setCost(index, Refused);
-                        }
+                    if (cheap(edges[size_t(index)].cost)) {
+                        visit(index);
                         if (count >= batch) {
-                            resort(maxCost);
+                            resort();
                             count = 0;
+                            walkRest = false;
                             break;
                         }
                     }
-                    if (i + 1 == sorted.size())
+                    if (i + 1 == total) {
+                        walkRest = false;
                         break;
+                    }
                     if (faceTotal <= target) {
                         finished = true;
+                        walkRest = false;
+                        break;
+                    }
+                }
+                // Beyond the front only entries whose cost came within the
+                // limit since the sort can stop the walk.
+                SortKey at{0.0, -1};
+                for (bool started = false; walkRest;) {
+                    const auto next = started ? restDue.upper_bound(at) : restDue.begin();
+                    if (next == restDue.end())
+                        break;
+                    at = *next;
+                    started = true;
+                    if (!cheap(edges[size_t(at.edge)].cost))
+                        continue;
+                    visit(at.edge);
+                    if (count >= batch) {
+                        resort();
+                        count = 0;
+                        break;
+                    }
+                    if (faceTotal <= target) {
+                        finished = !lastOfSnapshot(at);
                         break;
                     }
                 }
             }
         }
 
-        const double first = sorted.empty() ? Refused : edgeCosts[size_t(sorted.front().edge)];
-        if (first <= maxCost && first != Refused) {
+        // With nothing within the limit at the last sort nothing has
+        // changed since, and the first entry is still beyond it.
+        const double first = sorted.empty() ? Refused : edges[size_t(sorted.front().edge)].cost;
+        if (cheap(first)) {
             if (progress) {
                 if (progress->cancelled)
                     return;

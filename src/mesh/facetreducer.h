@@ -11,6 +11,7 @@
 #include <QVector>
 
 #include <cstdint>
+#include <set>
 #include <vector>
 
 class ProgressMonitor;
@@ -94,28 +95,45 @@ public:
     };
 
 private:
-    // An edge's cost and removed flag live in arrays of their own, which
-    // the walks over the sorted edges read without touching the rest.
-    struct Edge
+    // Faces on an edge: up to two in the record itself; where more meet,
+    // face[0] is the number of an outside list holding them all.
+    static const uint8_t ManyFaces = 0xff;
+
+    // The fields the walks over the sorted edges and the collapse tests
+    // read together share one block: ends, faces, cost and removed flag.
+    struct alignas(32) Edge
     {
         int first;
         int second;
-        VekMath::Vector3d optimal;
-        IndexList<2> faces;
+        int face[2];
+        double cost;    // 0 when new; the largest double once refused
+        int staleSlot;  // its entry in staleEdges while stale, else -1
+        uint8_t faceCount;
+        bool removed;
 
         int other(int v) const { return v == first ? second : first; }
     };
 
-    // Corner k is edges[k]->second when flipped[k], else edges[k]->first;
+    struct FaceSpan
+    {
+        const int* data;
+        int count;
+
+        const int* begin() const { return data; }
+        const int* end() const { return data + count; }
+        int size() const { return count; }
+    };
+
+    // Corner k is edges[k]'s second end when flipped[k], else its first;
     // the corners are kept as well, so that the tests around a vertex need
-    // not look at the edges for them.
-    struct Face
+    // not look at the edges for them. One cache line each.
+    struct alignas(64) Face
     {
         int edges[3];
         int corners[3];
         bool flipped[3];
-        VekMath::Plane plane;
         bool removed = false;
+        VekMath::Plane plane;
     };
 
     struct SortKey
@@ -124,13 +142,35 @@ private:
         int edge;
     };
 
-    int vertexAt(const VekMath::Vector3d& p);
+    // An edge whose cost changed since the last sort, with its cost then.
+    struct StaleEntry
+    {
+        int edge;
+        double oldCost;
+    };
 
+    static bool keyLess(const SortKey& a, const SortKey& b)
+    {
+        return a.cost < b.cost || (a.cost == b.cost && a.edge < b.edge);
+    }
+
+    FaceSpan facesOf(const Edge& e) const
+    {
+        if (e.faceCount != ManyFaces)
+            return {e.face, e.faceCount};
+        const std::vector<int>& list = manyFaces[size_t(e.face[0])];
+        return {list.data(), int(list.size())};
+    }
+    void appendFace(Edge& e, int f);
+    void removeFaceFrom(Edge& e, int f);
+
+    int vertexAt(const VekMath::Vector3d& p, uint64_t hash);
+    int vertexAt(const VekMath::Vector3d& p) { return vertexAt(p, VertexTable::hash(p)); }
     void makeFace(int a, int b, int c);
     void vertexQuadric(int v);
-    void edgeCost(int e);
+    double edgeCost(int e);
     VekMath::Vector3d fallbackPosition(const Edge& e, const Quadric& q) const;
-    void initCosts(double maxCost);
+    void initCosts();
     void updateVertexEdgeCosts(int v);
     bool canCollapse(int e);
     int collapseFaces(int e);
@@ -139,14 +179,16 @@ private:
     // The corners of the faces on an edge whose ends changed.
     void refreshCorners(int e);
     void removeFace(int f);
-    void setCost(int e, double cost);
     void markStale(int e);
+    void setCost(int e, double cost);
+    bool cheap(double cost) const;
+    bool deadIn(int e) const;
     // By cost, equal costs by edge number.
     void sortByCost(std::vector<SortKey>& keys, bool inEdgeOrder);
     void reserveFor(size_t facetCount, size_t collapses);
-    void prefetchAhead(size_t i, double maxCost) const;
-    void resort(double maxCost);
-    bool deadIn(int e, double maxCost) const;
+    void prefetchAhead(size_t i) const;
+    void resort();
+    bool lastOfSnapshot(const SortKey& key) const;
 
     // Vertices: positions, their live edges and quadrics, by index.
     std::vector<VekMath::Vector3d> positions;
@@ -155,15 +197,21 @@ private:
     VertexTable table;
 
     std::vector<Edge> edges;
-    std::vector<double> edgeCosts;   // 0 when new; the largest double once refused
-    std::vector<uint8_t> edgeRemoved;
+    std::vector<VekMath::Vector3d> optimals;  // collapse positions, by edge
+    std::vector<std::vector<int>> manyFaces;
+    std::vector<int> freeManyFaces;
     std::vector<Face> faces;
 
-    // The edges in the order of their last sort; entries whose costs changed
-    // since are marked stale and sorted again at the next sort.
+    // The walk's order is that of the last sort of every edge that was not
+    // dead then. Only the front of it, the costs within the limit, is kept
+    // in order; of the rest only the number, and the entries whose cost has
+    // come within the limit since, by their place in that order.
+    double limit = 0;
     std::vector<SortKey> sorted;
-    std::vector<uint8_t> stale;
-    std::vector<int> staleEdges;
+    size_t restCount = 0;
+    std::set<SortKey, bool (*)(const SortKey&, const SortKey&)> restDue{&FacetReducer::keyLess};
+    std::vector<StaleEntry> staleEdges;
+    std::vector<uint64_t> staleBits;  // one bit an edge, for the pass over the sorted front
     // Working space of the sorts, kept between them.
     std::vector<SortKey> fresh;
     std::vector<SortKey> merged;

@@ -1,5 +1,7 @@
 #include "mesh/vertextable.h"
 
+#include "mesh/largepages.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -39,72 +41,77 @@ uint64_t VertexTable::hash(const Vector3d& p)
     return mix(bitsOf(p.x) * 0x9e3779b97f4a7c15ULL ^ mix(bitsOf(p.y) + 0x632be59bd9b4e019ULL) ^ bitsOf(p.z) * 31);
 }
 
-int VertexTable::find(const Vector3d& p, const Vector3d* positions) const
+int VertexTable::find(const Vector3d& p, uint64_t h, const Vector3d* positions) const
 {
-    if (buckets.empty())
+    if (cells.empty())
         return None;
-    const size_t mask = buckets.size() - 1;
-    for (size_t i = hash(p) & mask;; i = (i + 1) & mask) {
-        const int index = buckets[i];
-        if (index == None)
+    const size_t mask = cells.size() - 1;
+    const uint32_t tag = tagOf(h);
+    for (size_t i = h & mask;; i = (i + 1) & mask) {
+        const Slot& s = cells[i];
+        if (s.index == None)
             return None;
-        if (samePosition(positions[index], p))
-            return index;
+        if (s.tag == tag && samePosition(positions[s.index], p))
+            return s.index;
     }
 }
 
-void VertexTable::add(const Vector3d& p, int index, const Vector3d* positions)
+int VertexTable::findOrAdd(const Vector3d& p, uint64_t h, int index, const Vector3d* positions)
 {
-    if ((count + 1) * 2 > buckets.size())
-        rehash(buckets.empty() ? 1024 : buckets.size() * 2, positions);
-    const size_t mask = buckets.size() - 1;
-    size_t i = hash(p) & mask;
-    while (buckets[i] != None)
-        i = (i + 1) & mask;
-    buckets[i] = index;
-    ++count;
-}
-
-int VertexTable::findOrAdd(const Vector3d& p, int index, const Vector3d* positions)
-{
-    if ((count + 1) * 2 > buckets.size())
-        rehash(buckets.empty() ? 1024 : buckets.size() * 2, positions);
-    const size_t mask = buckets.size() - 1;
-    size_t i = hash(p) & mask;
-    for (; buckets[i] != None; i = (i + 1) & mask)
-        if (samePosition(positions[buckets[i]], p))
-            return buckets[i];
-    buckets[i] = index;
+    if ((count + 1) * 2 > cells.size())
+        rehash(cells.empty() ? 1024 : cells.size() * 2, positions);
+    const size_t mask = cells.size() - 1;
+    const uint32_t tag = tagOf(h);
+    size_t i = h & mask;
+    for (; cells[i].index != None; i = (i + 1) & mask)
+        if (cells[i].tag == tag && samePosition(positions[cells[i].index], p))
+            return cells[i].index;
+    cells[i] = {index, tag};
     ++count;
     return None;
 }
 
+void VertexTable::prefetch(uint64_t h) const
+{
+#if defined(__GNUC__)
+    if (!cells.empty())
+        __builtin_prefetch(&cells[h & (cells.size() - 1)]);
+#else
+    (void)h;
+#endif
+}
+
 void VertexTable::reserve(size_t wanted, const Vector3d* positions)
 {
-    size_t size = buckets.empty() ? 1024 : buckets.size();
+    size_t size = cells.empty() ? 1024 : cells.size();
     while (size < wanted * 2)
         size *= 2;
-    if (size > buckets.size())
+    if (size > cells.size())
         rehash(size, positions);
 }
 
-void VertexTable::rehash(size_t slotCount, const Vector3d* positions)
+void VertexTable::rehash(size_t cellCount, const Vector3d* positions)
 {
-    std::vector<int> old(slotCount, None);
-    old.swap(buckets);
-    const size_t mask = buckets.size() - 1;
-    for (int index : old) {
-        if (index == None)
+    std::vector<Slot> old;
+    old.swap(cells);
+    // Large pages help only when asked for before the memory is first used.
+    cells.reserve(cellCount);
+    adviseLargePages(cells.data(), cellCount * sizeof(Slot));
+    cells.assign(cellCount, Slot{None, 0});
+    const size_t mask = cells.size() - 1;
+    for (const Slot& s : old) {
+        if (s.index == None)
             continue;
-        size_t i = hash(positions[index]) & mask;
-        while (buckets[i] != None)
+        const uint64_t h = hash(positions[s.index]);
+        size_t i = h & mask;
+        while (cells[i].index != None)
             i = (i + 1) & mask;
-        buckets[i] = index;
+        cells[i] = {s.index, tagOf(h)};
     }
 }
 
 void VertexTable::clear()
 {
-    std::fill(buckets.begin(), buckets.end(), None);
+    std::fill(cells.begin(), cells.end(), Slot{None, 0});
     count = 0;
 }
