@@ -167,7 +167,6 @@ void FacetReducer::clear()
     quadrics.clear();
     table.clear();
     edges.clear();
-    optimals.clear();
     manyFaces.clear();
     freeManyFaces.clear();
     faces.clear();
@@ -273,7 +272,6 @@ void FacetReducer::makeFace(int a, int b, int c)
             e.faceCount = 0;
             e.removed = false;
             edges.push_back(e);
-            optimals.emplace_back();
             vertexEdges[size_t(from[k])].append(found);
             vertexEdges[size_t(to[k])].append(found);
         }
@@ -303,7 +301,6 @@ void FacetReducer::reserveFor(size_t facetCount, size_t collapses)
     grow(quadrics, vertexCount);
     const size_t edgeCount = facetCount * 3 / 2 + facetCount / 32;
     grow(edges, edgeCount);
-    grow(optimals, edgeCount);
     grow(faces, facetCount);
     table.reserve(positions.size() + vertexCount + 16, positions.data());
 }
@@ -403,7 +400,9 @@ void FacetReducer::markStale(int e)
     Edge& edge = edges[size_t(e)];
     if (edge.staleSlot < 0) {
         edge.staleSlot = int(staleEdges.size());
-        staleEdges.push_back({e, edge.cost});
+        staleEdges.emplace_back();
+        staleEdges.back().edge = e;
+        staleEdges.back().oldCost = edge.cost;
         staleBits[size_t(e) >> 6] |= uint64_t(1) << (e & 63);
     }
 }
@@ -434,15 +433,22 @@ Vector3d FacetReducer::fallbackPosition(const Edge& e, const Quadric& q) const
     return m;
 }
 
-double FacetReducer::edgeCost(int index)
+Vector3d FacetReducer::collapsePosition(int index, Quadric* sum) const
 {
     const Edge& e = edges[size_t(index)];
-    Quadric sum = quadrics[size_t(e.first)];
-    sum += quadrics[size_t(e.second)];
-    Vector3d& optimal = optimals[size_t(index)];
-    if (!sum.minimum(&optimal))
-        optimal = fallbackPosition(e, sum);
-    return sum.error(optimal);
+    *sum = quadrics[size_t(e.first)];
+    *sum += quadrics[size_t(e.second)];
+    Vector3d at;
+    if (!sum->minimum(&at))
+        at = fallbackPosition(e, *sum);
+    return at;
+}
+
+double FacetReducer::edgeCost(int index) const
+{
+    Quadric sum;
+    const Vector3d at = collapsePosition(index, &sum);
+    return sum.error(at);
 }
 
 void FacetReducer::updateVertexEdgeCosts(int v)
@@ -588,7 +594,7 @@ bool FacetReducer::lastOfSnapshot(const SortKey& key) const
 
 // ---------------------------------------------------------------- collapse
 
-bool FacetReducer::canCollapse(int index)
+bool FacetReducer::canCollapse(int index, Vector3d* position) const
 {
     // The tests only look; the cheap ones go first.
     const Edge& e = edges[size_t(index)];
@@ -601,7 +607,11 @@ bool FacetReducer::canCollapse(int index)
             if (edges[size_t(g)].faceCount != 2)
                 return false;
     }
-    const Vector3d& optimal = optimals[size_t(index)];
+    // The quadrics of a live edge's ends have not changed since its cost
+    // was worked out, so neither has the position that cost was taken at.
+    Quadric sum;
+    const Vector3d optimal = collapsePosition(index, &sum);
+    *position = optimal;
     const int at = table.find(optimal, positions.data());
     if (at != VertexTable::None && at != e.first && at != e.second)
         return false;
@@ -727,9 +737,8 @@ int FacetReducer::collapseFaces(int index)
     return count;
 }
 
-int FacetReducer::collapseVertices(int index)
+int FacetReducer::collapseVertices(int index, const Vector3d& optimal)
 {
-    const Vector3d optimal = optimals[size_t(index)];
     const int n = vertexAt(optimal);
     const int ends[2] = {edges[size_t(index)].first, edges[size_t(index)].second};
     for (int u : ends) {
@@ -762,49 +771,43 @@ void FacetReducer::prefetchAhead(size_t i) const
     // memory; asking for it in stages a few edges ahead, each stage reading
     // what the one before asked for, hides much of the wait.
     const size_t n = sorted.size();
-    if (i + 16 < n) {
-        const int e = sorted[i + 16].edge;
-        prefetch(&edges[size_t(e)]);
-        prefetch(&optimals[size_t(e)]);
+    auto candidate = [&](size_t ahead) -> const Edge* {
+        if (i + ahead >= n)
+            return nullptr;
+        const Edge& e = edges[size_t(sorted[i + ahead].edge)];
+        return !e.removed && cheap(e.cost) ? &e : nullptr;
+    };
+    if (i + 24 < n)
+        prefetch(&edges[size_t(sorted[i + 24].edge)]);
+    if (const Edge* e = candidate(16)) {
+        for (int f : facesOf(*e))
+            prefetch(&faces[size_t(f)]);
+        for (int end : {e->first, e->second}) {
+            prefetch(&vertexEdges[size_t(end)]);
+            prefetch(&positions[size_t(end)]);
+            prefetch(&quadrics[size_t(end)]);
+            prefetch(reinterpret_cast<const char*>(&quadrics[size_t(end)]) + 64);
+        }
     }
-    if (i + 8 < n) {
-        const Edge& e = edges[size_t(sorted[i + 8].edge)];
-        if (!e.removed && cheap(e.cost)) {
-            for (int f : facesOf(e))
-                prefetch(&faces[size_t(f)]);
-            prefetch(&vertexEdges[size_t(e.first)]);
-            prefetch(&vertexEdges[size_t(e.second)]);
-            prefetch(&positions[size_t(e.first)]);
-            prefetch(&positions[size_t(e.second)]);
-            for (int end : {e.first, e.second}) {
-                prefetch(&quadrics[size_t(end)]);
-                prefetch(reinterpret_cast<const char*>(&quadrics[size_t(end)]) + 64);
+    if (const Edge* e = candidate(8)) {
+        Quadric sum;
+        table.prefetch(VertexTable::hash(collapsePosition(sorted[i + 8].edge, &sum)));
+        for (int end : {e->first, e->second})
+            for (int g : vertexEdges[size_t(end)])
+                prefetch(&edges[size_t(g)]);
+        // The collapse takes an edge off each far corner of its faces.
+        for (int f : facesOf(*e))
+            for (int corner : faces[size_t(f)].corners)
+                prefetch(&vertexEdges[size_t(corner)]);
+    }
+    if (const Edge* e = candidate(3)) {
+        for (int end : {e->first, e->second})
+            for (int g : vertexEdges[size_t(end)]) {
+                const Edge& edge = edges[size_t(g)];
+                for (int f : facesOf(edge))
+                    prefetch(&faces[size_t(f)]);
+                prefetch(&positions[size_t(edge.other(end))]);
             }
-            table.prefetch(VertexTable::hash(optimals[size_t(sorted[i + 8].edge)]));
-        }
-    }
-    if (i + 4 < n) {
-        const Edge& e = edges[size_t(sorted[i + 4].edge)];
-        if (!e.removed && cheap(e.cost)) {
-            for (int end : {e.first, e.second})
-                for (int g : vertexEdges[size_t(end)])
-                    prefetch(&edges[size_t(g)]);
-            // The collapse takes an edge off each far corner of its faces.
-            for (int f : facesOf(e))
-                for (int corner : faces[size_t(f)].corners)
-                    prefetch(&vertexEdges[size_t(corner)]);
-        }
-    }
-    if (i + 2 < n) {
-        const Edge& e = edges[size_t(sorted[i + 2].edge)];
-        if (!e.removed && cheap(e.cost))
-            for (int end : {e.first, e.second})
-                for (int g : vertexEdges[size_t(end)]) {
-                    const Edge& edge = edges[size_t(g)];
-                    for (int f : facesOf(edge))
-                        prefetch(&faces[size_t(f)]);
-                    prefetch(&positions[size_t(edge.other(end))]);
-                }
     }
 }
 
@@ -824,9 +827,10 @@ void FacetReducer::reduce(unsigned int targetFaces, double maxCost, ReductionPro
 
     long long count = 0;
     auto visit = [&](int index) {
-        if (canCollapse(index)) {
+        Vector3d position;
+        if (canCollapse(index, &position)) {
             faceTotal -= collapseFaces(index);
-            const int n = collapseVertices(index);
+            const int n = collapseVertices(index, position);
             ++count;
             updateVertexEdgeCosts(n);
         } else {

@@ -168,13 +168,16 @@ private:
     int vertexAt(const VekMath::Vector3d& p) { return vertexAt(p, VertexTable::hash(p)); }
     void makeFace(int a, int b, int c);
     void vertexQuadric(int v);
-    double edgeCost(int e);
+    // Where the edge would collapse to, and the sum of its ends' quadrics.
+    VekMath::Vector3d collapsePosition(int e, Quadric* sum) const;
+    double edgeCost(int e) const;
     VekMath::Vector3d fallbackPosition(const Edge& e, const Quadric& q) const;
     void initCosts();
     void updateVertexEdgeCosts(int v);
-    bool canCollapse(int e);
+    // On success also the position the edge collapses to.
+    bool canCollapse(int e, VekMath::Vector3d* position) const;
     int collapseFaces(int e);
-    int collapseVertices(int e);
+    int collapseVertices(int e, const VekMath::Vector3d& position);
     void removeEdge(int e);
     // The corners of the faces on an edge whose ends changed.
     void refreshCorners(int e);
@@ -197,7 +200,6 @@ private:
     VertexTable table;
 
     std::vector<Edge> edges;
-    std::vector<VekMath::Vector3d> optimals;  // collapse positions, by edge
     std::vector<std::vector<int>> manyFaces;
     std::vector<int> freeManyFaces;
     std::vector<Face> faces;
