@@ -67,11 +67,13 @@ bool insert(Neighbourhood& set, int v)
     return true;
 }
 
-// Asks for memory that will be read soon; a hint only.
+// Asks for memory that will be read soon; a hint only. Into the second
+// level cache: a collapse's neighbourhood asked for a few collapses ahead
+// is more than the first level holds.
 inline void prefetch(const void* p)
 {
 #if defined(__GNUC__)
-    __builtin_prefetch(p);
+    __builtin_prefetch(p, 0, 1);
 #else
     Q_UNUSED(p);
 #endif
@@ -765,48 +767,59 @@ int FacetReducer::collapseVertices(int index, const Vector3d& optimal)
     return n;
 }
 
-void FacetReducer::prefetchAhead(size_t i) const
+void FacetReducer::prefetchAhead(size_t i, Lookahead& look) const
 {
     // The tests of an edge wander over its neighbourhood, scattered in
-    // memory; asking for it in stages a few edges ahead, each stage reading
-    // what the one before asked for, hides much of the wait.
+    // memory. It is asked for in stages, each reading what the one before
+    // asked for: the edge records far ahead; then, for the edges that will
+    // be tested, their faces and ends; then the edges around the ends; last
+    // the faces and neighbours around them. Most entries are edges already
+    // removed, so the later stages count tested edges, not entries.
     const size_t n = sorted.size();
-    auto candidate = [&](size_t ahead) -> const Edge* {
-        if (i + ahead >= n)
-            return nullptr;
-        const Edge& e = edges[size_t(sorted[i + ahead].edge)];
-        return !e.removed && cheap(e.cost) ? &e : nullptr;
-    };
-    if (i + 24 < n)
-        prefetch(&edges[size_t(sorted[i + 24].edge)]);
-    if (const Edge* e = candidate(16)) {
-        for (int f : facesOf(*e))
+    for (; look.scanned < n && look.scanned < i + 40; ++look.scanned)
+        prefetch(&edges[size_t(sorted[look.scanned].edge)]);
+    for (; look.screened < n && look.screened < i + 24; ++look.screened) {
+        const Edge& e = edges[size_t(sorted[look.screened].edge)];
+        if (e.removed || !cheap(e.cost))
+            continue;
+        look.ring[look.pushed++ % Lookahead::Size] = look.screened;
+        for (int f : facesOf(e))
             prefetch(&faces[size_t(f)]);
-        for (int end : {e->first, e->second}) {
+        for (int end : {e.first, e.second}) {
             prefetch(&vertexEdges[size_t(end)]);
             prefetch(&positions[size_t(end)]);
             prefetch(&quadrics[size_t(end)]);
             prefetch(reinterpret_cast<const char*>(&quadrics[size_t(end)]) + 64);
         }
     }
-    if (const Edge* e = candidate(8)) {
+    while (look.popped < look.pushed && look.ring[look.popped % Lookahead::Size] < i)
+        ++look.popped;
+    look.positioned = std::max(look.positioned, look.popped);
+    for (; look.positioned < look.pushed && look.positioned < look.popped + 4; ++look.positioned) {
+        const int index = sorted[look.ring[look.positioned % Lookahead::Size]].edge;
+        const Edge& e = edges[size_t(index)];
         Quadric sum;
-        table.prefetch(VertexTable::hash(collapsePosition(sorted[i + 8].edge, &sum)));
-        for (int end : {e->first, e->second})
+        table.prefetch(VertexTable::hash(collapsePosition(index, &sum)));
+        for (int end : {e.first, e.second})
             for (int g : vertexEdges[size_t(end)])
                 prefetch(&edges[size_t(g)]);
         // The collapse takes an edge off each far corner of its faces.
-        for (int f : facesOf(*e))
+        for (int f : facesOf(e))
             for (int corner : faces[size_t(f)].corners)
                 prefetch(&vertexEdges[size_t(corner)]);
     }
-    if (const Edge* e = candidate(3)) {
-        for (int end : {e->first, e->second})
+    look.surrounded = std::max(look.surrounded, look.popped);
+    for (; look.surrounded < look.pushed && look.surrounded < look.popped + 2; ++look.surrounded) {
+        const Edge& e = edges[size_t(sorted[look.ring[look.surrounded % Lookahead::Size]].edge)];
+        for (int end : {e.first, e.second})
             for (int g : vertexEdges[size_t(end)]) {
                 const Edge& edge = edges[size_t(g)];
                 for (int f : facesOf(edge))
                     prefetch(&faces[size_t(f)]);
-                prefetch(&positions[size_t(edge.other(end))]);
+                const int other = edge.other(end);
+                prefetch(&positions[size_t(other)]);
+                prefetch(&quadrics[size_t(other)]);
+                prefetch(reinterpret_cast<const char*>(&quadrics[size_t(other)]) + 64);
             }
     }
 }
@@ -846,8 +859,9 @@ void FacetReducer::reduce(unsigned int targetFaces, double maxCost, ReductionPro
             } else {
                 const size_t total = sorted.size() + restCount;
                 bool walkRest = true;
+                Lookahead look;
                 for (size_t i = 0; i < sorted.size(); ++i) {
-                    prefetchAhead(i);
+                    prefetchAhead(i, look);
                     const int index = sorted[i].edge;
                     if (cheap(edges[size_t(index)].cost)) {
                         visit(index);

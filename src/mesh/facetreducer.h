@@ -189,7 +189,19 @@ private:
     // By cost, equal costs by edge number.
     void sortByCost(std::vector<SortKey>& keys, bool inEdgeOrder);
     void reserveFor(size_t facetCount, size_t collapses);
-    void prefetchAhead(size_t i) const;
+    // Where the walk over the sorted front has asked for memory so far.
+    struct Lookahead
+    {
+        static const size_t Size = 64;
+        size_t scanned = 0;   // entries whose edge records were asked for
+        size_t screened = 0;  // entries looked at for edges to be tested
+        size_t ring[Size];    // the places of those edges, the last Size of them
+        size_t pushed = 0;
+        size_t popped = 0;  // those behind the walk
+        size_t positioned = 0;
+        size_t surrounded = 0;
+    };
+    void prefetchAhead(size_t i, Lookahead& look) const;
     void resort();
     bool lastOfSnapshot(const SortKey& key) const;
 
