@@ -386,8 +386,21 @@ void FacetReducer::vertexQuadric(int v)
         const Edge& e = edges[size_t(g)];
         if (e.removed)
             continue;
-        for (int f : facesOf(e))
-            sum += Quadric::ofPlane(faces[size_t(f)].plane);
+        for (int f : facesOf(e)) {
+            // sum += Quadric::ofPlane(plane), element by element in place.
+            const Plane& p = faces[size_t(f)].plane;
+            double* q = sum.q;
+            q[0] += p.a * p.a;
+            q[1] += p.a * p.b;
+            q[2] += p.a * p.c;
+            q[3] += p.a * p.d;
+            q[4] += p.b * p.b;
+            q[5] += p.b * p.c;
+            q[6] += p.b * p.d;
+            q[7] += p.c * p.c;
+            q[8] += p.c * p.d;
+            q[9] += p.d * p.d;
+        }
     }
     quadrics[size_t(v)] = sum;
 }
@@ -485,15 +498,13 @@ void FacetReducer::initCosts()
     for (size_t v = 0; v < vertexEdges.size(); ++v)
         if (!vertexEdges[v].isEmpty())
             vertexQuadric(int(v));
+    sorted.clear();
+    sorted.reserve(edges.size());
+    restCount = 0;
     for (size_t i = 0; i < edges.size(); ++i) {
         edges[i].staleSlot = -1;
         if (!edges[i].removed)
             edges[i].cost = edgeCost(int(i));
-    }
-
-    sorted.clear();
-    restCount = 0;
-    for (size_t i = 0; i < edges.size(); ++i) {
         if (deadIn(int(i)))
             continue;
         const double key = sortCost(edges[i].cost);
@@ -544,14 +555,7 @@ void FacetReducer::sortByCost(std::vector<SortKey>& keys, bool inEdgeOrder)
 
 void FacetReducer::resort()
 {
-    // Entries whose cost did not change are still in order. Removed edges
-    // are stale too, so no clean entry needs a look at its edge.
-    size_t kept = 0;
-    for (const SortKey& k : sorted)
-        if (!(staleBits[size_t(k.edge) >> 6] >> (k.edge & 63) & 1))
-            sorted[kept++] = k;
-    sorted.resize(kept);
-
+    // The stale edges at their new costs, those within the limit sorted.
     fresh.clear();
     const size_t staleCount = staleEdges.size();
     for (size_t j = 0; j < staleCount; ++j) {
@@ -560,7 +564,6 @@ void FacetReducer::resort()
         const StaleEntry& s = staleEdges[j];
         const int e = s.edge;
         edges[size_t(e)].staleSlot = -1;
-        staleBits[size_t(e) >> 6] = 0;
         if (!(sortCost(s.oldCost) <= limit))
             --restCount;
         if (deadIn(e))
@@ -575,9 +578,31 @@ void FacetReducer::resort()
     restDue.clear();
     sortByCost(fresh, false);
 
+    // Merged with the entries whose cost did not change, still in order.
+    // Removed edges are stale too, so no clean entry needs a look at its
+    // edge.
     merged.resize(sorted.size() + fresh.size());
-    std::merge(sorted.begin(), sorted.end(), fresh.begin(), fresh.end(), merged.begin(), keyLess);
+    auto clean = [&](const SortKey& k) { return !(staleBits[size_t(k.edge) >> 6] >> (k.edge & 63) & 1); };
+    const SortKey* a = sorted.data();
+    const SortKey* const aEnd = a + sorted.size();
+    const SortKey* b = fresh.data();
+    const SortKey* const bEnd = b + fresh.size();
+    SortKey* out = merged.data();
+    while (a != aEnd && b != bEnd) {
+        if (!clean(*a))
+            ++a;
+        else if (keyLess(*b, *a))
+            *out++ = *b++;
+        else
+            *out++ = *a++;
+    }
+    for (; a != aEnd; ++a)
+        if (clean(*a))
+            *out++ = *a;
+    out = std::copy(b, bEnd, out);
+    merged.resize(size_t(out - merged.data()));
     sorted.swap(merged);
+    std::fill(staleBits.begin(), staleBits.end(), 0);
 }
 
 bool FacetReducer::lastOfSnapshot(const SortKey& key) const
