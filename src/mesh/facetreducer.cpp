@@ -100,6 +100,27 @@ inline void sideValues(const Vector3d& p, const Vector3d& q, const Plane& face, 
     *v2 = a * x2.x + b * x2.y + c * x2.z + d;
 }
 
+// VekMath::Plane(p1, p2, p3), its arithmetic written out for the many faces
+// of a mesh.
+Plane planeThrough(const Vector3d& p1, const Vector3d& p2, const Vector3d& p3)
+{
+    const double ux = p2.x - p1.x, uy = p2.y - p1.y, uz = p2.z - p1.z;
+    const double vx = p3.x - p1.x, vy = p3.y - p1.y, vz = p3.z - p1.z;
+    double a = uy * vz - uz * vy, b = uz * vx - ux * vz, c = ux * vy - uy * vx;
+    const double length = std::sqrt(a * a + b * b + c * c);
+    if (length != 0.0) {
+        a /= length;
+        b /= length;
+        c /= length;
+    }
+    Plane plane;
+    plane.a = a;
+    plane.b = b;
+    plane.c = c;
+    plane.d = -(a * p1.x + b * p1.y + c * p1.z);
+    return plane;
+}
+
 // Doubles as unsigned integers of the same order.
 uint64_t orderKey(double v)
 {
@@ -243,8 +264,11 @@ int FacetReducer::vertexAt(const Vector3d& p, uint64_t hash)
 
 void FacetReducer::makeFace(int a, int b, int c)
 {
+    // Records are filled where they lie: one built aside and copied in
+    // would be read back before its own writes have settled.
     const int index = int(faces.size());
-    Face face;
+    faces.emplace_back();
+    Face& face = faces.back();
     const int from[3] = {a, b, c};
     const int to[3] = {b, c, a};
     for (int k = 0; k < 3; ++k) {
@@ -266,14 +290,14 @@ void FacetReducer::makeFace(int a, int b, int c)
         }
         if (found < 0) {
             found = int(edges.size());
-            Edge e;
+            edges.emplace_back();
+            Edge& e = edges.back();
             e.first = from[k];
             e.second = to[k];
             e.cost = 0.0;
             e.staleSlot = -1;
             e.faceCount = 0;
             e.removed = false;
-            edges.push_back(e);
             vertexEdges[size_t(from[k])].append(found);
             vertexEdges[size_t(to[k])].append(found);
         }
@@ -282,8 +306,7 @@ void FacetReducer::makeFace(int a, int b, int c)
         face.corners[k] = from[k];
         face.flipped[k] = flipped;
     }
-    face.plane = Plane(positions[size_t(a)], positions[size_t(b)], positions[size_t(c)]);
-    faces.push_back(face);
+    face.plane = planeThrough(positions[size_t(a)], positions[size_t(b)], positions[size_t(c)]);
 }
 
 void FacetReducer::reserveFor(size_t facetCount, size_t collapses)
@@ -359,7 +382,12 @@ FacetShape FacetReducer::toFacetShape() const
     for (const Face& f : faces)
         live += f.removed ? 0 : 1;
     shape.reserve(live);
-    for (const Face& f : faces) {
+    for (size_t i = 0; i < faces.size(); ++i) {
+        // The corners of faces a little further on lie scattered.
+        if (i + 8 < faces.size())
+            for (int corner : faces[i + 8].corners)
+                prefetch(&positions[size_t(corner)]);
+        const Face& f = faces[i];
         if (f.removed)
             continue;
         const Vector3d& p0 = positions[size_t(f.corners[0])];
@@ -509,7 +537,7 @@ void FacetReducer::initCosts()
             continue;
         const double key = sortCost(edges[i].cost);
         if (key <= limit)
-            sorted.push_back({key, int(i)});
+            sorted.emplace_back(key, int(i));
         else
             ++restCount;
     }
@@ -570,7 +598,7 @@ void FacetReducer::resort()
             continue;
         const double key = sortCost(edges[size_t(e)].cost);
         if (key <= limit)
-            fresh.push_back({key, e});
+            fresh.emplace_back(key, e);
         else
             ++restCount;
     }

@@ -138,6 +138,9 @@ private:
 
     struct SortKey
     {
+        SortKey() = default;
+        SortKey(double cost, int edge) : cost(cost), edge(edge) {}
+
         double cost;
         int edge;
     };
