@@ -799,7 +799,7 @@ int FacetReducer::collapseVertices(int index, const Vector3d& optimal)
     for (int u : ends) {
         if (u == n)
             continue;
-        IndexList<7>& list = vertexEdges[size_t(u)];
+        IndexList<15>& list = vertexEdges[size_t(u)];
         for (int g : list) {
             Edge& edge = edges[size_t(g)];
             if (g == index || edge.removed)

@@ -208,9 +208,12 @@ private:
     void resort();
     bool lastOfSnapshot(const SortKey& key) const;
 
-    // Vertices: positions, their live edges and quadrics, by index.
+    // Vertices: positions, their live edges and quadrics, by index. The
+    // edge lists have room for the edges of a vertex that collapses have
+    // made busy; a list that had to move out to the heap would cost an
+    // allocation and a read from elsewhere.
     std::vector<VekMath::Vector3d> positions;
-    std::vector<IndexList<7>> vertexEdges;
+    std::vector<IndexList<15>> vertexEdges;
     std::vector<Quadric> quadrics;
     VertexTable table;
 
