@@ -197,7 +197,6 @@ void FacetReducer::clear()
     restCount = 0;
     restDue.clear();
     fresh.clear();
-    merged.clear();
     staleBits.clear();
     staleEdges.clear();
 }
@@ -564,10 +563,14 @@ void FacetReducer::sortByCost(std::vector<SortKey>& keys, bool inEdgeOrder)
     for (const SortKey& k : keys)
         for (int d = first; d < Digits; ++d)
             ++radixCounts[size_t(d) * Buckets + digit(k, d)];
+    // The passes go back and forth between keys and the spare; each
+    // vector keeps its own memory, so that the spare serves the merges too.
     radixSpare.resize(n);
+    SortKey* from = keys.data();
+    SortKey* to = radixSpare.data();
     for (int d = first; d < Digits; ++d) {
         uint32_t* count = radixCounts.data() + size_t(d) * Buckets;
-        if (count[digit(keys[0], d)] == n)
+        if (count[digit(from[0], d)] == n)
             continue;  // every key has the same digit here
         uint32_t sum = 0;
         for (int b = 0; b < Buckets; ++b) {
@@ -575,10 +578,12 @@ void FacetReducer::sortByCost(std::vector<SortKey>& keys, bool inEdgeOrder)
             count[b] = sum;
             sum += c;
         }
-        for (const SortKey& k : keys)
-            radixSpare[count[digit(k, d)]++] = k;
-        keys.swap(radixSpare);
+        for (const SortKey* k = from; k != from + n; ++k)
+            to[count[digit(*k, d)]++] = *k;
+        std::swap(from, to);
     }
+    if (from != keys.data())
+        std::copy(from, from + n, keys.data());
 }
 
 void FacetReducer::resort()
@@ -609,6 +614,7 @@ void FacetReducer::resort()
     // Merged with the entries whose cost did not change, still in order.
     // Removed edges are stale too, so no clean entry needs a look at its
     // edge.
+    std::vector<SortKey>& merged = radixSpare;
     merged.resize(sorted.size() + fresh.size());
     auto clean = [&](const SortKey& k) { return !(staleBits[size_t(k.edge) >> 6] >> (k.edge & 63) & 1); };
     const SortKey* a = sorted.data();

@@ -234,8 +234,7 @@ private:
     std::vector<uint64_t> staleBits;  // one bit an edge, for the pass over the sorted front
     // Working space of the sorts, kept between them.
     std::vector<SortKey> fresh;
-    std::vector<SortKey> merged;
-    std::vector<SortKey> radixSpare;
+    std::vector<SortKey> radixSpare;  // also where the merges go
     std::vector<uint32_t> radixCounts;
 };
 
