@@ -79,30 +79,9 @@ inline void prefetch(const void* p)
 #endif
 }
 
-// The values at x1 and x2 of VekMath::Plane(p, q, p + the face's normal),
-// a plane through p and q standing on the face; the arithmetic of that
-// constructor and of Plane::value, written out for the flip test's loop.
-inline void sideValues(const Vector3d& p, const Vector3d& q, const Plane& face, const Vector3d& x1,
-                       const Vector3d& x2, double* v1, double* v2)
-{
-    const double rx = p.x + face.a, ry = p.y + face.b, rz = p.z + face.c;
-    const double ux = q.x - p.x, uy = q.y - p.y, uz = q.z - p.z;
-    const double wx = rx - p.x, wy = ry - p.y, wz = rz - p.z;
-    double a = uy * wz - uz * wy, b = uz * wx - ux * wz, c = ux * wy - uy * wx;
-    const double length = std::sqrt(a * a + b * b + c * c);
-    if (length != 0.0) {
-        a /= length;
-        b /= length;
-        c /= length;
-    }
-    const double d = -(a * p.x + b * p.y + c * p.z);
-    *v1 = a * x1.x + b * x1.y + c * x1.z + d;
-    *v2 = a * x2.x + b * x2.y + c * x2.z + d;
-}
-
 // VekMath::Plane(p1, p2, p3), its arithmetic written out for the many faces
-// of a mesh.
-Plane planeThrough(const Vector3d& p1, const Vector3d& p2, const Vector3d& p3)
+// of a mesh and the flip tests.
+inline Plane planeThrough(const Vector3d& p1, const Vector3d& p2, const Vector3d& p3)
 {
     const double ux = p2.x - p1.x, uy = p2.y - p1.y, uz = p2.z - p1.z;
     const double vx = p3.x - p1.x, vy = p3.y - p1.y, vz = p3.z - p1.z;
@@ -119,6 +98,12 @@ Plane planeThrough(const Vector3d& p1, const Vector3d& p2, const Vector3d& p3)
     plane.c = c;
     plane.d = -(a * p1.x + b * p1.y + c * p1.z);
     return plane;
+}
+
+// Plane::value written out.
+inline double valueAt(const Plane& plane, const Vector3d& x)
+{
+    return plane.a * x.x + plane.b * x.y + plane.c * x.z + plane.d;
 }
 
 // Doubles as unsigned integers of the same order.
@@ -719,9 +704,9 @@ bool FacetReducer::canCollapse(int index, Vector3d* position) const
                         continue;
                     const Vector3d& p = positions[size_t(f.flipped[k] ? b : a)];
                     const Vector3d& q = positions[size_t(f.flipped[k] ? a : b)];
-                    double before, after;
-                    sideValues(p, q, f.plane, from, optimal, &before, &after);
-                    if (before * after < 0)
+                    // A plane through p and q standing on the face.
+                    const Plane side = planeThrough(p, q, Vector3d(p.x + f.plane.a, p.y + f.plane.b, p.z + f.plane.c));
+                    if (valueAt(side, from) * valueAt(side, optimal) < 0)
                         return false;
                     break;
                 }
