@@ -187,6 +187,7 @@ private:
     void removeFace(int f);
     void markStale(int e);
     void setCost(int e, double cost);
+    // Within the limit and not refused.
     bool cheap(double cost) const;
     bool deadIn(int e) const;
     // By cost, equal costs by edge number.
@@ -206,6 +207,7 @@ private:
     };
     void prefetchAhead(size_t i, Lookahead& look) const;
     void resort();
+    // Whether key was the last entry of the last sort's order.
     bool lastOfSnapshot(const SortKey& key) const;
 
     // Vertices: positions, their live edges and quadrics, by index. The
