@@ -31,35 +31,56 @@ SculptStroke::SculptStroke(Tool* tool, const VekMath::Vector2d& start, SculptUnd
     m_dist.assign(cells, 0.0);
     tool->genMask(m_mask.data(), m_n, m_radius);
     Tool::genDistMap(m_dist.data(), m_mask.data(), m_n);
-    // Made here so that dabs allocate nothing; the weights follow at the
-    // first dab, as presses that lay no dab have no use for them.
-    m_columns.resize(4 * (static_cast<size_t>(m_n) + 2));
+    m_maskRunIndex.assign(static_cast<size_t>(m_n) + 1, 0);
+    for (int y = 0; y < m_n; ++y) {
+        const unsigned char* row = m_mask.data() + static_cast<size_t>(y) * m_n;
+        for (int x = 0; x < m_n;) {
+            if (row[x] == 0) {
+                ++x;
+                continue;
+            }
+            const int first = x;
+            while (x < m_n && row[x] != 0)
+                ++x;
+            m_maskRuns.push_back(first);
+            m_maskRuns.push_back(x);
+        }
+        m_maskRunIndex[y + 1] = static_cast<int>(m_maskRuns.size() / 2);
+    }
+    // Room for a dab's bookkeeping, made here so that dabs allocate nothing:
+    // a few numbers for each footprint column and for each stretch of the
+    // mask.
+    scratch(16 * (static_cast<size_t>(m_n) + 2) + 32 * m_maskRuns.size() + 64);
 }
 
 SculptStroke::~SculptStroke() = default;
 
-const double* SculptStroke::weights()
+const double* SculptStroke::blendWeights()
 {
     const double hardness = m_tool->hardness;
-    if (m_weightsValid && hardness == m_weightsHardness)
+    const double strength = m_tool->strength;
+    if (m_weightsValid && hardness == m_weightsHardness && strength == m_weightsStrength)
         return m_weights.data();
-    m_weights.resize(m_mask.size());
+    m_weights.assign(m_mask.size() + kWeightsTail, 0.0);
     for (int y = 0; y < m_n; ++y) {
         for (int x = 0; x < m_n; ++x) {
             const size_t k = static_cast<size_t>(y) * m_n + x;
-            m_weights[k] = m_mask[k] == 0 ? -1.0 : m_tool->falloff(m_dist.data(), x, y, m_n);
+            if (m_mask[k] != 0)
+                m_weights[k] = m_tool->falloff(m_dist.data(), x, y, m_n) * strength;
         }
     }
     m_weightsHardness = hardness;
+    m_weightsStrength = strength;
     m_weightsValid = true;
     return m_weights.data();
 }
 
-int* SculptStroke::columnScratch(int count)
+void* SculptStroke::scratch(size_t bytes)
 {
-    if (count > 0 && static_cast<size_t>(count) > m_columns.size())
-        m_columns.resize(static_cast<size_t>(count));
-    return m_columns.data();
+    const size_t units = (bytes + sizeof(std::max_align_t) - 1) / sizeof(std::max_align_t);
+    if (units > m_scratch.size())
+        m_scratch.resize(units);
+    return m_scratch.data();
 }
 
 void SculptStroke::advanceTo(const VekMath::Vector2d& p)

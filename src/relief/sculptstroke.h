@@ -6,6 +6,7 @@
 #include <QPointF>
 
 #include <array>
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -44,12 +45,22 @@ public:
     const unsigned char* mask() const { return m_mask.data(); }
     const double* dist() const { return m_dist.data(); }
 
-    // Falloff weight of every footprint cell for the tool's present
-    // hardness, row by row; cells outside the mask hold -1. Remade only when
-    // the hardness changes, so a dab costs no falloff evaluation.
-    const double* weights();
-    // Scratch of footprint columns for one dab, at least count ints long.
-    int* columnScratch(int count);
+    // Blend weight of every footprint cell: its falloff weight for the
+    // tool's present hardness times the tool's strength, row by row, 0
+    // outside the mask, followed by kWeightsTail more zeros so that a loop
+    // may read a few cells past a row's end. Remade only when the hardness
+    // or strength changes, so a dab costs no falloff evaluation.
+    static constexpr int kWeightsTail = 8;
+    const double* blendWeights();
+    // The stretches of footprint columns inside the mask, row by row, as
+    // (first, one past the last) pairs: those of row y are pairs
+    // maskRunIndex()[y] to maskRunIndex()[y + 1] - 1 of maskRuns().
+    const int* maskRuns() const { return m_maskRuns.data(); }
+    const int* maskRunIndex() const { return m_maskRunIndex.data(); }
+    // Scratch for one dab's bookkeeping, at least bytes long and aligned for
+    // any scalar; kept for the stroke, so that dabs allocate nothing once it
+    // has grown to the size they need.
+    void* scratch(size_t bytes);
 
     double travelled() const { return m_travelled; }
     const VekMath::Vector2d& lastDab() const { return m_lastDab; }
@@ -80,10 +91,13 @@ private:
     int m_n = 4;
     std::vector<double> m_dist;
 
+    std::vector<int> m_maskRuns;
+    std::vector<int> m_maskRunIndex;
     std::vector<double> m_weights;
     double m_weightsHardness = 0.0;
+    double m_weightsStrength = 0.0;
     bool m_weightsValid = false;
-    std::vector<int> m_columns;
+    std::vector<std::max_align_t> m_scratch;
 };
 
 // Control points P0..P3 of a cubic Bezier curve.
