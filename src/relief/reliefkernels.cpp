@@ -161,7 +161,18 @@ const Stretch* footprintStretches(const DabArea& d, int width, size_t cells, Scu
     int* fxs = cut.take<int>(4 * static_cast<size_t>(columns));
     int* runs = fxs + columns;
     Stretch* stretches = cut.take<Stretch>(most);
-    const int runCount = footprintColumns(d, n, fxs, runs);
+    // The footprint columns of the dab's columns rise by one a column, or by
+    // two where near() skips one; when the ends lie columns - 1 apart there
+    // is no skip and one run covers them all.
+    int runCount = 1;
+    runs[0] = 0;
+    runs[1] = columns;
+    runs[2] = nearInt(d.x0 - d.cx) + n / 2;
+    const int lastFx = nearInt(d.x1 - 1 - d.cx) + n / 2;
+    if (lastFx - runs[2] != columns - 1 || runs[2] < 0 || lastFx >= n)
+        runCount = footprintColumns(d, n, fxs, runs);
+    // Stretches ending this far from the grid's end have the whole room.
+    const size_t roomy = cells > 7 ? cells - 7 : 0;
     int made = 0;
     for (int y = d.y0; y < d.y1; ++y) {
         const int fy = nearInt(y - d.cy) + n / 2;
@@ -169,18 +180,19 @@ const Stretch* footprintStretches(const DabArea& d, int width, size_t cells, Scu
             continue;
         const double* wrow = weights + static_cast<size_t>(fy) * n;
         const size_t rowStart = static_cast<size_t>(y) * width;
-        for (int r = 0; r < runCount; ++r) {
-            const int fx = runs[3 * r + 2];
-            for (int m = maskRunIndex[fy]; m < maskRunIndex[fy + 1]; ++m) {
-                const int from = std::max(0, maskRuns[2 * m] - fx);
-                const int to = std::min(runs[3 * r + 1], maskRuns[2 * m + 1] - fx);
+        const int* mask = maskRuns + 2 * maskRunIndex[fy];
+        const int* maskEnd = maskRuns + 2 * maskRunIndex[fy + 1];
+        for (const int* run = runs; run < runs + 3 * runCount; run += 3) {
+            for (const int* m = mask; m < maskEnd; m += 2) {
+                const int from = std::max(0, m[0] - run[2]);
+                const int to = std::min(run[1], m[1] - run[2]);
                 if (from >= to)
                     continue;
-                const int x = d.x0 + runs[3 * r] + from;
+                const int x = d.x0 + run[0] + from;
                 const size_t first = rowStart + x;
-                const size_t after = cells - (first + (to - from));
-                const int room = static_cast<int>(std::min<size_t>(after, 7));
-                stretches[made++] = Stretch{first, wrow + fx + from, to - from, room, x, y};
+                const size_t end = first + (to - from);
+                const int room = end <= roomy ? 7 : static_cast<int>(cells - end);
+                stretches[made++] = Stretch{first, wrow + run[2] + from, to - from, room, x, y};
             }
         }
     }
@@ -245,8 +257,8 @@ static_assert(SculptStroke::kWeightsTail >= 7, "blend weights end in a tail of z
 // cell(k, fresh) for k = 0..count - 1, or-ing the changes, in blocks of
 // eight: a count the compiler's cheapest vector model takes on, as it needs
 // no scalar remainder. Where the room allows, the last block runs on past
-// the stretch with those cells not fresh, so that they are only written back;
-// else the rest goes one by one.
+// the stretch with those cells not fresh, so that they are written back as
+// they are; else the rest goes one by one.
 template <class Cell>
 inline int eachCell(int count, int room, Cell cell)
 {
@@ -516,16 +528,31 @@ VekMath::Rect2di walkFootprintInPlace(const DabArea& d, int width, SculptStroke&
     const int n = stroke.footprintSide();
     const double* weights = stroke.blendWeights();
     const unsigned char* mask = stroke.mask();
+    const int* maskRuns = stroke.maskRuns();
+    const int* maskRunIndex = stroke.maskRunIndex();
     const int columns = d.x1 - d.x0;
     int* fxs = static_cast<int*>(stroke.scratch(4 * static_cast<size_t>(columns) * sizeof(int)));
     footprintColumns(d, n, fxs, fxs + columns);
     bool changed = false;
     for (int y = d.y0; y < d.y1; y += band) {
         const int rows = std::min(band, d.y1 - y);
-        int fys[band] = {};
+        // Per row: its footprint weights, and the footprint columns inside
+        // the mask when they are one stretch (else the mask is read).
+        const double* wrows[band] = {};
+        const unsigned char* mrows[band] = {};
+        int inFirst[band] = {};
+        int inEnd[band] = {};
         for (int j = 0; j < rows; ++j) {
             const int fy = nearInt(y + j - d.cy) + n / 2;
-            fys[j] = fy >= 0 && fy < n ? fy : -1;
+            if (fy < 0 || fy >= n)
+                continue;
+            wrows[j] = weights + static_cast<size_t>(fy) * n;
+            if (maskRunIndex[fy + 1] - maskRunIndex[fy] == 1) {
+                inFirst[j] = maskRuns[2 * maskRunIndex[fy]];
+                inEnd[j] = maskRuns[2 * maskRunIndex[fy] + 1];
+            } else {
+                mrows[j] = mask + static_cast<size_t>(fy) * n;
+            }
         }
         const size_t start = static_cast<size_t>(y) * width + d.x0;
         const int steps = columns + lag * (rows - 1);
@@ -536,10 +563,10 @@ VekMath::Rect2di walkFootprintInPlace(const DabArea& d, int width, SculptStroke&
             for (int j = first; j <= last; ++j) {
                 const int c = t - lag * j;
                 const int fx = fxs[c];
-                if (fx < 0 || fys[j] < 0)
+                if (fx < 0 || !wrows[j])
                     continue;
-                const size_t k = static_cast<size_t>(fys[j]) * n + fx;
-                if (mask[k] != 0 && cell(start + static_cast<size_t>(j) * width + c, d.x0 + c, y + j, weights[k]))
+                const bool in = mrows[j] ? mrows[j][fx] != 0 : fx >= inFirst[j] && fx < inEnd[j];
+                if (in && cell(start + static_cast<size_t>(j) * width + c, d.x0 + c, y + j, wrows[j][fx]))
                     changed = true;
             }
         }
