@@ -1,5 +1,4 @@
-#ifndef GLPROBE_H
-#define GLPROBE_H
+#pragma once
 
 #include <QByteArray>
 
@@ -24,5 +23,3 @@ public:
 
     static constexpr double minimumVersion = 2.1;
 };
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef HOMECLEANER_H
-#define HOMECLEANER_H
+#pragma once
 
 #include <QDateTime>
 #include <QString>
@@ -28,5 +27,3 @@ public:
     // and removes them; a folder still holding anything else stays.
     static void removeOldTemporaryFolders(const QString& folder, const QDateTime& now);
 };
-
-#endif

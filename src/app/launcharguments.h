@@ -1,5 +1,4 @@
-#ifndef LAUNCHARGUMENTS_H
-#define LAUNCHARGUMENTS_H
+#pragma once
 
 #include <QString>
 #include <QStringList>
@@ -28,5 +27,3 @@ public:
     QString modelTitle;
     QString fileToOpen;
 };
-
-#endif

@@ -1,6 +1,6 @@
 #include "app/mainwindow.h"
 
-#include "app/logfile.h"
+#include "base/logfile.h"
 
 #include <QTimer>
 

@@ -1,5 +1,4 @@
-#ifndef MAINWINDOW_H
-#define MAINWINDOW_H
+#pragma once
 
 #include <QMainWindow>
 #include <QString>
@@ -34,5 +33,3 @@ private:
     QString integrationKey;
     QTimer* importTimer = nullptr;
 };
-
-#endif

@@ -1,6 +1,6 @@
 #include "app/qdebugfile.h"
 
-#include "app/veksettings.h"
+#include "base/veksettings.h"
 
 #include <QDir>
 #include <QFile>

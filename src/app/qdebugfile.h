@@ -1,5 +1,4 @@
-#ifndef QDEBUGFILE_H
-#define QDEBUGFILE_H
+#pragma once
 
 #include <QMutex>
 #include <QString>
@@ -33,5 +32,3 @@ private:
 // Qt's message handler: writes every message to "qdebug.txt" in the
 // program's home folder.
 void qdebugMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message);
-
-#endif

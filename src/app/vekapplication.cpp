@@ -1,6 +1,6 @@
 #include "app/vekapplication.h"
 
-#include "app/logfile.h"
+#include "base/logfile.h"
 #include "app/mainwindow.h"
 
 #include <QFileOpenEvent>

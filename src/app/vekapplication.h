@@ -1,5 +1,4 @@
-#ifndef VEKAPPLICATION_H
-#define VEKAPPLICATION_H
+#pragma once
 
 #include <QApplication>
 
@@ -31,5 +30,3 @@ private:
     bool fatalError = false;
     bool fatalBoxOpen = false;
 };
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef VERSION_H
-#define VERSION_H
+#pragma once
 
 // The program's build version: the full text goes into the log and the
 // update requests, the short text is the start-up hand-shake line.
@@ -10,5 +9,3 @@ inline constexpr int majorNumber = 2;
 inline constexpr int minorNumber = 0;
 inline constexpr int buildNumber = 202;
 } // namespace Version
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef FILERESULT_H
-#define FILERESULT_H
+#pragma once
 
 #include <QString>
 
@@ -30,5 +29,3 @@ public:
 private:
     Code m_code;
 };
-
-#endif

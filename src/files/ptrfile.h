@@ -1,5 +1,4 @@
-#ifndef PTRFILE_H
-#define PTRFILE_H
+#pragma once
 
 #include "files/fileresult.h"
 
@@ -54,5 +53,3 @@ public:
     // a failed write SaveFailed and leaves an existing file as it was.
     static FileResult save(const QString& path, const Relief& relief, qint32 range, const QString& key);
 };
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef SCRAMBLER_H
-#define SCRAMBLER_H
+#pragma once
 
 #include <QtGlobal>
 
@@ -20,5 +19,3 @@ public:
 private:
     quint64 m_state;
 };
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef WORKSPACEFILE_H
-#define WORKSPACEFILE_H
+#pragma once
 
 #include "files/fileresult.h"
 
@@ -30,5 +29,3 @@ public:
     static FileResult read(QIODevice& device, std::unique_ptr<Relief>& relief);
     static FileResult load(const QString& path, std::unique_ptr<Relief>& relief);
 };
-
-#endif

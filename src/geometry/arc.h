@@ -1,5 +1,4 @@
-#ifndef VEKMATH_ARC_H
-#define VEKMATH_ARC_H
+#pragma once
 
 #include "geometry/segment.h"
 
@@ -44,5 +43,3 @@ private:
 };
 
 } // namespace VekMath
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef VEKMATH_BEZIER_H
-#define VEKMATH_BEZIER_H
+#pragma once
 
 #include "geometry/rect2d.h"
 #include "geometry/segment.h"
@@ -36,5 +35,3 @@ private:
 };
 
 } // namespace VekMath
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef VEKMATH_CURVES_H
-#define VEKMATH_CURVES_H
+#pragma once
 
 #include "geometry/vector2d.h"
 
@@ -32,5 +31,3 @@ bool solveCubic(int axis, double value, const Bezier& curve, double roots[3]);
 double yDownAngle(const Vector2d& centre, const Vector2d& p);
 
 } // namespace VekMath
-
-#endif

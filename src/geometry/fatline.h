@@ -1,5 +1,4 @@
-#ifndef VEKMATH_FATLINE_H
-#define VEKMATH_FATLINE_H
+#pragma once
 
 #include "geometry/vector2d.h"
 
@@ -37,5 +36,3 @@ private:
 };
 
 } // namespace VekMath
-
-#endif

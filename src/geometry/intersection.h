@@ -1,5 +1,4 @@
-#ifndef VEKMATH_INTERSECTION_H
-#define VEKMATH_INTERSECTION_H
+#pragma once
 
 #include "geometry/ray.h"
 #include "geometry/segment.h"
@@ -48,5 +47,3 @@ bool intersect(const PolyBezier& a, const PolyBezier& b, Vector2d* out);
 std::vector<std::unique_ptr<Segment>> joinCorner(const Segment& a, const Segment& b, int kind);
 
 } // namespace VekMath
-
-#endif

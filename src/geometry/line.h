@@ -1,5 +1,4 @@
-#ifndef VEKMATH_LINE_H
-#define VEKMATH_LINE_H
+#pragma once
 
 #include "geometry/segment.h"
 
@@ -17,5 +16,3 @@ public:
 };
 
 } // namespace VekMath
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef VEKMATH_LINE3D_H
-#define VEKMATH_LINE3D_H
+#pragma once
 
 #include "geometry/vector3d.h"
 
@@ -25,5 +24,3 @@ public:
 };
 
 } // namespace VekMath
-
-#endif

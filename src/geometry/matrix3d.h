@@ -1,5 +1,4 @@
-#ifndef VEKMATH_MATRIX3D_H
-#define VEKMATH_MATRIX3D_H
+#pragma once
 
 #include "geometry/vector3d.h"
 
@@ -62,5 +61,3 @@ Vector3d operator*(const Matrix3d& m, const Vector3d& v);
 Matrix3d operator*(const Matrix3d& a, const Matrix3d& b);
 
 } // namespace VekMath
-
-#endif

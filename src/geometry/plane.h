@@ -1,5 +1,4 @@
-#ifndef VEKMATH_PLANE_H
-#define VEKMATH_PLANE_H
+#pragma once
 
 #include "geometry/vector3d.h"
 
@@ -38,5 +37,3 @@ public:
 };
 
 } // namespace VekMath
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef VEKMATH_POLYBEZIER_H
-#define VEKMATH_POLYBEZIER_H
+#pragma once
 
 #include "geometry/bezier.h"
 #include "geometry/segment.h"
@@ -43,5 +42,3 @@ private:
 };
 
 } // namespace VekMath
-
-#endif

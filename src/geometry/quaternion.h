@@ -1,5 +1,4 @@
-#ifndef VEKMATH_QUATERNION_H
-#define VEKMATH_QUATERNION_H
+#pragma once
 
 #include "geometry/vector3d.h"
 
@@ -58,5 +57,3 @@ bool operator!=(const Quaternion& a, const Quaternion& b);
 } // namespace VekMath
 
 Q_DECLARE_METATYPE(VekMath::Quaternion)
-
-#endif

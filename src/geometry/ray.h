@@ -1,5 +1,4 @@
-#ifndef VEKMATH_RAY_H
-#define VEKMATH_RAY_H
+#pragma once
 
 #include "geometry/vector2d.h"
 
@@ -13,5 +12,3 @@ struct Ray
 };
 
 } // namespace VekMath
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef VEKMATH_RECT2D_H
-#define VEKMATH_RECT2D_H
+#pragma once
 
 #include "geometry/vector2d.h"
 
@@ -75,5 +74,3 @@ public:
 };
 
 } // namespace VekMath
-
-#endif

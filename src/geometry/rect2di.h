@@ -1,5 +1,4 @@
-#ifndef VEKMATH_RECT2DI_H
-#define VEKMATH_RECT2DI_H
+#pragma once
 
 #include "geometry/vector2d.h"
 
@@ -87,5 +86,3 @@ public:
 };
 
 } // namespace VekMath
-
-#endif

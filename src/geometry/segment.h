@@ -1,5 +1,4 @@
-#ifndef VEKMATH_SEGMENT_H
-#define VEKMATH_SEGMENT_H
+#pragma once
 
 #include "geometry/ray.h"
 #include "geometry/vector2d.h"
@@ -37,5 +36,3 @@ protected:
 };
 
 } // namespace VekMath
-
-#endif

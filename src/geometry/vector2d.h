@@ -1,5 +1,4 @@
-#ifndef VEKMATH_VECTOR2D_H
-#define VEKMATH_VECTOR2D_H
+#pragma once
 
 namespace VekMath {
 
@@ -41,5 +40,3 @@ bool operator==(const Vector2d& a, const Vector2d& b);
 bool operator!=(const Vector2d& a, const Vector2d& b);
 
 } // namespace VekMath
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef VEKMATH_VECTOR3D_H
-#define VEKMATH_VECTOR3D_H
+#pragma once
 
 #include "geometry/vector2d.h"
 
@@ -55,5 +54,3 @@ bool operator==(const Vector3d& a, const Vector3d& b);
 bool operator!=(const Vector3d& a, const Vector3d& b);
 
 } // namespace VekMath
-
-#endif

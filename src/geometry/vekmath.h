@@ -1,5 +1,4 @@
-#ifndef VEKMATH_VEKMATH_H
-#define VEKMATH_VEKMATH_H
+#pragma once
 
 #include "geometry/vector2d.h"
 #include "geometry/vector3d.h"
@@ -18,5 +17,3 @@ Vector2d midpoint(const Vector2d& a, const Vector2d& b);
 Vector3d midpoint(const Vector3d& a, const Vector3d& b);
 
 } // namespace VekMath
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef FACET_H
-#define FACET_H
+#pragma once
 
 #include "geometry/vector3d.h"
 
@@ -21,5 +20,3 @@ struct Facet
 };
 
 Q_DECLARE_TYPEINFO(Facet, Q_MOVABLE_TYPE);
-
-#endif

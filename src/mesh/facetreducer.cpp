@@ -1,6 +1,6 @@
 #include "mesh/facetreducer.h"
 
-#include "app/veksettings.h"
+#include "base/veksettings.h"
 #include "geometry/vekmath.h"
 #include "mesh/largepages.h"
 #include "mesh/reductionprogress.h"

@@ -1,5 +1,4 @@
-#ifndef FACETREDUCER_H
-#define FACETREDUCER_H
+#pragma once
 
 #include "geometry/plane.h"
 #include "geometry/vector3d.h"
@@ -239,5 +238,3 @@ private:
     std::vector<SortKey> radixSpare;  // also where the merges go
     std::vector<uint32_t> radixCounts;
 };
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef FACETSHAPE_H
-#define FACETSHAPE_H
+#pragma once
 
 #include "geometry/matrix3d.h"
 #include "geometry/vector3d.h"
@@ -77,5 +76,3 @@ private:
     QVector<Facet> m_facets;
     VekMath::Matrix3d m_appliedTransform;
 };
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef HEIGHTGRID_H
-#define HEIGHTGRID_H
+#pragma once
 
 // A grid of float heights, row-major (index y * width + x), that the mesh
 // rasteriser fills and the relief source copies.
@@ -23,5 +22,3 @@ public:
     int height = 0;
     float* heights = nullptr;
 };
-
-#endif

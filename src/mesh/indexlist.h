@@ -1,5 +1,4 @@
-#ifndef INDEXLIST_H
-#define INDEXLIST_H
+#pragma once
 
 #include <cstdlib>
 #include <cstring>
@@ -109,5 +108,3 @@ private:
     int count = 0;
     int items[N];
 };
-
-#endif

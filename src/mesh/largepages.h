@@ -1,5 +1,4 @@
-#ifndef LARGEPAGES_H
-#define LARGEPAGES_H
+#pragma once
 
 #include <QtGlobal>
 
@@ -69,5 +68,3 @@ inline void freeLargePages(void* data, size_t bytes)
     std::free(data);
 #endif
 }
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef MESHNUMBER_H
-#define MESHNUMBER_H
+#pragma once
 
 #include <cstddef>
 #include <cstdint>
@@ -76,5 +75,3 @@ inline Kind parse(const char* begin, const char* end, double* value)
 }
 
 } // namespace MeshNumber
-
-#endif

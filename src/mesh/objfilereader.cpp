@@ -1,6 +1,6 @@
 #include "mesh/objfilereader.h"
 
-#include "app/logfile.h"
+#include "base/logfile.h"
 #include "geometry/plane.h"
 #include "mesh/facetshape.h"
 #include "mesh/meshnumber.h"

@@ -1,5 +1,4 @@
-#ifndef OBJFILEREADER_H
-#define OBJFILEREADER_H
+#pragma once
 
 #include "geometry/vector3d.h"
 #include "mesh/facet.h"
@@ -73,5 +72,3 @@ private:
     QByteArray text;  // Latin-1 characters read ahead
     int textPos = 0;   // the first one not yet read
 };
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef OBJFILEWRITER_H
-#define OBJFILEWRITER_H
+#pragma once
 
 class FacetShape;
 class QTextStream;
@@ -15,5 +14,3 @@ bool writeHeightFieldObj(QTextStream& out, int width, int height, double zScale,
 
 // Three vertices and one face per facet; normals are not written.
 bool writeFacetShapeObj(QTextStream& out, const FacetShape& shape);
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef RASTERIZER_H
-#define RASTERIZER_H
+#pragma once
 
 class FacetShape;
 class HeightGrid;
@@ -9,5 +8,3 @@ class HeightGrid;
 // surface above it, measured from boundsMin.z; uncovered points stay 0. An
 // empty shape, or one too large for a grid, gives a 0 x 0 grid.
 void rasterizeFacetShape(HeightGrid& grid, const FacetShape& shape);
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef REDUCTIONPROGRESS_H
-#define REDUCTIONPROGRESS_H
+#pragma once
 
 class ProgressMonitor;
 
@@ -31,5 +30,3 @@ private:
     int shown = -1;
     int skipped = 0;
 };
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef STLFILEREADER_H
-#define STLFILEREADER_H
+#pragma once
 
 #include <QByteArray>
 #include <QString>
@@ -48,5 +47,3 @@ private:
 // A new shape owned by the caller, or null when the data is not a valid
 // ASCII or binary STL file (or holds more facets than a shape can).
 FacetShape* readStl(StlFileReader& reader);
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef STLFILEWRITER_H
-#define STLFILEWRITER_H
+#pragma once
 
 class FacetShape;
 class QDataStream;
@@ -17,5 +16,3 @@ bool writeHeightFieldStl(QDataStream& out, int width, int height, double zScale,
 
 // The facets as stored, normals included.
 bool writeFacetShapeStl(QDataStream& out, const FacetShape& shape, const QString& header);
-
-#endif

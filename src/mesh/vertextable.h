@@ -1,5 +1,4 @@
-#ifndef VERTEXTABLE_H
-#define VERTEXTABLE_H
+#pragma once
 
 #include "geometry/vector3d.h"
 
@@ -46,5 +45,3 @@ private:
     std::vector<Slot> cells;  // index None where empty; a power of two long
     size_t count = 0;
 };
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef BASUTIL_H
-#define BASUTIL_H
+#pragma once
 
 #include <vector>
 
@@ -66,5 +65,3 @@ private:
     std::vector<float> m_weightX;
     std::vector<float> m_rowWeight;
 };
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef INDEXER_H
-#define INDEXER_H
+#pragma once
 
 #include <QPoint>
 
@@ -45,5 +44,3 @@ private:
     int m_width;
     int m_height;
 };
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef PROGRESSMONITOR_H
-#define PROGRESSMONITOR_H
+#pragma once
 
 // Progress of long model work as the model reports it. The model only calls
 // these; the user interface adapts its progress dialog to them. Every caller
@@ -19,5 +18,3 @@ public:
     virtual void processEvents() = 0;
     virtual bool wasCanceled() const = 0;
 };
-
-#endif

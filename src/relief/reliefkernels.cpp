@@ -2,7 +2,7 @@
 
 #include "relief/relief.h"
 
-#include "app/logfile.h"
+#include "base/logfile.h"
 #include "relief/sculptstroke.h"
 #include "relief/tool.h"
 

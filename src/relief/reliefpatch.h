@@ -1,5 +1,4 @@
-#ifndef RELIEFPATCH_H
-#define RELIEFPATCH_H
+#pragma once
 
 #include "geometry/rect2di.h"
 
@@ -33,5 +32,3 @@ private:
     double m_heightMin;
     double m_heightMax;
 };
-
-#endif

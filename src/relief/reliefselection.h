@@ -1,5 +1,4 @@
-#ifndef RELIEFSELECTION_H
-#define RELIEFSELECTION_H
+#pragma once
 
 #include "geometry/rect2d.h"
 #include "geometry/rect2di.h"
@@ -37,5 +36,3 @@ VekMath::Rect2di magicSelect(Relief& relief, const VekMath::Vector2d& p, double 
 void crop(Relief& relief, SculptUndo* undo);
 
 } // namespace ReliefSelection
-
-#endif

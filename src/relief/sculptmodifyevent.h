@@ -1,5 +1,4 @@
-#ifndef SCULPTMODIFYEVENT_H
-#define SCULPTMODIFYEVENT_H
+#pragma once
 
 #include "relief/reliefpatch.h"
 #include "relief/sculptundoevent.h"
@@ -31,5 +30,3 @@ private:
     std::unique_ptr<ReliefPatch> m_before;
     std::unique_ptr<ReliefPatch> m_after;
 };
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef SCULPTSTROKE_H
-#define SCULPTSTROKE_H
+#pragma once
 
 #include "geometry/vector2d.h"
 
@@ -108,5 +107,3 @@ using BezierControls = std::array<VekMath::Vector2d, 4>;
 // collinear parameters) or the path has no length.
 BezierControls fitBezier(const std::vector<QPointF>& points);
 VekMath::Vector2d bezierPoint(const BezierControls& p, double t);
-
-#endif

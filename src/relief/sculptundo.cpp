@@ -1,6 +1,6 @@
 #include "relief/sculptundo.h"
 
-#include "app/logfile.h"
+#include "base/logfile.h"
 
 SculptUndo::~SculptUndo()
 {

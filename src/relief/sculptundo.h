@@ -1,5 +1,4 @@
-#ifndef SCULPTUNDO_H
-#define SCULPTUNDO_H
+#pragma once
 
 #include "relief/sculptundoevent.h"
 
@@ -76,5 +75,3 @@ private:
     quint64 m_totalSize = 0;
     bool m_modified = false;
 };
-
-#endif

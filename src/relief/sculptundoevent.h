@@ -1,5 +1,4 @@
-#ifndef SCULPTUNDOEVENT_H
-#define SCULPTUNDOEVENT_H
+#pragma once
 
 #include <QtGlobal>
 
@@ -19,5 +18,3 @@ public:
     bool undone = false;
     bool groupEnd = false;
 };
-
-#endif

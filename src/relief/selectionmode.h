@@ -1,5 +1,4 @@
-#ifndef SELECTIONMODE_H
-#define SELECTIONMODE_H
+#pragma once
 
 #include <QtGlobal>
 
@@ -8,5 +7,3 @@
 // Subtractive deselects them. Scoped, so its names stay apart from
 // Tool::Mode.
 enum class SelectionMode : qint32 { Normal = 0, Additive = 1, Subtractive = 2 };
-
-#endif

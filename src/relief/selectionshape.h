@@ -1,5 +1,4 @@
-#ifndef SELECTIONSHAPE_H
-#define SELECTIONSHAPE_H
+#pragma once
 
 #include "geometry/rect2d.h"
 #include "relief/relief.h"
@@ -39,5 +38,3 @@ private:
 };
 
 void drawSelectionShapes(const std::vector<OwnedPtr<SelectionShape>>& shapes, double z);
-
-#endif

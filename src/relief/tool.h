@@ -1,5 +1,4 @@
-#ifndef TOOL_H
-#define TOOL_H
+#pragma once
 
 #include <QtGlobal>
 
@@ -56,5 +55,3 @@ public:
     double tolerance = 0.001;
     bool continuous = false;
 };
-
-#endif

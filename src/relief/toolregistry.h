@@ -1,5 +1,4 @@
-#ifndef TOOLREGISTRY_H
-#define TOOLREGISTRY_H
+#pragma once
 
 #include "relief/tool.h"
 
@@ -31,5 +30,3 @@ private:
     Tool* m_current = nullptr;
     std::vector<std::unique_ptr<Tool>> m_tools;
 };
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef MATERIAL_H
-#define MATERIAL_H
+#pragma once
 
 #include <QColor>
 #include <QString>
@@ -14,5 +13,3 @@ struct Material
     double shininess = 0.0;
     bool readOnly = false;
 };
-
-#endif

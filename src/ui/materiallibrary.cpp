@@ -1,6 +1,6 @@
 #include "ui/materiallibrary.h"
 
-#include "app/veksettings.h"
+#include "base/veksettings.h"
 
 #include <QVariant>
 

@@ -1,5 +1,4 @@
-#ifndef MATERIALLIBRARY_H
-#define MATERIALLIBRARY_H
+#pragma once
 
 #include "ui/material.h"
 
@@ -28,5 +27,3 @@ private:
     VekSettings* settings;
     QList<Material> materials;
 };
-
-#endif

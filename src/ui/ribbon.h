@@ -1,5 +1,4 @@
-#ifndef RIBBON_H
-#define RIBBON_H
+#pragma once
 
 #include <QMap>
 #include <QString>
@@ -31,5 +30,3 @@ private:
     QMap<QWidget*, bool> shownFlags;
     int addedCount = 0;
 };
-
-#endif

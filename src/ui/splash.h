@@ -1,5 +1,4 @@
-#ifndef SPLASH_H
-#define SPLASH_H
+#pragma once
 
 #include "ui/vekvalidator.h"
 
@@ -43,5 +42,3 @@ private:
 
 // Shows the text of a start-up step and a percentage on the splash, if any.
 void showSplashProgress(int step, unsigned char percent);
-
-#endif

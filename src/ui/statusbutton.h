@@ -1,5 +1,4 @@
-#ifndef STATUSBUTTON_H
-#define STATUSBUTTON_H
+#pragma once
 
 #include <QToolButton>
 
@@ -46,5 +45,3 @@ private:
     int blinkCount = 0;
     int blinkTimer = 0;
 };
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef VEKVALIDATOR_H
-#define VEKVALIDATOR_H
+#pragma once
 
 #include <QDoubleValidator>
 #include <QIntValidator>
@@ -66,5 +65,3 @@ public:
     void _setValidInt(QLineEdit* edit, int value);
     void _setValidDbl(QLineEdit* edit, double value);
 };
-
-#endif

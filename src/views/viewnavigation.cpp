@@ -1,6 +1,6 @@
 #include "views/viewnavigation.h"
 
-#include "app/logfile.h"
+#include "base/logfile.h"
 #include "views/trackball.h"
 #include "views/viewgeometry.h"
 

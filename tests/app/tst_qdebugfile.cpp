@@ -1,7 +1,7 @@
 #include "app/qdebugfile.h"
-#include "app/veksettings.h"
+#include "base/veksettings.h"
 
-#include "apptest.h"
+#include "common/isolatedhome.h"
 
 #include <QFileInfo>
 #include <QTemporaryFile>

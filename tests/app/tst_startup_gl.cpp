@@ -1,6 +1,6 @@
 #include "app/glprobe.h"
 
-#include "apptest.h"
+#include "common/isolatedhome.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,8 +1,8 @@
-#include "app/logfile.h"
+#include "base/logfile.h"
 #include "app/mainwindow.h"
 #include "app/vekapplication.h"
 
-#include "apptest.h"
+#include "common/isolatedhome.h"
 
 #include <QFileOpenEvent>
 #include <QMessageBox>

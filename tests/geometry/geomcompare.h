@@ -1,5 +1,4 @@
-#ifndef GEOMCOMPARE_H
-#define GEOMCOMPARE_H
+#pragma once
 
 #include "geometry/quaternion.h"
 #include "geometry/vector2d.h"
@@ -45,5 +44,3 @@ inline QString str(const VekMath::Quaternion& q) { return str({q.w, q.x, q.y, q.
 
 #define QVERIFY_NEAR(actual, expected) \
     QVERIFY2(near((actual), (expected)), qPrintable(str(actual) + " expected " + str(expected)))
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef MESHTESTUTIL_H
-#define MESHTESTUTIL_H
+#pragma once
 
 #include "mesh/facetshape.h"
 
@@ -25,5 +24,3 @@ inline QVector<VekMath::Vector3d> cornersOf(const FacetShape& shape)
         corners << f.corners[0] << f.corners[1] << f.corners[2];
     return corners;
 }
-
-#endif

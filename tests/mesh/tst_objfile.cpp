@@ -1,4 +1,4 @@
-#include "app/logfile.h"
+#include "base/logfile.h"
 #include "mesh/facetshape.h"
 #include "mesh/objfilereader.h"
 #include "mesh/objfilewriter.h"

@@ -1,4 +1,4 @@
-#include "app/veksettings.h"
+#include "base/veksettings.h"
 #include "mesh/facetreducer.h"
 #include "relief/progressmonitor.h"
 #include "relief/relief.h"

@@ -1,5 +1,4 @@
-#ifndef TST_BASUTIL_PROGRESS_H
-#define TST_BASUTIL_PROGRESS_H
+#pragma once
 
 #include "relief/progressmonitor.h"
 
@@ -31,5 +30,3 @@ private:
     bool m_shown = false;
     int m_eventRounds = 0;
 };
-
-#endif

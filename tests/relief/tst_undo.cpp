@@ -1,4 +1,4 @@
-#include "app/logfile.h"
+#include "base/logfile.h"
 #include "relief/relief.h"
 #include "relief/reliefpatch.h"
 #include "relief/sculptmodifyevent.h"

@@ -1,4 +1,4 @@
-#include "app/veksettings.h"
+#include "base/veksettings.h"
 #include "ui/materiallibrary.h"
 
 #include <QtTest>

@@ -3,7 +3,7 @@
 // Shared set-up of the OpenGL view tests: a compatibility context that keeps
 // the fixed-function matrices, single-sampled so depth can be read back.
 
-#include "app/logfile.h"
+#include "base/logfile.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "glsupport.h"
 
-#include "app/veksettings.h"
+#include "base/veksettings.h"
 #include "relief/relief.h"
 #include "views/sculptwin.h"
 #include "views/shader/shader.h"

@@ -1,6 +1,6 @@
 #include "glsupport.h"
 
-#include "app/veksettings.h"
+#include "base/veksettings.h"
 #include "views/shader/legacyshader.h"
 #include "views/shader/legacyshader2d.h"
 #include "views/shader/shaderfactory.h"

@@ -1,6 +1,6 @@
 #include "views/shader/shader.h"
 
-#include "app/logfile.h"
+#include "base/logfile.h"
 
 #include <QImage>
 #include <QOpenGLContext>

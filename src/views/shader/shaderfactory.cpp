@@ -1,7 +1,7 @@
 #include "views/shader/shaderfactory.h"
 
-#include "app/logfile.h"
-#include "app/veksettings.h"
+#include "base/logfile.h"
+#include "base/veksettings.h"
 #include "views/shader/legacyshader.h"
 #include "views/shader/legacyshader2d.h"
 #include "views/shader/vboshader.h"

@@ -1,6 +1,6 @@
-#include "app/logfile.h"
+#include "base/logfile.h"
 
-#include "app/veksettings.h"
+#include "base/veksettings.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,5 +1,4 @@
-#ifndef VEKSETTINGS_H
-#define VEKSETTINGS_H
+#pragma once
 
 #include <QSettings>
 #include <QString>
@@ -31,5 +30,3 @@ public:
     bool useLegacyShader() const;
     void setUseLegacyShader(bool on);
 };
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef LOGFILE_H
-#define LOGFILE_H
+#pragma once
 
 #include <QFile>
 #include <QString>
@@ -41,5 +40,3 @@ private:
     QFile file;
     QTextStream stream;
 };
-
-#endif

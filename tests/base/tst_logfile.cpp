@@ -1,6 +1,6 @@
-#include "app/logfile.h"
+#include "base/logfile.h"
 
-#include "apptest.h"
+#include "common/isolatedhome.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,6 +1,6 @@
-#include "app/veksettings.h"
+#include "base/veksettings.h"
 
-#include "apptest.h"
+#include "common/isolatedhome.h"
 
 #include <QFileInfo>
 #include <QStandardPaths>

@@ -1,5 +1,4 @@
-#ifndef APPTEST_H
-#define APPTEST_H
+#pragma once
 
 #include <QDir>
 #include <QFile>
@@ -34,5 +33,3 @@ inline QStringList fileLines(const QString& path)
         text.chop(1);
     return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
 }
-
-#endif
