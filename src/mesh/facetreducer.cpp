@@ -1,24 +1,14 @@
 #include "mesh/facetreducer.h"
+#include "mesh/facetreducerimpl.h"
 
-#include "base/veksettings.h"
 #include "geometry/vekmath.h"
 #include "mesh/largepages.h"
 #include "mesh/reductionprogress.h"
-#include "mesh/stlfilereader.h"
-#include "mesh/stlfilewriter.h"
-#include "relief/progressmonitor.h"
-#include "relief/relief.h"
-
-#include <QCoreApplication>
-#include <QDataStream>
-#include <QDir>
-#include <QFile>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <memory>
 
 using VekMath::Plane;
 using VekMath::Vector3d;
@@ -148,7 +138,7 @@ private:
 
 // ---------------------------------------------------------------- quadrics
 
-FacetReducer::Quadric FacetReducer::Quadric::ofPlane(const Plane& p)
+Quadric Quadric::ofPlane(const Plane& p)
 {
     Quadric r;
     r.q[0] = p.a * p.a;
@@ -166,7 +156,7 @@ FacetReducer::Quadric FacetReducer::Quadric::ofPlane(const Plane& p)
 
 // ------------------------------------------------------------ mesh records
 
-void FacetReducer::clear()
+void FacetReducer::Impl::clear()
 {
     // The arrays keep their room: a reducer filled strip after strip does
     // not ask the system for its memory again each time.
@@ -186,7 +176,7 @@ void FacetReducer::clear()
     staleEdges.clear();
 }
 
-void FacetReducer::appendFace(Edge& e, int f)
+void FacetReducer::Impl::appendFace(Edge& e, int f)
 {
     if (e.faceCount < 2) {
         e.face[e.faceCount++] = f;
@@ -208,7 +198,7 @@ void FacetReducer::appendFace(Edge& e, int f)
     manyFaces[size_t(e.face[0])].push_back(f);
 }
 
-void FacetReducer::removeFaceFrom(Edge& e, int f)
+void FacetReducer::Impl::removeFaceFrom(Edge& e, int f)
 {
     if (e.faceCount != ManyFaces) {
         if (e.faceCount >= 1 && e.face[0] == f) {
@@ -234,7 +224,7 @@ void FacetReducer::removeFaceFrom(Edge& e, int f)
     }
 }
 
-int FacetReducer::vertexAt(const Vector3d& p, uint64_t hash)
+int FacetReducer::Impl::vertexAt(const Vector3d& p, uint64_t hash)
 {
     const int index = int(positions.size());
     const int found = table.findOrAdd(p, hash, index, positions.data());
@@ -246,7 +236,7 @@ int FacetReducer::vertexAt(const Vector3d& p, uint64_t hash)
     return index;
 }
 
-void FacetReducer::makeFace(int a, int b, int c)
+void FacetReducer::Impl::makeFace(int a, int b, int c)
 {
     // Records are filled where they lie: one built aside and copied in
     // would be read back before its own writes have settled.
@@ -293,7 +283,7 @@ void FacetReducer::makeFace(int a, int b, int c)
     face.plane = planeThrough(positions[size_t(a)], positions[size_t(b)], positions[size_t(c)]);
 }
 
-void FacetReducer::reserveFor(size_t facetCount, size_t collapses)
+void FacetReducer::Impl::reserveFor(size_t facetCount, size_t collapses)
 {
     // A mesh of n facets has about n / 2 vertices and 3n / 2 edges, a few
     // more along its border.
@@ -314,7 +304,7 @@ void FacetReducer::reserveFor(size_t facetCount, size_t collapses)
     table.reserve(positions.size() + vertexCount + 16, positions.data());
 }
 
-void FacetReducer::addShape(const QVector<Facet>& facets, ReductionProgress* progress)
+void FacetReducer::Impl::addShape(const QVector<Facet>& facets, ReductionProgress* progress)
 {
     const int n = facets.size();
     // Room for the vertices that collapses may add as well.
@@ -359,7 +349,7 @@ void FacetReducer::addShape(const QVector<Facet>& facets, ReductionProgress* pro
     }
 }
 
-FacetShape FacetReducer::toFacetShape() const
+FacetShape FacetReducer::Impl::toFacetShape() const
 {
     FacetShape shape;
     int live = 0;
@@ -391,7 +381,7 @@ FacetShape FacetReducer::toFacetShape() const
 
 // ------------------------------------------------------------------- costs
 
-void FacetReducer::vertexQuadric(int v)
+void FacetReducer::Impl::vertexQuadric(int v)
 {
     Quadric sum;
     for (int g : vertexEdges[size_t(v)]) {
@@ -417,12 +407,12 @@ void FacetReducer::vertexQuadric(int v)
     quadrics[size_t(v)] = sum;
 }
 
-bool FacetReducer::cheap(double cost) const
+bool FacetReducer::Impl::cheap(double cost) const
 {
     return cost <= limit && cost != Refused;
 }
 
-void FacetReducer::markStale(int e)
+void FacetReducer::Impl::markStale(int e)
 {
     Edge& edge = edges[size_t(e)];
     if (edge.staleSlot < 0) {
@@ -434,7 +424,7 @@ void FacetReducer::markStale(int e)
     }
 }
 
-void FacetReducer::setCost(int e, double cost)
+void FacetReducer::Impl::setCost(int e, double cost)
 {
     markStale(e);
     // An edge beyond the limit at the last sort that comes within it must
@@ -447,7 +437,7 @@ void FacetReducer::setCost(int e, double cost)
     edges[size_t(e)].cost = cost;
 }
 
-Vector3d FacetReducer::fallbackPosition(const Edge& e, const Quadric& q) const
+Vector3d FacetReducer::Impl::fallbackPosition(const Edge& e, const Quadric& q) const
 {
     const Vector3d& a = positions[size_t(e.first)];
     const Vector3d& b = positions[size_t(e.second)];
@@ -460,7 +450,7 @@ Vector3d FacetReducer::fallbackPosition(const Edge& e, const Quadric& q) const
     return m;
 }
 
-Vector3d FacetReducer::collapsePosition(int index, Quadric* sum) const
+Vector3d FacetReducer::Impl::collapsePosition(int index, Quadric* sum) const
 {
     const Edge& e = edges[size_t(index)];
     *sum = quadrics[size_t(e.first)];
@@ -471,14 +461,14 @@ Vector3d FacetReducer::collapsePosition(int index, Quadric* sum) const
     return at;
 }
 
-double FacetReducer::edgeCost(int index) const
+double FacetReducer::Impl::edgeCost(int index) const
 {
     Quadric sum;
     const Vector3d at = collapsePosition(index, &sum);
     return sum.error(at);
 }
 
-void FacetReducer::updateVertexEdgeCosts(int v)
+void FacetReducer::Impl::updateVertexEdgeCosts(int v)
 {
     // The neighbours' quadrics lie scattered: ask for all of them first.
     for (int g : vertexEdges[size_t(v)]) {
@@ -492,7 +482,7 @@ void FacetReducer::updateVertexEdgeCosts(int v)
             setCost(g, edgeCost(g));
 }
 
-bool FacetReducer::deadIn(int e) const
+bool FacetReducer::Impl::deadIn(int e) const
 {
     // A removed edge never gets a new cost; unless it is still cheap enough
     // to be refused (and counted) once more, no walk will stop at it.
@@ -500,7 +490,7 @@ bool FacetReducer::deadIn(int e) const
     return edge.removed && !cheap(edge.cost);
 }
 
-void FacetReducer::initCosts()
+void FacetReducer::Impl::initCosts()
 {
     staleBits.assign((edges.size() + 63) / 64, 0);
     staleEdges.clear();
@@ -528,7 +518,7 @@ void FacetReducer::initCosts()
     sortByCost(sorted, true);
 }
 
-void FacetReducer::sortByCost(std::vector<SortKey>& keys, bool inEdgeOrder)
+void FacetReducer::Impl::sortByCost(std::vector<SortKey>& keys, bool inEdgeOrder)
 {
     // Least significant digit first, eleven bits at a time: the edge
     // number's three digits (unless the keys come in edge order), then the
@@ -571,7 +561,7 @@ void FacetReducer::sortByCost(std::vector<SortKey>& keys, bool inEdgeOrder)
         std::copy(from, from + n, keys.data());
 }
 
-void FacetReducer::resort()
+void FacetReducer::Impl::resort()
 {
     // The stale edges at their new costs, those within the limit sorted.
     fresh.clear();
@@ -624,7 +614,7 @@ void FacetReducer::resort()
     std::fill(staleBits.begin(), staleBits.end(), 0);
 }
 
-bool FacetReducer::lastOfSnapshot(const SortKey& key) const
+bool FacetReducer::Impl::lastOfSnapshot(const SortKey& key) const
 {
     // Rarely asked: once at most for each walk that ends by reaching the
     // target beyond the front. The entries of the last sort are the stale
@@ -640,7 +630,7 @@ bool FacetReducer::lastOfSnapshot(const SortKey& key) const
 
 // ---------------------------------------------------------------- collapse
 
-bool FacetReducer::canCollapse(int index, Vector3d* position) const
+bool FacetReducer::Impl::canCollapse(int index, Vector3d* position) const
 {
     // The tests only look; the cheap ones go first.
     const Edge& e = edges[size_t(index)];
@@ -716,7 +706,7 @@ bool FacetReducer::canCollapse(int index, Vector3d* position) const
     return true;
 }
 
-void FacetReducer::refreshCorners(int index)
+void FacetReducer::Impl::refreshCorners(int index)
 {
     const Edge& e = edges[size_t(index)];
     for (int fi : facesOf(e)) {
@@ -727,7 +717,7 @@ void FacetReducer::refreshCorners(int index)
     }
 }
 
-void FacetReducer::removeEdge(int index)
+void FacetReducer::Impl::removeEdge(int index)
 {
     Edge& e = edges[size_t(index)];
     vertexEdges[size_t(e.first)].removeOne(index);
@@ -736,7 +726,7 @@ void FacetReducer::removeEdge(int index)
     markStale(index);
 }
 
-void FacetReducer::removeFace(int index)
+void FacetReducer::Impl::removeFace(int index)
 {
     Face& f = faces[size_t(index)];
     for (int g : f.edges)
@@ -744,7 +734,7 @@ void FacetReducer::removeFace(int index)
     f.removed = true;
 }
 
-int FacetReducer::collapseFaces(int index)
+int FacetReducer::Impl::collapseFaces(int index)
 {
     Edge& e = edges[size_t(index)];
     const int count = facesOf(e).size();
@@ -783,7 +773,7 @@ int FacetReducer::collapseFaces(int index)
     return count;
 }
 
-int FacetReducer::collapseVertices(int index, const Vector3d& optimal)
+int FacetReducer::Impl::collapseVertices(int index, const Vector3d& optimal)
 {
     const int n = vertexAt(optimal);
     const int ends[2] = {edges[size_t(index)].first, edges[size_t(index)].second};
@@ -811,7 +801,7 @@ int FacetReducer::collapseVertices(int index, const Vector3d& optimal)
     return n;
 }
 
-void FacetReducer::prefetchAhead(size_t i, Lookahead& look) const
+void FacetReducer::Impl::prefetchAhead(size_t i, Lookahead& look) const
 {
     // The tests of an edge wander over its neighbourhood, scattered in
     // memory. It is asked for in stages, each reading what the one before
@@ -868,7 +858,7 @@ void FacetReducer::prefetchAhead(size_t i, Lookahead& look) const
     }
 }
 
-void FacetReducer::reduce(unsigned int targetFaces, double maxCost, ReductionProgress* progress)
+void FacetReducer::Impl::reduce(unsigned int targetFaces, double maxCost, ReductionProgress* progress)
 {
     long long faceTotal = (long long)faces.size();
     const long long target = targetFaces;
@@ -973,173 +963,33 @@ void FacetReducer::reduce(unsigned int targetFaces, double maxCost, ReductionPro
     }
 }
 
-// ------------------------------------------------------- relief reduction
+// ------------------------------------------------------------ the surface
 
-FacetShape FacetReducer::reduceRelief(const Relief& relief, ProgressMonitor* dialog, double tolerance,
-                                      unsigned int targetFaces, bool* ok)
+FacetReducer::FacetReducer() : d(new Impl) {}
+
+FacetReducer::~FacetReducer() = default;
+
+void FacetReducer::clear()
 {
-    if (ok)
-        *ok = true;
-    if (tolerance < 0)
-        tolerance = 0.5 / 128;
-    const unsigned int target = targetFaces ? targetFaces : 1;
-    const double maxCost = tolerance * tolerance;
-    const int width = relief.width();
-    const int height = relief.height();
-    if (width < 1 || height < 1)
-        return FacetShape();
+    d->clear();
+}
 
-    // Strips of about ten square inches bound the reducer's memory.
-    const unsigned int rows = (163840u + unsigned(width) - 1) / unsigned(width);
-    const unsigned int strips = (rows + unsigned(height) - 1) / rows;
+void FacetReducer::addShape(const QVector<Facet>& facets, ReductionProgress* progress)
+{
+    d->addShape(facets, progress);
+}
 
-    QDir home(VekSettings::homeDir());
-    const QString folderName = "tmp_" + QString::number(QCoreApplication::applicationPid(), 16);
-    home.mkdir(folderName);
-    const QString folder = home.filePath(folderName);
-    auto stripPath = [&](unsigned int s) {
-        return QDir::toNativeSeparators(folder) + QDir::separator() + "stltmp" + QString::number(s);
-    };
+void FacetReducer::reduce(unsigned int targetFaces, double maxCost, ReductionProgress* progress)
+{
+    d->reduce(targetFaces, maxCost, progress);
+}
 
-    ReductionProgress progress;
-    progress.dialog = dialog;
-    if (dialog) {
-        dialog->setMaximum(int(strips + 1) * 100);
-        dialog->setValue(0);
-    }
+FacetShape FacetReducer::toFacetShape() const
+{
+    return d->toFacetShape();
+}
 
-    // Vertices of the grid points of the two rows of the present cells.
-    std::vector<int> rowAbove(size_t(width), -1), rowBelow(size_t(width), -1);
-    reserveFor(size_t(2) * rows * unsigned(width), size_t(rows) * unsigned(width));
-
-    const float* heights = relief.heights();
-    const double zScale = relief.zScale();
-    auto point = [&](int x, int y) {
-        return Vector3d(x / 128.0, y / 128.0, double(heights[size_t(y) * size_t(width) + size_t(x)]) * zScale / 128.0);
-    };
-
-    bool failed = false;
-    for (unsigned int s = 0; s < strips && !failed; ++s) {
-        clear();
-        if (progress.cancelled)
-            break;
-        const int firstRow = int(s * rows);
-        const int endRow = s + 1 == strips ? height - 1 : firstRow + int(rows);
-
-        // The cells' triangles go straight into the reducer, in the order a
-        // shape of them would give; each grid point becomes a vertex when a
-        // triangle first uses it.
-        progress.phase = ReductionProgress::Triangulating;
-        progress.strip = int(s);
-        progress.start = firstRow;
-        progress.end = endRow;
-        std::fill(rowBelow.begin(), rowBelow.end(), -1);
-        int added = 0;
-        for (int j = firstRow; j < endRow; ++j) {
-            progress.current = j;
-            progress.update();
-            rowAbove.swap(rowBelow);
-            std::fill(rowBelow.begin(), rowBelow.end(), -1);
-            if (j == firstRow)
-                std::fill(rowAbove.begin(), rowAbove.end(), -1);
-            auto vertex = [&](int x, int y) {
-                int& slot = (y == j ? rowAbove : rowBelow)[size_t(x)];
-                if (slot < 0)
-                    slot = vertexAt(point(x, y));
-                return slot;
-            };
-            for (int i = 0; i + 1 < width; ++i) {
-                const Vector3d p00 = point(i, j), p10 = point(i + 1, j);
-                const Vector3d p01 = point(i, j + 1), p11 = point(i + 1, j + 1);
-                // A corner that is not a number would never meet its neighbours.
-                const bool finite00 = isFinite(p00), finite11 = isFinite(p11);
-                if (finite00 && finite11 && isFinite(p10) && !(p00.z == 0 && p10.z == 0 && p11.z == 0)) {
-                    const int a = vertex(i, j), b = vertex(i + 1, j), c = vertex(i + 1, j + 1);
-                    makeFace(a, b, c);
-                    ++added;
-                }
-                if (finite00 && finite11 && isFinite(p01) && !(p11.z == 0 && p01.z == 0 && p00.z == 0)) {
-                    const int a = vertex(i + 1, j + 1), b = vertex(i, j + 1), c = vertex(i, j);
-                    makeFace(a, b, c);
-                    ++added;
-                }
-            }
-        }
-        progress.phase = ReductionProgress::Building;
-        progress.start = 0;
-        progress.end = progress.current = added;
-        progress.update();
-
-        progress.phase = ReductionProgress::Reducing;
-        progress.start = progress.current = faceCount();
-        progress.end = int(target / strips);
-        reduce(target / strips, maxCost, &progress);
-
-        // A strip that cannot be parked would leave a hole in the mesh.
-        QFile file(stripPath(s));
-        if (file.open(QIODevice::WriteOnly)) {
-            QDataStream out(&file);
-            failed = !writeFacetShapeStl(out, toFacetShape(), file.fileName()) || !file.flush();
-        } else {
-            failed = true;
-        }
-
-        progress.phase = ReductionProgress::Triangulating;
-        progress.strip = int(s + 1);
-        progress.start = 0;
-        progress.end = 1;
-        progress.current = 0;
-        progress.update();
-    }
-    clear();
-
-    FacetShape result;
-    if (!progress.cancelled && !failed) {
-        for (unsigned int s = 0; s < strips && !failed; ++s) {
-            QFile file(stripPath(s));
-            std::unique_ptr<FacetShape> part;
-            if (file.open(QIODevice::ReadOnly)) {
-                QDataStream in(&file);
-                StlFileReader reader(&in);
-                part.reset(readStl(reader));
-            }
-            failed = !part;
-            for (int i = 0; part && i < part->facetCount() && !failed; ++i)
-                failed = !result.addFacet(part->facets()[i]);
-        }
-    }
-    for (unsigned int s = 0; s < strips; ++s)
-        QFile::remove(stripPath(s));
-    home.rmdir(folderName);
-
-    if (failed && ok)
-        *ok = false;
-    if (progress.cancelled || failed)
-        return FacetShape();
-
-    progress.phase = ReductionProgress::Building;
-    progress.start = 0;
-    progress.end = result.facetCount();
-    addShape(result.facets(), &progress);
-    result = FacetShape();
-
-    progress.phase = ReductionProgress::Reducing;
-    progress.start = progress.current = faceCount();
-    progress.end = int(target);
-    reduce(target, maxCost, &progress);
-    if (progress.cancelled) {
-        clear();
-        return FacetShape();
-    }
-    result = toFacetShape();
-
-    progress.phase = ReductionProgress::Triangulating;
-    progress.strip = int(strips + 1);
-    progress.start = 0;
-    progress.end = 1;
-    progress.update();
-
-    clear();
-    result.center();
-    return result;
+int FacetReducer::faceCount() const
+{
+    return d->faceCount();
 }
