@@ -27,8 +27,14 @@ const int LineCap = 1 << 26;
 const int MaxCoordinates = int((INT_MAX - 4096) / sizeof(double)) / 3 * 3;
 const int MaxIndices = int((INT_MAX - 4096) / sizeof(int));
 
+// No record needs a word longer than this; a warning quotes no more of one.
+const int QuoteCap = 64;
+
+// A word of the file as a warning quotes it.
 QString latin1(const char* begin, const char* end)
 {
+    if (end - begin > QuoteCap)
+        return QString::fromLatin1(begin, QuoteCap) + QStringLiteral("...");
     return QString::fromLatin1(begin, int(end - begin));
 }
 
@@ -161,7 +167,7 @@ double ObjFileReader::readDouble(const char* begin, const char* end)
 {
     double v = 0.0;
     if (MeshNumber::parse(begin, end, &v) != MeshNumber::Number) {
-        LogFile::warning() << "ObjFileReader: bad double (" << latin1(begin, end) << ")\n";
+        warn(QStringLiteral("ObjFileReader: bad double (") + latin1(begin, end) + QStringLiteral(")\n"));
         ok = false;
         return 0.0;
     }
@@ -197,7 +203,7 @@ bool ObjFileReader::readVertex(const char* p, const char* end, QVector<double>& 
         if (w != 0.0) {
             v = Vector3d(xyz[0] / w, xyz[1] / w, xyz[2] / w);
             if (!isFinite(v)) {
-                LogFile::warning() << "ObjFileReader: bad double (" << latin1(weight, weightEnd) << ")\n";
+                warn(QStringLiteral("ObjFileReader: bad double (") + latin1(weight, weightEnd) + QStringLiteral(")\n"));
                 ok = false;
                 return false;
             }
@@ -219,25 +225,40 @@ bool ObjFileReader::readFace(const char* p, const char* end, int vertexCount, QV
         // 0 names no vertex; a count back must stay within the vertices so
         // far. Forward numbers are checked once every vertex is read.
         if (!parseIndex(word, numberEnd, &n) || n == 0 || (n < 0 && vertexCount + n < 0)) {
-            LogFile::warning() << "ObjFileReader: bad vertex id (" << latin1(word, numberEnd) << ")\n";
+            warn(QStringLiteral("ObjFileReader: bad vertex id (") + latin1(word, numberEnd) + QStringLiteral(")\n"));
             ok = false;
             break;
         }
         if (indices.size() >= MaxIndices) {
-            LogFile::warning() << "ObjFileReader: too many faces\n";
+            warn(QStringLiteral("ObjFileReader: too many faces\n"));
             ok = false;
             break;
         }
         indices.append(n > 0 ? n - 1 : vertexCount + n);
     }
     if (indices.size() - first < 3) {
-        LogFile::warning() << "ObjFileReader: face with less than 3 vertices\n";
+        warn(QStringLiteral("ObjFileReader: face with less than 3 vertices\n"));
         ok = false;
     }
     return ok;
 }
 
+void ObjFileReader::warn(const QString& message)
+{
+    if (++warnings <= MaxWarnings)
+        LogFile::warning() << message;
+}
+
 FacetShape* ObjFileReader::read()
+{
+    warnings = 0;
+    FacetShape* shape = readRecords();
+    if (warnings > MaxWarnings)
+        LogFile::warning() << "ObjFileReader: " << warnings - MaxWarnings << " more warnings not logged\n";
+    return shape;
+}
+
+FacetShape* ObjFileReader::readRecords()
 {
     try {
         QVector<double> coordinates;
@@ -257,7 +278,7 @@ FacetShape* ObjFileReader::read()
             const bool face = any && wordEnd - word == 1 && *word == 'f';
             if (state == TooLong) {
                 if (vertex || face) {
-                    LogFile::warning() << "ObjFileReader: line too long\n";
+                    warn(QStringLiteral("ObjFileReader: line too long\n"));
                     return nullptr;
                 }
                 skipLongLine();
@@ -265,7 +286,7 @@ FacetShape* ObjFileReader::read()
             }
             if (vertex) {
                 if (coordinates.size() >= MaxCoordinates) {
-                    LogFile::warning() << "ObjFileReader: too many vertices\n";
+                    warn(QStringLiteral("ObjFileReader: too many vertices\n"));
                     ok = false;
                 } else {
                     readVertex(p, lineEnd, coordinates);
@@ -275,7 +296,7 @@ FacetShape* ObjFileReader::read()
             }
             finishLine(end);
             if (stream->status() != QTextStream::Ok) {
-                LogFile::warning() << "ObjFileReader: QTextStream error detected " << int(stream->status()) << "\n";
+                warn(QStringLiteral("ObjFileReader: QTextStream error detected %1\n").arg(int(stream->status())));
                 return nullptr;
             }
             if (!ok)
@@ -283,7 +304,7 @@ FacetShape* ObjFileReader::read()
         }
         return resolve(coordinates, indices, faceEnds);
     } catch (const std::bad_alloc&) {
-        LogFile::warning() << "ObjFileReader: out of memory\n";
+        warn(QStringLiteral("ObjFileReader: out of memory\n"));
         return nullptr;
     }
 }
@@ -294,7 +315,7 @@ FacetShape* ObjFileReader::resolve(const QVector<double>& coordinates, const QVe
     const int vertexCount = coordinates.size() / 3;
     for (int index : indices) {
         if (index >= vertexCount) {
-            LogFile::warning() << "ObjFileReader: bad vertex id (" << index + 1 << ")\n";
+            warn(QStringLiteral("ObjFileReader: bad vertex id (%1)\n").arg(qint64(index) + 1));
             return nullptr;
         }
     }
@@ -336,7 +357,7 @@ void ObjFileReader::tessellateFace(const QVector<Vector3d>& polygon)
     if (!tessellator) {
         tessellator = gluNewTess();
         if (!tessellator) {
-            LogFile::warning() << "Failed to allocate GLUtesselator\n";
+            warn(QStringLiteral("Failed to allocate GLUtesselator\n"));
             return;
         }
         gluTessCallback(tessellator, GLU_TESS_ERROR_DATA, reinterpret_cast<_GLUfuncptr>(&tessError));
@@ -378,7 +399,9 @@ void ObjFileReader::tessCombine(double coords[3], void* /*vertexData*/[4], float
 
 void ObjFileReader::tessError(unsigned int error, void* polygonData)
 {
-    LogFile::warning() << "Tessellation error: obj = " << polygonData << ", error code = " << error << "\n";
+    QString text;
+    QTextStream(&text) << "Tessellation error: obj = " << polygonData << ", error code = " << error << "\n";
+    static_cast<ObjFileReader*>(polygonData)->warn(text);
 }
 
 void ObjFileReader::tessEdgeFlag(unsigned char, void*)

@@ -29,6 +29,10 @@ public:
     // A new shape owned by the caller, or null when the file is bad.
     FacetShape* read();
 
+    // Warnings one read writes to the log; the rest are only counted, and
+    // the count is logged at the end, so no file can fill the disk.
+    static const int MaxWarnings = 100;
+
 private:
     enum LineState { Complete, DataEnd, TooLong };
 
@@ -43,6 +47,8 @@ private:
     // start; *offset is kept pointing at the same character. False at the
     // end of the stream.
     bool fill(int* offset);
+    FacetShape* readRecords();
+    void warn(const QString& message);
     // A number; one that is bad or not finite logs a warning and marks the
     // input bad.
     double readDouble(const char* begin, const char* end);
@@ -61,6 +67,7 @@ private:
 
     QTextStream* stream;
     bool ok = true;
+    qint64 warnings = 0;
     int cornerCount = 0;
     VekMath::Vector3d corners[3];
     QVector<Facet> tessFacets;

@@ -94,6 +94,15 @@ bool streamOk(const QTextStream& out)
     return out.status() == QTextStream::Ok;
 }
 
+// The stream keeps text back until its buffer fills: a device that refuses
+// the last of it is only found by handing that over before the status is
+// read.
+bool finished(QTextStream& out)
+{
+    out.flush();
+    return streamOk(out);
+}
+
 void writeFace(QTextStream& out, qint64 a, qint64 b, qint64 c)
 {
     out << "f " << a << ' ' << b << ' ' << c << '\n';
@@ -109,7 +118,7 @@ bool writeHeightFieldObj(QTextStream& out, int width, int height, double zScale,
         for (int x = 0; x < width; ++x)
             writeVertex(out, x / 128.0, y / 128.0, double(h(x, y)) / 128.0 * zScale);
     if (height == 1)
-        return streamOk(out);
+        return finished(out);
 
     auto number = [&](int x, int y) { return qint64(y) * width + x + 1; };
     for (int j = 0; j + 1 < height; ++j) {
@@ -122,7 +131,7 @@ bool writeHeightFieldObj(QTextStream& out, int width, int height, double zScale,
                 writeFace(out, number(i, j + 1), number(i + 1, j), number(i + 1, j + 1));
         }
     }
-    return streamOk(out);
+    return finished(out);
 }
 
 bool writeFacetShapeObj(QTextStream& out, const FacetShape& shape)
@@ -137,5 +146,5 @@ bool writeFacetShapeObj(QTextStream& out, const FacetShape& shape)
         writeFace(out, k, k + 1, k + 2);
         k += 3;
     }
-    return streamOk(out);
+    return finished(out);
 }

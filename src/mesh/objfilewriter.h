@@ -5,8 +5,8 @@ class QTextStream;
 
 // OBJ text writers: a header comment, "v" lines, then "f" lines with 1-based
 // vertex numbers; numbers in six significant digits with trailing zeros and
-// the point always shown, in the C locale. Both return true when the stream status is Ok at
-// the end.
+// the point always shown, in the C locale. Both flush the stream and return
+// true when its status is then Ok.
 
 // Every grid point as a vertex in inches; two triangles per cell, a triangle
 // left out when any of its three heights is exactly 0.

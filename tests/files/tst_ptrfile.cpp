@@ -1,4 +1,6 @@
+#include "files/filesizelimit.h"
 #include "files/ptrfile.h"
+#include "files/refusingdevice.h"
 #include "files/scrambler.h"
 #include "relief/relief.h"
 #include "relief/reliefsource.h"
@@ -63,6 +65,8 @@ private slots:
     void rangesNeverZeroForNonFlatReliefs();
     void writtenBytesAndKeys();
     void loadAndSaveThroughFiles();
+    void failedExportKeepsThePreviousFile_data();
+    void failedExportKeepsThePreviousFile();
 };
 
 void TestPtrFile::keystreamMatchesHandWorkedBytes()
@@ -194,6 +198,43 @@ void TestPtrFile::loadAndSaveThroughFiles()
     source.reset();
     QCOMPARE(PtrFile::load(dir.filePath("absent.ptr"), QString(), source).code(), FileResult::OpenFailed);
     QVERIFY(!source);
+}
+
+void TestPtrFile::failedExportKeepsThePreviousFile_data()
+{
+    QTest::addColumn<int>("room");
+    QTest::newRow("nothing") << 0;
+    QTest::newRow("the version") << 4;
+    QTest::newRow("the header") << 16;
+    QTest::newRow("the first block of samples") << 16 + 16384 * 4;
+}
+
+void TestPtrFile::failedExportKeepsThePreviousFile()
+{
+    QFETCH(int, room);
+    const Relief big(200, 200);
+    RefusingDevice device(room);
+    QCOMPARE(PtrFile::write(device, big, 1, QString()).code(), FileResult::SaveFailed);
+    RefusingDevice keyed(room);
+    QCOMPARE(PtrFile::write(keyed, big, 1, "12345").code(), FileResult::SaveFailed);
+
+    // The same through a file: a size limit stops the save part-way, as a
+    // full disk would, and the file written before stays as it was.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("relief.ptr");
+    const auto small = makeRelief({2.0f, 3.0f});
+    QCOMPARE(PtrFile::save(path, *small, 7, QString()).code(), FileResult::Ok);
+    FileResult result;
+    {
+        FileSizeLimit limit(static_cast<rlim_t>(room));
+        result = PtrFile::save(path, big, 1, QString());
+    }
+    QCOMPARE(result.code(), FileResult::SaveFailed);
+    QCOMPARE(result.title(), QStringLiteral("Save Failed"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll().toHex(), written(*small, 7).toHex());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"relief.ptr"});
 }
 
 QTEST_GUILESS_MAIN(TestPtrFile)

@@ -1,3 +1,5 @@
+#include "files/filesizelimit.h"
+#include "files/refusingdevice.h"
 #include "files/workspacefile.h"
 #include "relief/relief.h"
 
@@ -8,10 +10,8 @@
 #include <QtTest>
 
 #include <algorithm>
-#include <csignal>
 #include <cstring>
 #include <limits>
-#include <sys/resource.h>
 
 namespace {
 
@@ -55,6 +55,8 @@ private slots:
     void badFilesFailWithTheirTitle_data();
     void badFilesFailWithTheirTitle();
     void failedSaveKeepsThePreviousWorkspace();
+    void refusedWriteIsAFailure_data();
+    void refusedWriteIsAFailure();
 };
 
 void TestWorkspaceFile::byteLayoutOfATwoCellRelief()
@@ -131,15 +133,11 @@ void TestWorkspaceFile::failedSaveKeepsThePreviousWorkspace()
     QCOMPARE(WorkspaceFile::save(path, *sampleRelief()).code(), FileResult::Ok);
 
     // A file-size limit makes the large save fail part-way, as a full disk would.
-    rlimit old;
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit tight = old;
-    tight.rlim_cur = 4096;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &tight);
-    const FileResult result = WorkspaceFile::save(path, Relief(100, 100));
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    FileResult result;
+    {
+        FileSizeLimit limit(4096);
+        result = WorkspaceFile::save(path, Relief(100, 100));
+    }
     QCOMPARE(result.code(), FileResult::SaveFailed);
     std::unique_ptr<Relief> loaded;
     QCOMPARE(WorkspaceFile::load(path, loaded).code(), FileResult::Ok);
@@ -152,6 +150,25 @@ void TestWorkspaceFile::failedSaveKeepsThePreviousWorkspace()
     QCOMPARE(unopenable.title(), QStringLiteral("Save Failed"));
     QCOMPARE(unopenable.text(), QStringLiteral("Error! File I/O Error"));
     QCOMPARE(WorkspaceFile::load(dir.filePath("absent.scp"), loaded).title(), QStringLiteral("Open Failed"));
+}
+
+void TestWorkspaceFile::refusedWriteIsAFailure_data()
+{
+    QTest::addColumn<int>("room");
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("nothing") << 0 << false;
+    QTest::newRow("the magic") << 4 << false;
+    QTest::newRow("the header") << 40 << false;
+    QTest::newRow("all but the last height") << 64 << false;
+    QTest::newRow("everything") << 72 << true;
+}
+
+void TestWorkspaceFile::refusedWriteIsAFailure()
+{
+    QFETCH(int, room);
+    QFETCH(bool, ok);
+    RefusingDevice device(room);
+    QCOMPARE(WorkspaceFile::write(device, *sampleRelief()).ok(), ok);
 }
 
 QTEST_GUILESS_MAIN(TestWorkspaceFile)

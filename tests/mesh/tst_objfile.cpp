@@ -1,4 +1,5 @@
 #include "base/logfile.h"
+#include "files/refusingdevice.h"
 #include "mesh/facetshape.h"
 #include "mesh/objfilereader.h"
 #include "mesh/objfilewriter.h"
@@ -53,10 +54,13 @@ private slots:
     void facesAreTheirNamedVertices();
     void badFilesAreRefusedWithTheirMessage_data();
     void badFilesAreRefusedWithTheirMessage();
+    void warningsOfOneReadAreBounded();
     void lineEndsDoNotMatter();
     void polygonsAreSplitCoveringTheirArea_data();
     void polygonsAreSplitCoveringTheirArea();
     void writersNumberVerticesAndDropZeroTriangles();
+    void writersReportARefusedWrite_data();
+    void writersReportARefusedWrite();
 };
 
 void TestObjFile::facesAreTheirNamedVertices_data()
@@ -109,6 +113,8 @@ void TestObjFile::badFilesAreRefusedWithTheirMessage_data()
     QTest::newRow("word as number") << QByteArray("v 0 1,5 0\n") << "bad double (1,5)";
     QTest::newRow("missing number") << QByteArray("v 0 1\nv 0 0 0\n") << "bad double ()";
     QTest::newRow("weight overflows") << QByteArray("v 1e300 0 0 1e-300\n") << "bad double (1e-300)";
+    QTest::newRow("long word quoted in part") << "v 0 " + QByteArray(100000, 'x') + " 0\n"
+                                              << "bad double (" + QString(64, 'x') + "...)";
 }
 
 void TestObjFile::badFilesAreRefusedWithTheirMessage()
@@ -119,6 +125,24 @@ void TestObjFile::badFilesAreRefusedWithTheirMessage()
     QVERIFY(!read(text));
     QVERIFY2(logText().mid(before).contains("Warning: ObjFileReader: " + message + "\n"),
              qPrintable(logText().mid(before)));
+}
+
+void TestObjFile::warningsOfOneReadAreBounded()
+{
+    // A corner beyond what the tessellator takes raises one error per face,
+    // and the read goes on.
+    QByteArray text = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1e200 0\n";
+    for (int i = 0; i < ObjFileReader::MaxWarnings + 50; ++i)
+        text += "f 1 2 3 4\n";
+    for (int pass = 0; pass < 2; ++pass) {
+        const int before = logText().size();
+        read(text);
+        const QStringList lines = logText().mid(before).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), ObjFileReader::MaxWarnings + 1);
+        QVERIFY2(lines.first().startsWith("Warning: Tessellation error: obj = "), qPrintable(lines.first()));
+        QCOMPARE(lines.filter("Tessellation error").size(), ObjFileReader::MaxWarnings);
+        QCOMPARE(lines.last(), QStringLiteral("Warning: ObjFileReader: 50 more warnings not logged"));
+    }
 }
 
 void TestObjFile::lineEndsDoNotMatter()
@@ -185,6 +209,39 @@ void TestObjFile::writersNumberVerticesAndDropZeroTriangles()
                      "v 4.00000 3.00000 3.00000\n"
                      "v 3.00000 4.00000 3.00000\n"
                      "f 4 5 6\n"));
+}
+
+void TestObjFile::writersReportARefusedWrite_data()
+{
+    QTest::addColumn<bool>("facets");
+    QTest::addColumn<int>("room");
+    QTest::addColumn<bool>("ok");
+    // Both outputs are far shorter than the text stream's buffer, so the
+    // device sees them only when the writer flushes.
+    for (bool facets : {false, true}) {
+        const char* writer = facets ? "facets" : "height field";
+        QTest::addRow("%s, nothing", writer) << facets << 0 << false;
+        QTest::addRow("%s, the header line", writer) << facets << 30 << false;
+        QTest::addRow("%s, enough", writer) << facets << 4096 << true;
+    }
+}
+
+void TestObjFile::writersReportARefusedWrite()
+{
+    QFETCH(bool, facets);
+    QFETCH(int, room);
+    QFETCH(bool, ok);
+    const float heights[] = {1, 2, 3, 4};
+    const FacetShape shape = shapeOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    RefusingDevice device(room);
+    QTextStream out(&device);
+    QCOMPARE(facets ? writeFacetShapeObj(out, shape) : writeHeightFieldObj(out, 2, 2, 1.0, heights), ok);
+    if (ok) {
+        const QString expected = written([&](QTextStream& text) {
+            return facets ? writeFacetShapeObj(text, shape) : writeHeightFieldObj(text, 2, 2, 1.0, heights);
+        });
+        QCOMPARE(QString::fromLatin1(device.taken), expected);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestObjFile)

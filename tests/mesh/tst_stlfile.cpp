@@ -1,3 +1,4 @@
+#include "files/refusingdevice.h"
 #include "mesh/facetshape.h"
 #include "mesh/stlfilereader.h"
 #include "mesh/stlfilewriter.h"
@@ -107,6 +108,8 @@ private slots:
     void facetWriterIsByteExactWithItsHeaderCut();
     void heightFieldWriterKeepsTrianglesWithAHeight_data();
     void heightFieldWriterKeepsTrianglesWithAHeight();
+    void writersReportARefusedWrite_data();
+    void writersReportARefusedWrite();
 };
 
 void TestStlFile::linesAreSimplifiedLatin1()
@@ -284,6 +287,35 @@ void TestStlFile::heightFieldWriterKeepsTrianglesWithAHeight()
     const QByteArray bytes = written(
         [&](QDataStream& out) { return writeHeightFieldStl(out, width, height, 2.0, heights.constData(), "h"); });
     QCOMPARE(bytes.mid(80).toHex(), body.toHex());
+}
+
+void TestStlFile::writersReportARefusedWrite_data()
+{
+    // Two facets from either writer: 84 + 2 * 50 bytes.
+    QTest::addColumn<int>("room");
+    QTest::newRow("nothing") << 0;
+    QTest::newRow("the header") << 80;
+    QTest::newRow("all but the facets") << 84;
+    QTest::newRow("all but the last byte") << 183;
+    QTest::newRow("everything") << 184;
+}
+
+void TestStlFile::writersReportARefusedWrite()
+{
+    QFETCH(int, room);
+    const float heights[] = {1, 2, 3, 4};
+    const FacetShape shape = shapeOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {0, 1, 1}});
+    const std::function<bool(QDataStream&)> writers[] = {
+        [&](QDataStream& out) { return writeFacetShapeStl(out, shape, "h"); },
+        [&](QDataStream& out) { return writeHeightFieldStl(out, 2, 2, 1.0, heights, "h"); }};
+    for (const auto& write : writers) {
+        RefusingDevice device(room);
+        QDataStream out(&device);
+        const QByteArray whole = written(write);
+        QCOMPARE(whole.size(), 184);
+        QCOMPARE(write(out), room >= whole.size());
+        QCOMPARE(device.taken.toHex(), whole.left(device.taken.size()).toHex());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestStlFile)
