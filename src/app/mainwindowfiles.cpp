@@ -1,0 +1,422 @@
+#include "app/mainwindow.h"
+
+#include "app/meshorientcontrols.h"
+#include "app/ribbontabs.h"
+#include "base/logfile.h"
+#include "base/veksettings.h"
+#include "files/imageimport.h"
+#include "files/ptrfile.h"
+#include "files/reliefexport.h"
+#include "files/workspacefile.h"
+#include "mesh/facetshape.h"
+#include "mesh/objfilereader.h"
+#include "mesh/stlfilereader.h"
+#include "relief/relief.h"
+#include "relief/reliefsource.h"
+#include "relief/sculptundo.h"
+#include "ui/centralpanel.h"
+#include "ui/ribbon.h"
+#include "views/facetwin.h"
+#include "views/progressdialogmonitor.h"
+#include "views/sculptwin.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDataStream>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTextStream>
+
+namespace {
+
+QString folderOr(const QString& dir)
+{
+    return dir.isEmpty() ? QStringLiteral(".") : dir;
+}
+
+// Appends the suffix unless the name already ends in exactly it.
+QString withSuffix(const QString& name, const QString& suffix)
+{
+    return QFileInfo(name).suffix() == suffix ? name : name + QLatin1Char('.') + suffix;
+}
+
+} // namespace
+
+void MainWindow::critical(const QString& title, const QString& text)
+{
+    QMessageBox::critical(this, title, text, QMessageBox::Ok);
+}
+
+void MainWindow::rememberFile(const QString& path, bool addToRecent)
+{
+    if (addToRecent)
+        settings->setLastFile(QFileInfo(path));
+}
+
+void MainWindow::load(const QString& fileName, bool addToRecent)
+{
+    hideBackStage();
+    if (!checkToSave())
+        return;
+
+    const auto is = [&](const char* suffix) { return fileName.endsWith(QLatin1String(suffix), Qt::CaseInsensitive); };
+    bool loaded = false;
+    if (is(".scp"))
+        loaded = loadScpFile(fileName, addToRecent);
+    else if (is(".ptr"))
+        loaded = loadPtrFile(fileName, addToRecent);
+    else if (is(".obj"))
+        loaded = loadObjFile(fileName, addToRecent);
+    else if (is(".stl"))
+        loaded = loadStlFile(fileName, addToRecent);
+    else if (is(".jpg") || is(".jpeg") || is(".png") || is(".bmp"))
+        loaded = loadImageFile(fileName, addToRecent);
+    else {
+        LogFile::warning() << "Unknown file type" << fileName << "\n";
+        sculptWin()->resetRotation();
+        return;
+    }
+
+    if (loaded) {
+        setWindowTitle(modelTitle.isEmpty() ? QFileInfo(fileName).fileName() : modelTitle);
+        workspaceFile = is(".scp") ? fileName : QString();
+        emit recentFilesChanged();
+    }
+    sculptWin()->resetRotation();
+}
+
+void MainWindow::load()
+{
+    const QString path = QFileDialog::getOpenFileName(
+        this, tr("Open Sculpt"), folderOr(settings->lastDir()),
+        QStringLiteral("Sculpt Files (*.scp *.ptr *.obj *.stl *.jpg *.jpeg *.png *.bmp)"));
+    if (path.isEmpty()) {
+        hideBackStage();
+        return;
+    }
+    load(path, true);
+}
+
+void MainWindow::openLast()
+{
+    const QString last = settings->lastFile();
+    if (!last.isEmpty())
+        load(last, true);
+}
+
+void MainWindow::loadImportFile()
+{
+    load(importFile, false);
+}
+
+bool MainWindow::checkToSave()
+{
+    SculptUndo* undo = centralPanel->undoStack();
+    if (!model || !undo->isModified())
+        return true;
+    for (;;) {
+        QMessageBox box(this);
+        box.setIcon(QMessageBox::Warning);
+        box.setText(QStringLiteral("The current model has been modified."));
+        box.setInformativeText(QStringLiteral("Do you want to save your workspace?"));
+        box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Save);
+        const int answer = box.exec();
+        if (answer == QMessageBox::Discard)
+            return true;
+        if (answer != QMessageBox::Save)
+            return false;
+        if (saveScpFile())
+            return true;
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    hideBackStage();
+    if (checkToSave()) {
+        writeSettings();
+        event->accept();
+        QApplication::quit();
+    } else {
+        event->ignore();
+    }
+}
+
+bool MainWindow::saveScpFile()
+{
+    hideBackStage();
+    if (workspaceFile.isEmpty())
+        return saveScpFileAs();
+    if (!canSave(false)) {
+        showSaveNotAllowed();
+        return false;
+    }
+    if (!model)
+        return false;
+    const FileResult result = WorkspaceFile::save(workspaceFile, *model);
+    if (result.code() == FileResult::OpenFailed)
+        return false;
+    if (!result.ok()) {
+        critical(QStringLiteral("Save Failed"), QStringLiteral("Error! File I/O Error"));
+        return false;
+    }
+    settings->setLastFile(QFileInfo(workspaceFile));
+    setWindowTitle(QFileInfo(workspaceFile).fileName());
+    centralPanel->undoStack()->clear();
+    return true;
+}
+
+bool MainWindow::saveScpFileAs()
+{
+    hideBackStage();
+    const QString name = QFileDialog::getSaveFileName(this, QStringLiteral("Save WorkSpace"),
+                                                      folderOr(settings->lastDir()),
+                                                      QStringLiteral("Sculpt Work Space (*.scp);;"));
+    if (name.isEmpty())
+        return false;
+    workspaceFile = withSuffix(name, QStringLiteral("scp"));
+    return saveScpFile();
+}
+
+bool MainWindow::loadScpFile(const QString& path, bool addToRecent)
+{
+    std::unique_ptr<Relief> relief;
+    const FileResult result = WorkspaceFile::load(path, relief);
+    if (!result.ok()) {
+        critical(result.title(), result.text());
+        return false;
+    }
+    setModel(relief.release(), 1);
+    rememberFile(path, addToRecent);
+
+    beginTabSwitch();
+    for (const QString& t : {tabSculptingTools, tabScaleZ, tab2dEdit, tabExport})
+        ribbon->showTab(t, true);
+    ribbon->showTab(tabOrientScale, false);
+    for (const QString& t : {tabSculptingTools, tabScaleZ, tab2dEdit})
+        ribbon->setTabEnabled(t, true);
+    setExportEnabled(true);
+    ribbon->setCurrentTab(tabSculptingTools);
+    endTabSwitch();
+    return true;
+}
+
+void MainWindow::fillImportSettings(ReliefSource* source)
+{
+    source->flipY = centralPanel->flipY();
+    source->invertZ = centralPanel->invertZ();
+    source->importKeepTransparency = centralPanel->importKeepTransparency();
+    source->tiltHorizontal = centralPanel->tiltHorizontal();
+    source->tiltVertical = centralPanel->tiltVertical();
+    source->smoothSteps = centralPanel->smoothing();
+}
+
+void MainWindow::installImportSource(std::unique_ptr<ReliefSource> source)
+{
+    fillImportSettings(source.get());
+    source->dirty = true;
+    source->tiltDirty = true;
+    setModel(new Relief(*source), 0);
+}
+
+void MainWindow::showImportTabs()
+{
+    beginTabSwitch();
+    for (const QString& t : {tabSculptingTools, tabScaleZ, tab2dEdit, tabExport})
+        ribbon->showTab(t, true);
+    ribbon->showTab(tabOrientScale, false);
+    ribbon->setTabEnabled(tabSculptingTools, false);
+    ribbon->setTabEnabled(tab2dEdit, false);
+    setExportEnabled(false);
+    ribbon->setTabEnabled(tabScaleZ, true);
+    ribbon->setCurrentTab(tabScaleZ);
+    endTabSwitch();
+}
+
+bool MainWindow::loadPtrFile(const QString& path, bool addToRecent)
+{
+    std::unique_ptr<ReliefSource> source;
+    const FileResult result = PtrFile::load(path, integrationKey, source);
+    if (!result.ok()) {
+        critical(result.title(), result.text());
+        return false;
+    }
+    installImportSource(std::move(source));
+    rememberFile(path, addToRecent);
+    showImportTabs();
+    return true;
+}
+
+bool MainWindow::loadImageFile(const QString& path, bool addToRecent)
+{
+    std::unique_ptr<ReliefSource> source;
+    const FileResult result = ImageImport::load(path, source);
+    if (!result.ok()) {
+        critical(result.title(), result.text());
+        return false;
+    }
+    installImportSource(std::move(source));
+    rememberFile(path, addToRecent);
+    showImportTabs();
+    return true;
+}
+
+bool MainWindow::loadStlFile(const QString& path, bool addToRecent)
+{
+    return loadMeshFile(path, addToRecent, true);
+}
+
+bool MainWindow::loadObjFile(const QString& path, bool addToRecent)
+{
+    return loadMeshFile(path, addToRecent, false);
+}
+
+bool MainWindow::loadMeshFile(const QString& path, bool addToRecent, bool stl)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        critical(QStringLiteral("Open Failed"), QStringLiteral("Error! File Open Failed"));
+        return false;
+    }
+    FacetShape* read = nullptr;
+    if (stl) {
+        QDataStream stream(&file);
+        StlFileReader reader(&stream);
+        read = readStl(reader);
+    } else {
+        QTextStream stream(&file);
+        read = ObjFileReader(&stream).read();
+    }
+    return holdMesh(read, path, addToRecent);
+}
+
+bool MainWindow::holdMesh(FacetShape* newMesh, const QString& path, bool addToRecent)
+{
+    // The mesh held so far stays until the new one has been read.
+    if (!newMesh) {
+        critical(QStringLiteral("Load Failed"), QStringLiteral("Error! File I/O Error"));
+        return false;
+    }
+    facetWin()->setFacetShape(nullptr, false);
+    meshControls->setMesh(nullptr);
+    delete mesh;
+    mesh = newMesh;
+
+    rememberFile(path, addToRecent);
+    centralPanel->showMeshImportTab();
+    sizeLabel->clear();
+    facetWin()->setFacetShape(mesh, true);
+
+    beginTabSwitch();
+    ribbon->showTab(tabOrientScale, true);
+    ribbon->setTabEnabled(tabOrientScale, true);
+    for (const QString& t : {tabSculptingTools, tabScaleZ, tab2dEdit, tabExport})
+        ribbon->showTab(t, false);
+    ribbon->setCurrentTab(tabOrientScale);
+    endTabSwitch();
+    meshControls->setMesh(mesh);
+    return true;
+}
+
+void MainWindow::meshReleased(FacetShape* shape)
+{
+    if (shape == mesh)
+        mesh = nullptr;
+    delete shape;
+}
+
+void MainWindow::meshAccepted(Relief* relief)
+{
+    setModel(relief, 0);
+}
+
+void MainWindow::meshAcceptFinished()
+{
+    setSculptToolsEnabled(true);
+}
+
+QString MainWindow::exportFileName(const QString& filter, const QString& suffix)
+{
+    const QString name =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Export"), folderOr(settings->lastExportDir()), filter);
+    return name.isEmpty() ? name : withSuffix(name, suffix);
+}
+
+void MainWindow::exportMesh(bool stl)
+{
+    if (!canSave(false)) {
+        showSaveNotAllowed();
+        return;
+    }
+    if (!model)
+        return;
+    const QString path = stl ? exportFileName(QStringLiteral("Export (*.stl);;"), QStringLiteral("stl"))
+                             : exportFileName(QStringLiteral("Export (*.obj);;"), QStringLiteral("obj"));
+    if (path.isEmpty())
+        return;
+    const double tolerance = exportTolerance();
+    std::unique_ptr<ProgressDialogMonitor> progress;
+    if (tolerance != 0.0)
+        progress = std::make_unique<ProgressDialogMonitor>();
+    const ReliefExport::Outcome outcome =
+        ReliefExport::write(path, stl ? ReliefExport::Stl : ReliefExport::Obj, *model, tolerance, progress.get());
+    progress.reset();
+    if (outcome == ReliefExport::Written)
+        settings->setLastExportDir(QFileInfo(path));
+    else if (outcome == ReliefExport::Failed)
+        critical(QStringLiteral("Save Failed"), QStringLiteral("Error! File I/O Error"));
+}
+
+void MainWindow::exportStlFile()
+{
+    exportMesh(true);
+}
+
+void MainWindow::exportObjFile()
+{
+    exportMesh(false);
+}
+
+void MainWindow::exportPtrFile()
+{
+    if (!canSave(false)) {
+        showSaveNotAllowed();
+        return;
+    }
+    if (!model)
+        return;
+    const QString path = exportFileName(QStringLiteral("Export (*.ptr);;"), QStringLiteral("ptr"));
+    if (path.isEmpty())
+        return;
+    const FileResult result = PtrFile::save(path, *model, PtrFile::exportRange(*model), QString());
+    if (result.code() == FileResult::OpenFailed)
+        return;
+    if (!result.ok())
+        critical(QStringLiteral("Save Failed"), QStringLiteral("Error! File I/O Error"));
+    else
+        settings->setLastExportDir(QFileInfo(path));
+}
+
+void MainWindow::exportToLayora()
+{
+    if (!canSave(true)) {
+        showSaveNotAllowed();
+        return;
+    }
+    if (!model)
+        return;
+    const FileResult result = PtrFile::save(exportFile, *model, PtrFile::handOverRange(*model), integrationKey);
+    if (result.code() == FileResult::OpenFailed) {
+        critical(QStringLiteral("Open Failed"), QStringLiteral("Error! File Open Failed"));
+        return;
+    }
+    if (!result.ok())
+        critical(QStringLiteral("Save Failed"), QStringLiteral("Error! File I/O Error"));
+    writeSettings();
+    QApplication::quit();
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+class ProgressMonitor;
+class Relief;
+
+// Writes a relief as a binary STL or OBJ mesh, directly from its grid or
+// through the facet reducer. The file is written beside its target and
+// replaces it only once all of it was written: a failed or cancelled export
+// leaves any earlier file as it was.
+class ReliefExport
+{
+public:
+    enum Format { Stl, Obj };
+    enum Outcome { Written, Cancelled, Failed };
+
+    // tolerance 0 writes the grid itself; any other value reduces the facets
+    // under the monitor (which may be null) first.
+    static Outcome write(const QString& path, Format format, const Relief& relief, double tolerance,
+                         ProgressMonitor* monitor);
+
+    // The STL header: the path from its last "/" on, that slash included.
+    static QString stlHeader(const QString& path);
+};
