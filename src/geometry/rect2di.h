@@ -40,15 +40,16 @@ public:
 
     // The one emptiness test: x1 >= x2 or y1 >= y2.
     bool isEmpty() const { return x1 >= x2 || y1 >= y2; }
-    int width() const { return x2 - x1; }
-    int height() const { return y2 - y1; }
+    // Sides wider than an int can hold are pinned to its ends.
+    int width() const { return side(x1, x2); }
+    int height() const { return side(y1, y2); }
     // Number of cells; 0 for an empty rectangle.
     int area() const;
     QPoint topLeft() const { return QPoint(x1, y1); }
     QPoint bottomRight() const { return QPoint(x2, y2); }
     QPoint topRight() const { return QPoint(x2, y1); }
     QPoint bottomLeft() const { return QPoint(x1, y2); }
-    QPoint size() const { return QPoint(x2 - x1, y2 - y1); }
+    QPoint size() const { return QPoint(width(), height()); }
     Vector2d halfSize() const;
     Vector2d center() const;
     // QRect with corners (x1, y1) and (x2 - 1, y2 - 1).
@@ -83,6 +84,13 @@ public:
     Rect2di operator+(const QPoint& p) const;
     Rect2di centeredAt(const Vector2d& p) const;
     Rect2di grown(int m) const;
+
+private:
+    static int side(int32_t low, int32_t high)
+    {
+        const int64_t d = int64_t(high) - low;
+        return d > INT32_MAX ? INT32_MAX : d < INT32_MIN ? INT32_MIN : int(d);
+    }
 };
 
 } // namespace VekMath

@@ -17,6 +17,20 @@ namespace {
 // Doubling from 1 reaches any zoom a double can express well within this.
 const int maxFitSteps = 200;
 
+// Window coordinates stay within this either side of 0, so that the sums
+// and differences of two of them (a width, a centre) still fit an int.
+const double windowLimit = std::numeric_limits<int>::max() / 4;
+
+// A window coordinate rounded half away from zero, as lround does, but
+// pinned to the window limit: a box zoomed far out of sight projects beyond
+// any int. NaN, from a matrix of infinities, gives 0.
+int windowCoord(double v)
+{
+    if (std::isnan(v))
+        return 0;
+    return int(std::clamp(std::round(v), -windowLimit, windowLimit));
+}
+
 } // namespace
 
 void ViewGeometry::projection(double out[16], int width, int height, double depth)
@@ -67,10 +81,11 @@ Rect2di ViewGeometry::projectedRect(const Vector3d& low, const Vector3d& high,
         maxY = std::max(maxY, wy);
     }
     Rect2di r;
-    r.x1 = int(std::lround(minX));
-    r.x2 = int(std::lround(maxX));
-    r.y1 = height - int(std::lround(maxY)) - 1;
-    r.y2 = height - int(std::lround(minY)) - 1;
+    // Rows downwards, worked out before the rounding to int.
+    r.x1 = windowCoord(minX);
+    r.x2 = windowCoord(maxX);
+    r.y1 = windowCoord(height - std::round(maxY) - 1.0);
+    r.y2 = windowCoord(height - std::round(minY) - 1.0);
     return r;
 }
 

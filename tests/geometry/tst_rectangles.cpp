@@ -39,28 +39,36 @@ class TestRectangles : public QObject
     Q_OBJECT
 
 private slots:
-    void emptiness_data()
+    void emptinessAreaAndSides_data()
     {
         QTest::addColumn<Rect2di>("r");
         QTest::addColumn<bool>("empty");
         QTest::addColumn<int>("area");
-        QTest::newRow("unit") << Rect2di(4, 5, 1, 1) << false << 1;
-        QTest::newRow("5 x 6") << corners(5, 7, 10, 13) << false << 30;
-        QTest::newRow("zero width") << corners(3, 0, 3, 3) << true << 0;
-        QTest::newRow("default") << Rect2di() << true << 0;
-        QTest::newRow("inverted in x") << corners(5, 0, 2, 4) << true << 0;
+        QTest::addColumn<QPoint>("size");
+        QTest::newRow("unit") << Rect2di(4, 5, 1, 1) << false << 1 << QPoint(1, 1);
+        QTest::newRow("5 x 6") << corners(5, 7, 10, 13) << false << 30 << QPoint(5, 6);
+        QTest::newRow("zero width") << corners(3, 0, 3, 3) << true << 0 << QPoint(0, 3);
+        QTest::newRow("default") << Rect2di() << true << 0 << QPoint(0, 0);
+        QTest::newRow("inverted in x") << corners(5, 0, 2, 4) << true << 0 << QPoint(-3, 4);
         // Inverted on both axes: the plain product of the sides would be positive.
-        QTest::newRow("inverted in x and y") << corners(5, 6, 2, 4) << true << 0;
-        QTest::newRow("huge") << corners(-2000000000, -2000000000, 2000000000, 2000000000) << false << intMax;
+        QTest::newRow("inverted in x and y") << corners(5, 6, 2, 4) << true << 0 << QPoint(-3, -2);
+        // Sides of 4e9 cells: the plain difference of the corners overflows.
+        QTest::newRow("huge") << corners(-2000000000, -2000000000, 2000000000, 2000000000) << false
+                              << intMax << QPoint(intMax, intMax);
+        QTest::newRow("whole int range inverted")
+            << corners(intMax, intMax, intMin, intMin) << true << 0 << QPoint(intMin, intMin);
     }
 
-    void emptiness()
+    void emptinessAreaAndSides()
     {
         QFETCH(Rect2di, r);
         QFETCH(bool, empty);
         QFETCH(int, area);
+        QFETCH(QPoint, size);
         QCOMPARE(r.isEmpty(), empty);
         QCOMPARE(r.area(), area);
+        QCOMPARE(QPoint(r.width(), r.height()), size);
+        QCOMPARE(r.size(), size);
     }
 
     void unionWithRect_data()
