@@ -12,6 +12,8 @@ const QString recentFilesKey = QStringLiteral("recentFiles");
 const QString lastDirKey = QStringLiteral("lastDir");
 const QString lastExportDirKey = QStringLiteral("lastExportDir");
 const QString useLegacyShaderKey = QStringLiteral("useLegacyShader");
+const QString updateBaseUrlKey = QStringLiteral("updateBaseUrl");
+const QString defaultUpdateBaseUrl = QStringLiteral("https://updates.vektechnologies.example");
 
 const int maxRecentFiles = 5;
 
@@ -109,4 +111,20 @@ bool VekSettings::useLegacyShader() const
 void VekSettings::setUseLegacyShader(bool on)
 {
     setValue(useLegacyShaderKey, on);
+}
+
+QString VekSettings::updateBaseUrl() const
+{
+    QString url = value(updateBaseUrlKey).toString().trimmed();
+    if (url.isEmpty())
+        return defaultUpdateBaseUrl;
+    // The script path is appended with its own slash.
+    while (url.endsWith(QLatin1Char('/')))
+        url.chop(1);
+    return url;
+}
+
+void VekSettings::setUpdateBaseUrl(const QString& url)
+{
+    setValue(updateBaseUrlKey, url);
 }

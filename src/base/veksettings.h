@@ -29,4 +29,8 @@ public:
 
     bool useLegacyShader() const;
     void setUseLegacyShader(bool on);
+
+    // Scheme and host of the update server, without a trailing slash.
+    QString updateBaseUrl() const;
+    void setUpdateBaseUrl(const QString& url);
 };

@@ -58,6 +58,16 @@ private slots:
         QVERIFY(file.remove());
         QCOMPARE(settings.lastDir(), QString());
     }
+
+    void updateBaseUrlDropsTrailingSlashesAndFallsBackWhenUnset()
+    {
+        VekSettings settings;
+        QVERIFY(settings.updateBaseUrl().startsWith(QStringLiteral("https://")));
+        settings.setUpdateBaseUrl(QStringLiteral("http://127.0.0.1:8080//"));
+        QCOMPARE(VekSettings().updateBaseUrl(), QStringLiteral("http://127.0.0.1:8080"));
+        settings.setUpdateBaseUrl(QStringLiteral("  "));
+        QVERIFY(VekSettings().updateBaseUrl().startsWith(QStringLiteral("https://")));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestVekSettings)

@@ -1,0 +1,200 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QMetaType>
+#include <QObject>
+#include <QPair>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <zlib.h>
+
+// A small HTTP/1.1 server on 127.0.0.1 for the network tests: routes by
+// path with chosen status, headers and body, modes that hang, cut the body
+// short or send it in timed chunks, and a record of every request.
+struct HttpRoute
+{
+    enum Mode { Normal, Hang, Truncate, Chunked };
+
+    int status = 200;
+    QByteArray reason = "OK";
+    QList<QPair<QByteArray, QByteArray>> headers;
+    QByteArray body;
+    Mode mode = Normal;
+    // Chunked mode: bytes per write and the pause between writes.
+    int chunkSize = 1024;
+    int chunkDelayMs = 0;
+    // Without a length the body ends when the connection closes.
+    bool sendLength = true;
+
+    HttpRoute& header(const QByteArray& name, const QByteArray& value)
+    {
+        headers.append(qMakePair(name, value));
+        return *this;
+    }
+
+    static HttpRoute json(const QByteArray& body)
+    {
+        HttpRoute route;
+        route.header("Content-Type", "application/json");
+        route.body = body;
+        return route;
+    }
+
+    static HttpRoute file(const QByteArray& mime, const QByteArray& disposition, const QByteArray& body)
+    {
+        HttpRoute route;
+        route.header("Content-Type", mime);
+        if (!disposition.isNull())
+            route.header("Content-Disposition", disposition);
+        route.body = body;
+        return route;
+    }
+
+    HttpRoute& gzipped()
+    {
+        body = gzip(body);
+        return header("Content-Encoding", "gzip");
+    }
+
+    static QByteArray gzip(const QByteArray& data)
+    {
+        z_stream stream{};
+        deflateInit2(&stream, 9, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+        QByteArray out(int(deflateBound(&stream, uLong(data.size()))) + 32, '\0');
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
+        stream.avail_in = uInt(data.size());
+        stream.next_out = reinterpret_cast<Bytef*>(out.data());
+        stream.avail_out = uInt(out.size());
+        deflate(&stream, Z_FINISH);
+        out.truncate(int(stream.total_out));
+        deflateEnd(&stream);
+        return out;
+    }
+};
+
+Q_DECLARE_METATYPE(HttpRoute)
+
+struct HttpRequest
+{
+    QByteArray method;
+    QByteArray target; // path and query as sent
+    QByteArray path;
+    QByteArray query;
+    QMap<QByteArray, QByteArray> headers; // names in lower case
+    QByteArray body;
+};
+
+class LoopbackHttpServer : public QObject
+{
+public:
+    LoopbackHttpServer()
+    {
+        connect(&server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = server.nextPendingConnection()) {
+                socket->setParent(this);
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+        server.listen(QHostAddress::LocalHost, 0);
+    }
+
+    bool isListening() const { return server.isListening(); }
+    QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort()); }
+    QUrl url(const QString& pathAndQuery) const { return QUrl(baseUrl() + pathAndQuery); }
+
+    void setRoute(const QByteArray& path, const HttpRoute& route) { routes.insert(path, route); }
+
+    QList<HttpRequest> requests;
+
+    int countRequests(const QByteArray& path) const
+    {
+        int n = 0;
+        for (const HttpRequest& request : requests)
+            n += request.path == path;
+        return n;
+    }
+
+private:
+    void readFrom(QTcpSocket* socket)
+    {
+        QByteArray& buffer = pending[socket];
+        buffer += socket->readAll();
+        const int end = buffer.indexOf("\r\n\r\n");
+        if (end < 0)
+            return;
+        HttpRequest request;
+        const QList<QByteArray> lines = buffer.left(end).split('\n');
+        const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
+        request.method = first.value(0);
+        request.target = first.value(1);
+        const int mark = request.target.indexOf('?');
+        request.path = mark < 0 ? request.target : request.target.left(mark);
+        request.query = mark < 0 ? QByteArray() : request.target.mid(mark + 1);
+        for (int i = 1; i < lines.size(); ++i) {
+            const int colon = lines[i].indexOf(':');
+            if (colon > 0)
+                request.headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
+        }
+        const int length = request.headers.value("content-length").toInt();
+        if (buffer.size() < end + 4 + length)
+            return;
+        request.body = buffer.mid(end + 4, length);
+        pending.remove(socket);
+        requests.append(request);
+        respond(socket, routes.value(request.path, notFound()));
+    }
+
+    static HttpRoute notFound()
+    {
+        HttpRoute route = HttpRoute::file("text/plain", QByteArray(), "not found");
+        route.status = 404;
+        route.reason = "Not Found";
+        return route;
+    }
+
+    void respond(QTcpSocket* socket, const HttpRoute& route)
+    {
+        if (route.mode == HttpRoute::Hang)
+            return;
+        QByteArray head = "HTTP/1.1 " + QByteArray::number(route.status) + ' ' + route.reason + "\r\n";
+        for (const auto& header : route.headers)
+            head += header.first + ": " + header.second + "\r\n";
+        if (route.sendLength)
+            head += "Content-Length: " + QByteArray::number(route.body.size()) + "\r\n";
+        head += "Connection: close\r\n\r\n";
+        socket->write(head);
+        if (route.mode == HttpRoute::Normal) {
+            socket->write(route.body);
+            socket->disconnectFromHost();
+        } else if (route.mode == HttpRoute::Truncate) {
+            socket->write(route.body.left(route.body.size() / 2));
+            socket->disconnectFromHost();
+        } else {
+            sendChunk(QPointer<QTcpSocket>(socket), route.body, 0, route.chunkSize, route.chunkDelayMs);
+        }
+    }
+
+    void sendChunk(QPointer<QTcpSocket> socket, QByteArray body, int from, int size, int delay)
+    {
+        if (!socket)
+            return;
+        socket->write(body.mid(from, size));
+        socket->flush();
+        if (from + size >= body.size()) {
+            socket->disconnectFromHost();
+            return;
+        }
+        QTimer::singleShot(delay, this, [=] { sendChunk(socket, body, from + size, size, delay); });
+    }
+
+    QTcpServer server;
+    QMap<QByteArray, HttpRoute> routes;
+    QHash<QTcpSocket*, QByteArray> pending;
+};
