@@ -26,8 +26,6 @@ MaterialControls::MaterialControls(SculptWin* sculptView, MaterialLibrary* libra
     , store(settings)
     , window(parentWindow)
 {
-    if (view)
-        connect(view, &SculptWin::Initialized, this, &MaterialControls::setupControls);
 }
 
 MaterialControls::~MaterialControls() = default;

@@ -19,8 +19,8 @@ class VekSettings;
 
 // The "Materials" group of the view settings: picks a library material for
 // the sculpt view, edits its colours and shininess, saves the look as a user
-// material or deletes one. Restores the last material and light position once
-// the sculpt view has its OpenGL context.
+// material or deletes one. setupControls, connected to the sculpt view's
+// Initialized(), restores the last material and light position.
 class MaterialControls : public QObject
 {
     Q_OBJECT

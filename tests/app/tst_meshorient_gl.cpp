@@ -1,0 +1,425 @@
+// The "Orient / Scale" controls over a real mesh view: the size limit at its
+// edge, scale menus under each aspect lock, target sizes, the turns as seen in
+// the rasterised heights, and Accept handing its relief on.
+#include "views/glsupport.h"
+
+#include "app/meshorientcontrols.h"
+#include "mesh/facetshape.h"
+#include "relief/relief.h"
+#include "relief/reliefsource.h"
+#include "ui/ribbon.h"
+#include "views/facetwin.h"
+#include "views/sculptwin.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
+
+#include <cmath>
+#include <memory>
+
+using VekMath::Vector3d;
+
+Q_DECLARE_METATYPE(VekMath::Vector3d)
+Q_DECLARE_METATYPE(Relief*)
+Q_DECLARE_METATYPE(FacetShape*)
+
+namespace {
+
+const QString orientTab = QStringLiteral("Orient / Scale");
+
+// A closed box with outward facets, each counter-clockwise seen from outside.
+void addBox(FacetShape& s, const Vector3d& lo, const Vector3d& hi)
+{
+    const auto corner = [&](int i) {
+        return Vector3d(i & 1 ? hi.x : lo.x, i & 2 ? hi.y : lo.y, i & 4 ? hi.z : lo.z);
+    };
+    // Each face's corners in counter-clockwise order seen from outside.
+    static const int faces[6][4] = {
+        {4, 5, 7, 6}, {0, 2, 3, 1}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5},
+    };
+    for (const auto& f : faces) {
+        s.addFacet(Facet(corner(f[0]), corner(f[1]), corner(f[2]), Vector3d()));
+        s.addFacet(Facet(corner(f[0]), corner(f[2]), corner(f[3]), Vector3d()));
+    }
+}
+
+std::unique_ptr<FacetShape> box(double x, double y, double z)
+{
+    auto s = std::make_unique<FacetShape>();
+    addBox(*s, Vector3d(0, 0, 0), Vector3d(x, y, z));
+    return s;
+}
+
+// A 4 x 3 x 1 slab with a 2 x 1 x 2 tower on its low-x, low-y corner, in
+// inches of 1/128, so every turn is told apart by the heights it leaves.
+std::unique_ptr<FacetShape> toweredSlab()
+{
+    const double c = 1.0 / 128.0;
+    auto s = std::make_unique<FacetShape>();
+    addBox(*s, Vector3d(0, 0, 0), Vector3d(4 * c, 3 * c, 1 * c));
+    addBox(*s, Vector3d(0, 0, 1 * c), Vector3d(2 * c, 1 * c, 3 * c));
+    return s;
+}
+
+Vector3d extents(const FacetShape& s)
+{
+    return s.boundsMax() - s.boundsMin();
+}
+
+// Heights of the relief's source as rows of digits, top row first.
+QStringList heightRows(const ReliefSource& src)
+{
+    QStringList rows;
+    for (uint32_t y = 0; y < src.height; ++y) {
+        QString row;
+        for (uint32_t x = 0; x < src.width; ++x)
+            row += QString::number(std::lround(src.rawSample(x, y)));
+        rows << row;
+    }
+    return rows;
+}
+
+} // namespace
+
+class TestMeshOrient : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void footprintLimitHoldsAtItsEdge_data();
+    void footprintLimitHoldsAtItsEdge();
+    void scaleMenuFollowsAspectLock_data();
+    void scaleMenuFollowsAspectLock();
+    void scaleButtonItselfChangesNothing();
+    void targetSizeInWorkingUnits();
+    void flatAxisRefusesTargetSize();
+    void leavingUnchangedFieldKeepsScale();
+    void resetAxesRefreshesFieldsAndAccept();
+    void newMeshStartsWithUnitFactors();
+    void turnsGiveExpectedHeights_data();
+    void turnsGiveExpectedHeights();
+    void acceptHandsReliefToSculptView();
+    void emptyRasterKeepsModelAndSaysSo();
+
+private:
+    void typeSize(int axis, const QString& text);
+
+    std::unique_ptr<QWidget> window;
+    FacetWin* view = nullptr;
+    Ribbon* ribbon = nullptr;
+    MeshOrientControls* controls = nullptr;
+    std::unique_ptr<FacetShape> mesh;
+};
+
+void TestMeshOrient::init()
+{
+    qRegisterMetaType<Relief*>();
+    qRegisterMetaType<FacetShape*>();
+    window = std::make_unique<QWidget>();
+    window->resize(900, 500);
+    ribbon = new Ribbon(window.get());
+    ribbon->setGeometry(0, 0, 900, 150);
+    for (const char* t : {"View Settings", "Scale Z", "Sculpting Tools", "2D Edit", "Export", "Orient / Scale"})
+        ribbon->addTab(QString::fromLatin1(t));
+    view = new FacetWin(window.get());
+    view->setGeometry(0, 150, 400, 300);
+    controls = new MeshOrientControls(view, window.get());
+    controls->addGroups(ribbon, orientTab);
+    ribbon->setCurrentTab(orientTab);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+}
+
+void TestMeshOrient::cleanup()
+{
+    window.reset();
+    mesh.reset();
+}
+
+void TestMeshOrient::typeSize(int axis, const QString& text)
+{
+    QDoubleSpinBox* field = controls->sizeField(axis);
+    QLineEdit* edit = field->findChild<QLineEdit*>();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(field, Qt::Key_Return);
+}
+
+void TestMeshOrient::footprintLimitHoldsAtItsEdge_data()
+{
+    QTest::addColumn<int>("units");
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("y");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("40 x 50 in") << 0 << 40.0 << 50.0 << false;
+    QTest::newRow("40 x 49.9 in") << 0 << 40.0 << 49.9 << true;
+    QTest::newRow("1016 x 1270 mm") << 2 << 1016.0 << 1270.0 << false;
+    QTest::newRow("1016 x 1269 mm") << 2 << 1016.0 << 1269.0 << true;
+    QTest::newRow("101.6 x 127 cm") << 1 << 101.6 << 127.0 << false;
+}
+
+void TestMeshOrient::footprintLimitHoldsAtItsEdge()
+{
+    QFETCH(int, units);
+    QFETCH(double, x);
+    QFETCH(double, y);
+    QFETCH(bool, accepted);
+    mesh = box(x, y, 1.0);
+    controls->setMesh(mesh.get());
+    controls->importUnitsGroup()->button(units)->click();
+    QCOMPARE(controls->importUnits(), units);
+
+    QPushButton* accept = controls->acceptButton();
+    QCOMPARE(accept->text(), accepted ? QStringLiteral("Accept") : QStringLiteral("Too \n Big"));
+    QCOMPARE(accept->styleSheet().contains(QLatin1String("background-color: red")), !accepted);
+    if (accepted)
+        return;
+    QSignalSpy finished(controls, &MeshOrientControls::acceptFinished);
+    QTest::mouseClick(accept, Qt::LeftButton);
+    QCOMPARE(finished.count(), 0);
+    QCOMPARE(controls->mesh(), mesh.get());
+}
+
+void TestMeshOrient::scaleMenuFollowsAspectLock_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<double>("startX");
+    QTest::addColumn<int>("axis");
+    QTest::addColumn<QString>("choice");
+    QTest::addColumn<Vector3d>("factors");
+    QTest::addColumn<Vector3d>("growth");
+    QTest::newRow("locked from ones") << 0 << 1.0 << 0 << "2" << Vector3d(2, 2, 2) << Vector3d(2, 2, 2);
+    QTest::newRow("xy locked from ones") << 1 << 1.0 << 0 << "2" << Vector3d(2, 2, 1) << Vector3d(2, 2, 1);
+    QTest::newRow("free from ones") << 2 << 1.0 << 0 << "2" << Vector3d(2, 1, 1) << Vector3d(2, 1, 1);
+    QTest::newRow("locked from x at 2") << 0 << 2.0 << 0 << "2" << Vector3d(4, 4, 4) << Vector3d(2, 4, 4);
+    QTest::newRow("xy locked, z alone") << 1 << 1.0 << 2 << "1/2" << Vector3d(1, 1, 0.5)
+                                         << Vector3d(1, 1, 0.5);
+    QTest::newRow("reset x in free mode") << 2 << 2.0 << 0 << "Reset" << Vector3d(1, 1, 1)
+                                           << Vector3d(0.5, 1, 1);
+}
+
+void TestMeshOrient::scaleMenuFollowsAspectLock()
+{
+    QFETCH(int, mode);
+    QFETCH(double, startX);
+    QFETCH(int, axis);
+    QFETCH(QString, choice);
+    QFETCH(Vector3d, factors);
+    QFETCH(Vector3d, growth);
+    mesh = box(1.0, 2.0, 3.0);
+    controls->setMesh(mesh.get());
+    controls->setAspectMode(2);
+    controls->setMeshScale(0, startX);
+    controls->setAspectMode(mode);
+    const Vector3d before = extents(*mesh);
+
+    QMenu* menu = controls->scaleButton(axis)->menu();
+    QAction* act = menu->actions().at(MeshOrientControls::zScaleChoices().indexOf(choice));
+    QCOMPARE(act->text(), choice);
+    act->trigger();
+
+    QCOMPARE(controls->scaleX(), factors.x);
+    QCOMPARE(controls->scaleY(), factors.y);
+    QCOMPARE(controls->scaleZ(), factors.z);
+    const Vector3d after = extents(*mesh);
+    QVERIFY(std::abs(after.x - before.x * growth.x) < 1e-9);
+    QVERIFY(std::abs(after.y - before.y * growth.y) < 1e-9);
+    QVERIFY(std::abs(after.z - before.z * growth.z) < 1e-9);
+    QCOMPARE(controls->sizeField(1)->value(), std::round(after.y * 100) / 100);
+}
+
+void TestMeshOrient::scaleButtonItselfChangesNothing()
+{
+    mesh = box(1.0, 2.0, 3.0);
+    controls->setMesh(mesh.get());
+    QMetaObject::invokeMethod(controls, "xScaleChanged");
+    emit controls->scaleButton(0)->clicked();
+    QCOMPARE(controls->scaleX(), 1.0);
+    QCOMPARE(extents(*mesh).x, 1.0);
+}
+
+void TestMeshOrient::targetSizeInWorkingUnits()
+{
+    mesh = box(4.0, 5.0, 1.0);
+    controls->setMesh(mesh.get());
+    controls->setAspectMode(2);
+    controls->workingUnitsGroup()->button(MeshOrientControls::Centimetre)->click();
+    QCOMPARE(controls->unitFactor(), 2.54);
+    QCOMPARE(controls->sizeField(1)->value(), 12.7);
+
+    typeSize(1, QStringLiteral("10"));
+    QVERIFY(std::abs(extents(*mesh).y - 10 / 2.54) < 1e-9);
+    QCOMPARE(extents(*mesh).x, 4.0);
+    QCOMPARE(controls->sizeField(1)->value(), 10.0);
+    QCOMPARE(controls->sizeField(1)->styleSheet(), QStringLiteral("* { color: black }"));
+
+    typeSize(1, QStringLiteral("0"));
+    QCOMPARE(controls->sizeField(1)->styleSheet(), QStringLiteral("* { color: red }"));
+    QCOMPARE(controls->scaleY(), 1.0);
+    QVERIFY(std::abs(extents(*mesh).y - 5.0) < 1e-9);
+}
+
+void TestMeshOrient::flatAxisRefusesTargetSize()
+{
+    mesh = std::make_unique<FacetShape>();
+    mesh->addFacet(Facet(Vector3d(0, 0, 0), Vector3d(2, 0, 0), Vector3d(2, 3, 0), Vector3d()));
+    controls->setMesh(mesh.get());
+    controls->setAspectMode(2);
+    typeSize(2, QStringLiteral("5"));
+    QCOMPARE(controls->scaleZ(), 1.0);
+    QCOMPARE(controls->sizeField(2)->value(), 0.0);
+    for (const Vector3d& c : mesh->facets().first().corners)
+        QVERIFY(std::isfinite(c.x) && std::isfinite(c.y) && std::isfinite(c.z));
+    QCOMPARE(extents(*mesh).x, 2.0);
+}
+
+void TestMeshOrient::leavingUnchangedFieldKeepsScale()
+{
+    mesh = box(1.0 / 3.0, 1.0, 1.0);
+    controls->setMesh(mesh.get());
+    emit controls->sizeField(0)->editingFinished();
+    QCOMPARE(controls->scaleX(), 1.0);
+    QCOMPARE(extents(*mesh).x, 1.0 / 3.0);
+}
+
+void TestMeshOrient::resetAxesRefreshesFieldsAndAccept()
+{
+    mesh = box(30.0, 30.0, 2.0);
+    controls->setMesh(mesh.get());
+    controls->setMeshScale(0, 2.0);
+    QCOMPARE(controls->acceptButton()->text(), QStringLiteral("Too \n Big"));
+    controls->rotateUp();
+    QCOMPARE(controls->sizeField(1)->value(), 4.0);
+
+    controls->resetAxes();
+    QCOMPARE(controls->scaleX(), 1.0);
+    QCOMPARE(controls->scaleZ(), 1.0);
+    QCOMPARE(controls->sizeField(0)->value(), 30.0);
+    QCOMPARE(controls->sizeField(1)->value(), 30.0);
+    QCOMPARE(controls->sizeField(2)->value(), 2.0);
+    QCOMPARE(controls->acceptButton()->text(), QStringLiteral("Accept"));
+    QVERIFY(controls->acceptEnabled());
+}
+
+void TestMeshOrient::newMeshStartsWithUnitFactors()
+{
+    mesh = box(1.0, 1.0, 1.0);
+    controls->setMesh(mesh.get());
+    controls->setMeshScale(0, 2.0);
+    QCOMPARE(controls->scaleY(), 2.0);
+    auto next = box(3.0, 1.0, 1.0);
+    controls->setMesh(next.get());
+    QCOMPARE(controls->scaleX(), 1.0);
+    QCOMPARE(controls->scaleY(), 1.0);
+    QCOMPARE(controls->scaleZ(), 1.0);
+    QCOMPARE(controls->sizeField(0)->value(), 3.0);
+    QCOMPARE(view->facetShape(), next.get());
+    controls->setMesh(nullptr);
+}
+
+void TestMeshOrient::turnsGiveExpectedHeights_data()
+{
+    QTest::addColumn<QString>("slot");
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("as read") << QString() << QStringList{"3331", "3331", "1111"};
+    QTest::newRow("rotate up") << "rotateUp" << QStringList{"3333", "3333", "3330"};
+    QTest::newRow("rotate down") << "rotateDown" << QStringList{"1110", "1110", "3333"};
+    QTest::newRow("rotate left") << "rotateLeft" << QStringList{"224", "224", "004"};
+    QTest::newRow("rotate right") << "rotateRight" << QStringList{"444", "444", "440"};
+    QTest::newRow("spin right") << "spinRight" << QStringList{"111", "111", "331", "331"};
+    QTest::newRow("spin left") << "spinLeft" << QStringList{"113", "113", "113", "111"};
+    QTest::newRow("flip") << "flip" << QStringList{"3333", "3333", "3333"};
+    QTest::newRow("invert normals") << "flipZ" << QStringList{"2222", "2222", "2222"};
+    QTest::newRow("turned and reset") << "rotateUp,spinLeft,resetAxes" << QStringList{"3331", "3331", "1111"};
+}
+
+void TestMeshOrient::turnsGiveExpectedHeights()
+{
+    QFETCH(QString, slot);
+    QFETCH(QStringList, rows);
+    mesh = toweredSlab();
+    controls->setMesh(mesh.get());
+    for (const QString& s : slot.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        QVERIFY(QMetaObject::invokeMethod(controls, s.toLatin1().constData()));
+
+    std::unique_ptr<Relief> relief;
+    connect(controls, &MeshOrientControls::reliefAccepted, this, [&](Relief* r) { relief.reset(r); });
+    controls->acceptFacetShape();
+    QVERIFY(relief);
+    QVERIFY(relief->source());
+    QCOMPARE(heightRows(*relief->source()), rows);
+}
+
+void TestMeshOrient::acceptHandsReliefToSculptView()
+{
+    auto* sculpt = new SculptWin(window.get());
+    sculpt->setGeometry(450, 150, 400, 300);
+    sculpt->show();
+    connect(controls, &MeshOrientControls::reliefAccepted, sculpt, [sculpt](Relief* r) {
+        delete sculpt->currentRelief();
+        sculpt->setRelief(r, true);
+    });
+    bool settingsAsked = false;
+    connect(controls, &MeshOrientControls::importSettingsNeeded, this, [&](ReliefSource* s) {
+        settingsAsked = s != nullptr;
+    });
+    QSignalSpy released(controls, &MeshOrientControls::meshReleased);
+    QSignalSpy finished(controls, &MeshOrientControls::acceptFinished);
+
+    // One by a half inch in centimetres: 128 x 64 cells and 5 % margins.
+    mesh = box(2.54, 1.27, 0.254);
+    controls->setMesh(mesh.get());
+    controls->importUnitsGroup()->button(MeshOrientControls::Centimetre)->click();
+    QTest::mouseClick(controls->acceptButton(), Qt::LeftButton);
+
+    QVERIFY(settingsAsked);
+    QVERIFY(sculpt->currentRelief());
+    QCOMPARE(sculpt->currentRelief()->width(), 128 + 2 * 6);
+    QCOMPARE(sculpt->currentRelief()->height(), 64 + 2 * 3);
+    QCOMPARE(released.count(), 1);
+    QCOMPARE(released.at(0).at(0).value<FacetShape*>(), mesh.get());
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(controls->mesh(), nullptr);
+    QCOMPARE(view->facetShape(), nullptr);
+    QCOMPARE(ribbon->tabText(ribbon->currentIndex()), QStringLiteral("Scale Z"));
+    QVERIFY(!ribbon->page(orientTab)->isVisible());
+    QVERIFY(!ribbon->page(QStringLiteral("Sculpting Tools"))->isEnabled());
+    QVERIFY(ribbon->page(QStringLiteral("Scale Z"))->isEnabled());
+    delete sculpt->currentRelief();
+    sculpt->setRelief(nullptr, false);
+}
+
+void TestMeshOrient::emptyRasterKeepsModelAndSaysSo()
+{
+    // Upright: no footprint, so no cell to rasterise into.
+    mesh = std::make_unique<FacetShape>();
+    mesh->addFacet(Facet(Vector3d(0, 0, 0), Vector3d(0, 1, 0), Vector3d(0, 1, 1), Vector3d()));
+    controls->setMesh(mesh.get());
+    QVERIFY(controls->acceptEnabled());
+    QSignalSpy accepted(controls, &MeshOrientControls::reliefAccepted);
+    QSignalSpy finished(controls, &MeshOrientControls::acceptFinished);
+    QString shown;
+    QTimer::singleShot(0, [&shown] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            box->accept();
+        }
+    });
+    controls->acceptFacetShape();
+    QVERIFY(!shown.isEmpty());
+    QCOMPARE(accepted.count(), 0);
+    QCOMPARE(finished.count(), 1);
+}
+
+MORVANE_GL_TEST_MAIN(TestMeshOrient)
+#include "tst_meshorient_gl.moc"
