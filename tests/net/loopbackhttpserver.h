@@ -109,7 +109,9 @@ public:
     QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort()); }
     QUrl url(const QString& pathAndQuery) const { return QUrl(baseUrl() + pathAndQuery); }
 
-    void setRoute(const QByteArray& path, const HttpRoute& route) { routes.insert(path, route); }
+    // A route for a path, or for a path with one exact query.
+    void setRoute(const QByteArray& target, const HttpRoute& route) { routes.insert(target, route); }
+    void clearRoutes() { routes.clear(); }
 
     QList<HttpRequest> requests;
 
@@ -148,7 +150,7 @@ private:
         request.body = buffer.mid(end + 4, length);
         pending.remove(socket);
         requests.append(request);
-        respond(socket, routes.value(request.path, notFound()));
+        respond(socket, routes.value(request.target, routes.value(request.path, notFound())));
     }
 
     static HttpRoute notFound()
