@@ -1,0 +1,275 @@
+#include "windowtest.h"
+
+#include "app/ribbontabs.h"
+#include "relief/sculptundo.h"
+#include "ui/backstagewidget.h"
+#include "views/facetwin.h"
+#include "views/flatwin.h"
+
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+QPushButton* ribbonButton(MainWindow& window, const QString& page, const QString& toolTip)
+{
+    const QList<QPushButton*> buttons = window.ribbonWidget()->page(page)->findChildren<QPushButton*>();
+    for (QPushButton* b : buttons) {
+        if (b->toolTip() == toolTip)
+            return b;
+    }
+    return nullptr;
+}
+
+int sculptTool(MainWindow& window)
+{
+    const Tool* tool = window.sculptWin()->currentTool();
+    return tool ? int(tool->type) : -1;
+}
+
+int flatTool(MainWindow& window)
+{
+    const Tool* tool = window.flatWin()->currentTool();
+    return tool ? int(tool->type) : -1;
+}
+
+void pressKey(MainWindow& window, Qt::Key key, Qt::KeyboardModifiers mods)
+{
+    QKeyEvent press(QEvent::KeyPress, key, mods);
+    QApplication::sendEvent(&window, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, mods);
+    QApplication::sendEvent(&window, &release);
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstStartShowsDefaultModelAndTabs()
+    {
+        auto window = openWindow();
+        QCOMPARE(window->windowTitle(), QStringLiteral("Morvane 2"));
+        QVERIFY(window->width() >= 1000);
+        QVERIFY(window->currentModel());
+        QCOMPARE(window->currentModel()->width(), 300);
+        QCOMPARE(window->currentModel()->height(), 300);
+        auto* sizeLabel = window->ribbonWidget()->page(tabExport)->findChildren<QLabel*>().value(0);
+        QVERIFY(sizeLabel);
+        QCOMPARE(sizeLabel->text(), QStringLiteral("Size: 2.34 in. X 2.34 in."));
+        QCOMPARE(shownTabs(window->ribbonWidget()),
+                 QStringList({tabViewSettings, tabScaleZ, tabSculptingTools, tab2dEdit}));
+        QCOMPARE(window->ribbonWidget()->currentIndex(), 0);
+        QCOMPARE(sculptTool(*window), int(Tool::Smooth));
+        QVERIFY(window->sculptWin()->isVisible());
+        QVERIFY(!window->flatWin()->isVisible());
+        QVERIFY(!window->facetWin()->isVisible());
+        QVERIFY(!window->panel()->undoStack()->isModified());
+    }
+
+    void shortcutsSelectOnlyWithExactModifiers_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("tool");
+        QTest::newRow("1 smooth") << int(Qt::Key_1) << int(Qt::NoModifier) << int(Tool::Smooth);
+        QTest::newRow("2 smudge") << int(Qt::Key_2) << int(Qt::NoModifier) << int(Tool::Smudge);
+        QTest::newRow("3 deposit") << int(Qt::Key_3) << int(Qt::NoModifier) << int(Tool::Deposit);
+        QTest::newRow("4 remove") << int(Qt::Key_4) << int(Qt::NoModifier) << int(Tool::Remove);
+        QTest::newRow("5 undo brush") << int(Qt::Key_5) << int(Qt::NoModifier) << int(Tool::Undo);
+        QTest::newRow("6 erase") << int(Qt::Key_6) << int(Qt::NoModifier) << int(Tool::Erase);
+        QTest::newRow("shift 3 ignored") << int(Qt::Key_3) << int(Qt::ShiftModifier) << -1;
+        QTest::newRow("keypad 3 ignored") << int(Qt::Key_3) << int(Qt::KeypadModifier) << -1;
+        QTest::newRow("ctrl 4 ignored") << int(Qt::Key_4) << int(Qt::ControlModifier) << -1;
+    }
+
+    void shortcutsSelectOnlyWithExactModifiers()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, tool);
+        auto window = openWindow();
+        window->ribbonWidget()->setCurrentTab(tabSculptingTools);
+        pressKey(*window, Qt::Key_2, Qt::NoModifier);
+        QCOMPARE(sculptTool(*window), int(Tool::Smudge));
+        pressKey(*window, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(sculptTool(*window), tool < 0 ? int(Tool::Smudge) : tool);
+    }
+
+    void undoRedoKeysNeedExactlyControl()
+    {
+        auto window = openWindow();
+        window->ribbonWidget()->setCurrentTab(tabSculptingTools);
+        pressKey(*window, Qt::Key_3, Qt::NoModifier);
+        Relief* relief = window->currentModel();
+        std::fill(relief->heights(), relief->heights() + relief->cellCount(), 20.0f);
+        relief->setHeightMax(20.0);
+        relief->mergeChangedRect(relief->fullRect());
+        relief->setRemesh(true);
+        const std::vector<float> before = heightsOf(window->currentModel());
+        strokeAcross(window->sculptWin());
+        const std::vector<float> after = heightsOf(window->currentModel());
+        QVERIFY(after != before);
+        SculptUndo* undo = window->panel()->undoStack();
+        QVERIFY(undo->isModified());
+
+        pressKey(*window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(heightsOf(window->currentModel()) == after);
+        pressKey(*window, Qt::Key_Z, Qt::ControlModifier | Qt::KeypadModifier);
+        QVERIFY(heightsOf(window->currentModel()) == after);
+        pressKey(*window, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(heightsOf(window->currentModel()) == before);
+        pressKey(*window, Qt::Key_Y, Qt::ControlModifier);
+        QVERIFY(heightsOf(window->currentModel()) == after);
+    }
+
+    void keyFFitsTheViewAndCtrlFTogglesTheBackStage()
+    {
+        auto window = openWindow();
+        window->sculptWin()->zoom(5.0);
+        const double zoomed = window->sculptWin()->zoom();
+        pressKey(*window, Qt::Key_F, Qt::NoModifier);
+        QVERIFY(window->sculptWin()->zoom() != zoomed);
+
+        QVERIFY(!window->backStageWidget()->isVisible());
+        pressKey(*window, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(window->backStageWidget()->isVisible());
+        pressKey(*window, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(!window->backStageWidget()->isVisible());
+    }
+
+    void ctrlOOpensTheDialogAndCtrlSAsksForAName()
+    {
+        auto window = openWindow();
+        ModalAnswerer answerer;
+        pressKey(*window, Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(answerer.fileDialogs, 1);
+        pressKey(*window, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(answerer.fileDialogs, 2);
+        pressKey(*window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(answerer.fileDialogs, 3);
+        pressKey(*window, Qt::Key_O, Qt::ControlModifier | Qt::AltModifier);
+        QCOMPARE(answerer.fileDialogs, 3);
+    }
+
+    void eachViewGetsBackItsToolAcrossTabSwitches()
+    {
+        auto window = openWindow();
+        Ribbon* ribbon = window->ribbonWidget();
+        ribbon->setCurrentTab(tabSculptingTools);
+        ribbonButton(*window, tabSculptingTools, QStringLiteral("Deposit Tool"))->click();
+        QCOMPARE(sculptTool(*window), int(Tool::Deposit));
+
+        ribbon->setCurrentTab(tab2dEdit);
+        QVERIFY(window->flatWin()->isVisible());
+        QVERIFY(!window->sculptWin()->isVisible());
+        ribbonButton(*window, tab2dEdit, QStringLiteral("Magic Tool"))->click();
+        QCOMPARE(flatTool(*window), int(Tool::Magic));
+
+        ribbon->setCurrentTab(tabSculptingTools);
+        QVERIFY(window->sculptWin()->isVisible());
+        QCOMPARE(sculptTool(*window), int(Tool::Deposit));
+        ribbon->setCurrentTab(tab2dEdit);
+        QCOMPARE(flatTool(*window), int(Tool::Magic));
+    }
+
+    void hidingATabBeforeTheCurrentOneKeepsTheTools()
+    {
+        auto window = openWindow();
+        Ribbon* ribbon = window->ribbonWidget();
+        ribbon->setCurrentTab(tabSculptingTools);
+        ribbonButton(*window, tabSculptingTools, QStringLiteral("Remove Tool"))->click();
+        ribbon->setCurrentTab(tab2dEdit);
+        ribbonButton(*window, tab2dEdit, QStringLiteral("Magic Tool"))->click();
+
+        // The tab widget announces the same page again here.
+        ribbon->showTab(tabScaleZ, false);
+        QCOMPARE(ribbon->tabText(ribbon->currentIndex()), tab2dEdit);
+        QCOMPARE(flatTool(*window), int(Tool::Magic));
+        ribbon->setCurrentTab(tabSculptingTools);
+        QCOMPARE(sculptTool(*window), int(Tool::Remove));
+    }
+
+    void ceilingAndFloorFollowTheTool()
+    {
+        auto window = openWindow();
+        Ribbon* ribbon = window->ribbonWidget();
+        ribbon->setCurrentTab(tabSculptingTools);
+        const QList<QCheckBox*> boxes = ribbon->page(tabSculptingTools)->findChildren<QCheckBox*>();
+        QCheckBox* ceiling = nullptr;
+        QCheckBox* floor = nullptr;
+        for (QCheckBox* b : boxes) {
+            if (b->text() == QLatin1String("Ceiling"))
+                ceiling = b;
+            if (b->text() == QLatin1String("Floor"))
+                floor = b;
+        }
+        QVERIFY(ceiling && floor);
+        ribbonButton(*window, tabSculptingTools, QStringLiteral("Deposit Tool"))->click();
+        QVERIFY(ceiling->isEnabled());
+        QVERIFY(!floor->isEnabled());
+        ceiling->click();
+        QVERIFY(window->sculptWin()->currentTool()->clip);
+        ribbonButton(*window, tabSculptingTools, QStringLiteral("Smooth Tool"))->click();
+        QVERIFY(!ceiling->isEnabled());
+        QVERIFY(!ceiling->isChecked());
+        ribbonButton(*window, tabSculptingTools, QStringLiteral("Deposit Tool"))->click();
+        QVERIFY(ceiling->isChecked());
+        window->sculptWin()->setToolClip(false);
+    }
+
+    void zScaleSpinBoxReachesTheView()
+    {
+        auto window = openWindow();
+        auto* spin = window->ribbonWidget()->page(tabScaleZ)->findChild<QDoubleSpinBox*>();
+        QVERIFY(spin);
+        spin->setValue(2.5);
+        QCOMPARE(window->currentModel()->zScale(), 2.5);
+        spin->setValue(20.0);
+        QCOMPARE(spin->value(), 9.999);
+    }
+
+    void storedLightPositionOutsideThePresetsSelectsTheDefault_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("preset 6") << QVariant(6) << 6;
+        QTest::newRow("eight") << QVariant(8) << 0;
+        QTest::newRow("negative") << QVariant(-3) << 0;
+        QTest::newRow("text") << QVariant(QStringLiteral("top")) << 0;
+    }
+
+    void storedLightPositionOutsideThePresetsSelectsTheDefault()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(int, shown);
+        VekSettings().setValue(QStringLiteral("lightPosition"), stored);
+        auto window = openWindow();
+        QCOMPARE(window->sculptWin()->lightPosition(), shown);
+        VekSettings().remove(QStringLiteral("lightPosition"));
+    }
+
+    void closingStoresTheWindowState()
+    {
+        {
+            auto window = openWindow();
+            window->resize(1300, 700);
+            QVERIFY(window->close());
+        }
+        VekSettings settings;
+        QVERIFY(settings.contains(QStringLiteral("geometry")));
+        QVERIFY(settings.contains(QStringLiteral("windowState")));
+        QVERIFY(settings.contains(QStringLiteral("lightPosition")));
+        auto again = openWindow(false);
+        QCOMPARE(again->width(), 1300);
+        settings.remove(QStringLiteral("geometry"));
+        settings.remove(QStringLiteral("windowState"));
+    }
+};
+
+MORVANE_WINDOW_TEST_MAIN(TestMainWindow)
+#include "tst_mainwindow_gl.moc"
