@@ -8,6 +8,8 @@
 #include "relief/relief.h"
 
 #include <QDataStream>
+#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QTextStream>
 
@@ -31,7 +33,14 @@ ReliefExport::Outcome ReliefExport::write(const QString& path, Format format, co
             return Failed;
     }
 
-    QSaveFile file(path);
+    // A device or pipe named as the target is written to as it is: there is
+    // no earlier file to keep, and a temporary file renamed over it would
+    // replace the device itself.
+    const QFileInfo target(path);
+    const bool direct = target.exists() && !target.isFile();
+    QSaveFile saveFile(path);
+    QFile directFile(path);
+    QFileDevice& file = direct ? static_cast<QFileDevice&>(directFile) : saveFile;
     if (!file.open(QIODevice::WriteOnly))
         return Failed;
     bool written = false;
@@ -48,9 +57,14 @@ ReliefExport::Outcome ReliefExport::write(const QString& path, Format format, co
         out.flush();
         written = written && out.status() == QTextStream::Ok;
     }
-    if (!written || file.error() != QFileDevice::NoError) {
-        file.cancelWriting();
+    if (direct) {
+        written = written && directFile.flush() && directFile.error() == QFileDevice::NoError;
+        directFile.close();
+        return written ? Written : Failed;
+    }
+    if (!written || saveFile.error() != QFileDevice::NoError) {
+        saveFile.cancelWriting();
         return Failed;
     }
-    return file.commit() ? Written : Failed;
+    return saveFile.commit() ? Written : Failed;
 }
