@@ -470,13 +470,20 @@ bool CentralPanel::eventFilter(QObject* watched, QEvent* event)
     return consumed || QWidget::eventFilter(watched, event);
 }
 
+// A control hidden with the sculpt settings cannot hold the focus: the walk
+// would stop there and the next key would reach nothing.
+bool CentralPanel::canTakeFocus(QWidget* control) const
+{
+    return control->isEnabled() && control->isVisibleTo(m_toolsPage);
+}
+
 void CentralPanel::focusPreviousControl(QWidget* from)
 {
     const int n = m_focusList.size();
     int i = m_focusList.indexOf(from);
     for (int tries = 0; tries < n; ++tries) {
         i = (i < 1) ? n - 1 : i - 1;
-        if (m_focusList.at(i)->isEnabled()) {
+        if (canTakeFocus(m_focusList.at(i))) {
             m_focusList.at(i)->setFocus(Qt::OtherFocusReason);
             return;
         }
@@ -489,7 +496,7 @@ void CentralPanel::focusNextControl(QWidget* from)
     int i = m_focusList.indexOf(from);
     for (int tries = 0; tries < n; ++tries) {
         i = (i < 0 || i >= n - 1) ? 0 : i + 1;
-        if (m_focusList.at(i)->isEnabled()) {
+        if (canTakeFocus(m_focusList.at(i))) {
             m_focusList.at(i)->setFocus(Qt::OtherFocusReason);
             return;
         }

@@ -145,6 +145,7 @@ private:
     void flushImportTimers();
     void showOnlyPage(QWidget* page, bool controlsEnabled);
     void showOnlyView(QWidget* view);
+    bool canTakeFocus(QWidget* control) const;
 
     SculptUndo* m_undo = nullptr;
 

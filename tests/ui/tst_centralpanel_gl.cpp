@@ -419,6 +419,21 @@ private slots:
         QCOMPARE(panel.focusWidget()->objectName(), to);
     }
 
+    // With the sculpt settings hidden for 2-D editing, the walk must stay
+    // within the brush controls instead of stopping on a hidden one.
+    void focusWalkSkipsHiddenSculptSettings()
+    {
+        CentralPanel panel;
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        panel.hideSculptSettings();
+        QTest::keyClick(slider(panel, "toolSize"), Qt::Key_Down);
+        QVERIFY(panel.focusWidget());
+        QCOMPARE(panel.focusWidget()->objectName(), QStringLiteral("roundBrush"));
+        QTest::keyClick(child<QWidget>(panel, "roundBrush"), Qt::Key_Up);
+        QCOMPARE(panel.focusWidget()->objectName(), QStringLiteral("toolSize"));
+    }
+
     void focusStaysWhenEveryControlIsDisabled()
     {
         CentralPanel panel;

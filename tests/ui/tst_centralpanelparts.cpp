@@ -2,6 +2,7 @@
 #include "ui/brushpreview.h"
 #include "ui/slidermapping.h"
 
+#include <QPixmap>
 #include <QtTest>
 
 #include <cmath>
@@ -150,6 +151,20 @@ private slots:
         for (int r = 0; r < 100; ++r)
             for (int c = 0; c < 100; ++c)
                 QCOMPARE(image.pixel(c, 99 - r) != 0xffffffffu, mask[size_t(r) * 100 + c] != 0);
+    }
+
+    void toolsPageIconsAreCompiledIn_data()
+    {
+        QTest::addColumn<QString>("path");
+        for (const char* name : {"round_brush", "square_brush", "tool_size_small", "tool_size_large",
+                                 "tool_strength_low", "tool_strength_high", "tool_profile_soft",
+                                 "tool_profile_hard"})
+            QTest::newRow(name) << QStringLiteral(":/morvane2/") + QLatin1String(name);
+    }
+    void toolsPageIconsAreCompiledIn()
+    {
+        QFETCH(QString, path);
+        QVERIFY(!QPixmap(path).isNull());
     }
 
     void noToolGivesAWhiteSquare()
