@@ -575,19 +575,6 @@ private slots:
         QVERIFY(update->isEnabled());
         QVERIFY(update->styleSheet().contains(QLatin1String("red")));
     }
-
-    void settingsFrameHidesAndShows()
-    {
-        CentralPanel panel;
-        QWidget* strength = slider(panel, "toolStrength");
-        panel.hideSculptSettings();
-        QVERIFY(!strength->isVisibleTo(&panel));
-        panel.showSculptSettings();
-        QVERIFY(strength->isVisibleTo(&panel));
-        panel.setBrushSettingsEnabled(false);
-        QVERIFY(!slider(panel, "toolSize")->isEnabled());
-        QVERIFY(strength->isEnabled());
-    }
 };
 
 QTEST_MAIN(TestCentralPanel)

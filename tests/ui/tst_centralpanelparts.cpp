@@ -74,27 +74,6 @@ private slots:
         }
     }
 
-    void readBackOfForeignValuesPicksTheNearestPosition_data()
-    {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<bool>("squared");
-        QTest::addColumn<int>("position");
-        QTest::newRow("size 0.999") << 0.999 << false << 100;
-        QTest::newRow("size 0.994") << 0.994 << false << 99;
-        QTest::newRow("strength 0.3") << 0.3 << true << 55;
-        QTest::newRow("strength 0.0001") << 0.0001 << true << 1;
-        QTest::newRow("negative strength") << -0.5 << true << 0;
-    }
-    void readBackOfForeignValuesPicksTheNearestPosition()
-    {
-        QFETCH(double, value);
-        QFETCH(bool, squared);
-        QFETCH(int, position);
-        QCOMPARE(squared ? SliderMapping::fromSquaredFraction(value, 100)
-                         : SliderMapping::fromFraction(value, 100),
-                 position);
-    }
-
     void roundPreviewIsARedDiscWithAnOpaqueRim()
     {
         Tool tool(Tool::Smooth);
@@ -165,15 +144,6 @@ private slots:
     {
         QFETCH(QString, path);
         QVERIFY(!QPixmap(path).isNull());
-    }
-
-    void noToolGivesAWhiteSquare()
-    {
-        const QImage image = BrushPreview::render(nullptr, 100);
-        QCOMPARE(image.size(), QSize(100, 100));
-        for (int y = 0; y < 100; y += 7)
-            for (int x = 0; x < 100; x += 7)
-                QCOMPARE(image.pixel(x, y), 0xffffffffu);
     }
 };
 
