@@ -237,6 +237,8 @@ bool DownloadManager::queryVersions(DLTypeEnum type, int major, QStringList& res
     serverVers[type].clear();
     if (!validType(type))
         return false;
+    // Installers removed or added by hand since the last look count as they are now.
+    scanLocal(type);
     const QUrl url = withChannel(makeUrl(type, major, 0, 0), readUpdateType());
     const QVariantMap reply = NetworkManager::instance()->get(url, QVariantMap(), queryTimeoutSeconds);
     if (reply.isEmpty()) {
