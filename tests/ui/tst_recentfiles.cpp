@@ -1,0 +1,152 @@
+// The recent-files rows: icons by suffix, five newest rows, rows rebuilt from
+// the list on every refresh, and a click asking for its file.
+#include "common/isolatedhome.h"
+
+#include "base/veksettings.h"
+#include "ui/recentfileswidget.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <memory>
+
+class TestRecentFiles : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void iconFollowsSuffix_data();
+    void iconFollowsSuffix();
+    void listsFiveNewestFirst();
+    void refreshingTwiceKeepsOneRowPerFile();
+    void shorterListDropsOldRows();
+    void noFilesNoRows();
+    void clickAsksForItsFile();
+
+private:
+    QStringList labels() const;
+    void open(const QStringList& paths);
+
+    std::unique_ptr<IsolatedHome> home;
+    std::unique_ptr<VekSettings> settings;
+    std::unique_ptr<RecentFilesWidget> widget;
+};
+
+void TestRecentFiles::initTestCase()
+{
+    // Qt keeps the settings path it found first: one home for the whole run.
+    home = std::make_unique<IsolatedHome>();
+}
+
+void TestRecentFiles::init()
+{
+    settings = std::make_unique<VekSettings>();
+    settings->clear();
+    widget = std::make_unique<RecentFilesWidget>();
+    widget->setSettings(settings.get());
+}
+
+void TestRecentFiles::cleanup()
+{
+    widget.reset();
+    settings.reset();
+}
+
+void TestRecentFiles::open(const QStringList& paths)
+{
+    for (const QString& p : paths)
+        settings->addRecentFile(p);
+}
+
+QStringList TestRecentFiles::labels() const
+{
+    QStringList texts;
+    auto* grid = qobject_cast<QGridLayout*>(widget->layout());
+    if (!grid)
+        return texts;
+    for (int row = 0; row < grid->rowCount(); ++row) {
+        QLayoutItem* item = grid->itemAtPosition(row, 1);
+        if (item && item->widget())
+            texts << qobject_cast<QLabel*>(item->widget())->text();
+    }
+    return texts;
+}
+
+void TestRecentFiles::iconFollowsSuffix_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("icon");
+    QTest::newRow("upper-case stl") << "/models/part.STL" << "stl";
+    QTest::newRow("upper-case jpeg") << "/pics/photo.JPEG" << "jpeg";
+    QTest::newRow("workspace") << "/w/job.scp" << "scp";
+    QTest::newRow("text") << "/notes/readme.txt" << "";
+    QTest::newRow("suffix only in folder") << "/obj/file" << "";
+}
+
+void TestRecentFiles::iconFollowsSuffix()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, icon);
+    QCOMPARE(RecentFilesWidget::fileTypeIcon(path), icon);
+}
+
+void TestRecentFiles::listsFiveNewestFirst()
+{
+    open({"/m/1.stl", "/m/2.obj", "/m/3.png", "/m/4.scp", "/m/5.bmp", "/m/6.jpg", "/m/7.ptr"});
+    widget->updateRecentFileList();
+    QCOMPARE(widget->rowCount(), 5);
+    QCOMPARE(labels(), (QStringList{"7.ptr", "6.jpg", "5.bmp", "4.scp", "3.png"}));
+    const QList<QPushButton*> buttons = widget->findChildren<QPushButton*>();
+    QCOMPARE(buttons.size(), 5);
+    QCOMPARE(widget->findChildren<QLabel*>().size(), 5);
+}
+
+void TestRecentFiles::refreshingTwiceKeepsOneRowPerFile()
+{
+    open({"/m/a.stl", "/m/b.obj"});
+    widget->updateRecentFileList();
+    widget->updateRecentFileList();
+    QCOMPARE(widget->findChildren<QPushButton*>().size(), 2);
+    QCOMPARE(widget->findChildren<QLabel*>().size(), 2);
+    QCOMPARE(labels(), (QStringList{"b.obj", "a.stl"}));
+}
+
+void TestRecentFiles::shorterListDropsOldRows()
+{
+    open({"/m/a.stl", "/m/b.obj", "/m/c.png"});
+    widget->updateRecentFileList();
+    settings->setValue(QStringLiteral("recentFiles"), QStringList{"/m/z.stl"});
+    widget->updateRecentFileList();
+    QCOMPARE(widget->rowCount(), 1);
+    QCOMPARE(labels(), QStringList{"z.stl"});
+    QCOMPARE(widget->findChildren<QPushButton*>().size(), 1);
+}
+
+void TestRecentFiles::noFilesNoRows()
+{
+    widget->updateRecentFileList();
+    QCOMPARE(widget->rowCount(), 0);
+    QVERIFY(widget->findChildren<QPushButton*>().isEmpty());
+}
+
+void TestRecentFiles::clickAsksForItsFile()
+{
+    open({"/m/a.stl", "/m/b.obj"});
+    widget->updateRecentFileList();
+    widget->updateRecentFileList();
+    QSignalSpy asked(widget.get(), &RecentFilesWidget::openFileRequested);
+    auto* grid = qobject_cast<QGridLayout*>(widget->layout());
+    qobject_cast<QPushButton*>(grid->itemAtPosition(1, 0)->widget())->click();
+    QCOMPARE(asked.count(), 1);
+    QCOMPARE(asked.at(0).at(0).toString(), QStringLiteral("/m/a.stl"));
+}
+
+QTEST_MAIN(TestRecentFiles)
+#include "tst_recentfiles.moc"
