@@ -6,6 +6,11 @@
 
 #include <QElapsedTimer>
 #include <QJsonDocument>
+#include <QProcess>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QSslSocket>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -42,6 +47,43 @@ QByteArray largeJson()
         map.insert(QStringLiteral("key%1").arg(i), QStringLiteral("value %1 of the list").arg(i * 7919 % 1000));
     return QJsonDocument::fromVariant(map).toJson(QJsonDocument::Compact);
 }
+
+// Answers every connection with TLS under a fresh self-signed certificate,
+// which the client must refuse.
+class SelfSignedTlsServer : public QTcpServer
+{
+public:
+    bool start(const QString& folder)
+    {
+        const QString key = folder + "/key.pem";
+        const QString cert = folder + "/cert.pem";
+        QProcess openssl;
+        openssl.start("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                                  "-nodes", "-keyout", key, "-out", cert, "-subj", "/CN=127.0.0.1", "-days", "2"});
+        if (!openssl.waitForFinished(20000) || openssl.exitCode() != 0)
+            return false;
+        QFile keyFile(key), certFile(cert);
+        if (!keyFile.open(QIODevice::ReadOnly) || !certFile.open(QIODevice::ReadOnly))
+            return false;
+        privateKey = QSslKey(keyFile.readAll(), QSsl::Ec);
+        certificate = QSslCertificate(certFile.readAll());
+        return !privateKey.isNull() && !certificate.isNull() && listen(QHostAddress::LocalHost, 0);
+    }
+
+protected:
+    void incomingConnection(qintptr handle) override
+    {
+        QSslSocket* socket = new QSslSocket(this);
+        socket->setSocketDescriptor(handle);
+        socket->setPrivateKey(privateKey);
+        socket->setLocalCertificate(certificate);
+        socket->startServerEncryption();
+    }
+
+private:
+    QSslKey privateKey;
+    QSslCertificate certificate;
+};
 
 } // namespace
 
@@ -336,6 +378,20 @@ private slots:
         QCOMPARE(server.requests[0].method, method);
         QCOMPARE(server.requests[0].headers.value("content-type"), QByteArray("application/json"));
         QCOMPARE(QJsonDocument::fromJson(server.requests[0].body).object().toVariantMap(), body);
+    }
+
+    void certificateErrorsAreFatal()
+    {
+        if (!QSslSocket::supportsSsl())
+            QSKIP("no TLS support in this Qt");
+        QTemporaryDir folder;
+        SelfSignedTlsServer tls;
+        if (!tls.start(folder.path()))
+            QSKIP("cannot make a test certificate");
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^SSLError: "));
+        const QUrl url(QStringLiteral("https://127.0.0.1:%1/version").arg(tls.serverPort()));
+        QCOMPARE(net->get(url, QVariantMap(), 10, nullptr), QVariantMap());
+        QCOMPARE(net->lastError(), QStringLiteral("SslHandshakeFailedError"));
     }
 
     void newListenerHearsAccessibleAndOnline()
