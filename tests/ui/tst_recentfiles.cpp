@@ -99,13 +99,19 @@ void TestRecentFiles::iconFollowsSuffix()
 
 void TestRecentFiles::listsFiveNewestFirst()
 {
-    open({"/m/1.stl", "/m/2.obj", "/m/3.png", "/m/4.scp", "/m/5.bmp", "/m/6.jpg", "/m/7.ptr"});
+    open({"/m/1.stl", "/m/2.obj", "/m/3.png", "/m/4.scp", "/m/5.txt", "/m/6.JPG", "/m/7.ptr"});
     widget->updateRecentFileList();
     QCOMPARE(widget->rowCount(), 5);
-    QCOMPARE(labels(), (QStringList{"7.ptr", "6.jpg", "5.bmp", "4.scp", "3.png"}));
-    const QList<QPushButton*> buttons = widget->findChildren<QPushButton*>();
-    QCOMPARE(buttons.size(), 5);
+    QCOMPARE(labels(), (QStringList{"7.ptr", "6.JPG", "5.txt", "4.scp", "3.png"}));
+    QCOMPARE(widget->findChildren<QPushButton*>().size(), 5);
     QCOMPARE(widget->findChildren<QLabel*>().size(), 5);
+    auto* grid = qobject_cast<QGridLayout*>(widget->layout());
+    const auto iconOf = [grid](int row) {
+        return qobject_cast<QPushButton*>(grid->itemAtPosition(row, 0)->widget())->icon();
+    };
+    QCOMPARE(iconOf(1).pixmap(24, 24).toImage(), QIcon(":/morvane2/jpg").pixmap(24, 24).toImage());
+    QVERIFY(iconOf(0).pixmap(24, 24).toImage() != iconOf(1).pixmap(24, 24).toImage());
+    QVERIFY(iconOf(2).isNull());
 }
 
 void TestRecentFiles::refreshingTwiceKeepsOneRowPerFile()
