@@ -306,9 +306,13 @@ void FacetReducer::Impl::reserveFor(size_t facetCount, size_t collapses)
 
 void FacetReducer::Impl::addShape(const QVector<Facet>& facets, ReductionProgress* progress)
 {
-    const int n = facets.size();
     // Room for the vertices that collapses may add as well.
-    reserveFor(size_t(n), size_t(n) / 2);
+    reserveFor(size_t(facets.size()), size_t(facets.size()) / 2);
+    addFacets(facets.constData(), facets.size(), progress, 0);
+}
+
+void FacetReducer::Impl::addFacets(const Facet* facets, int n, ReductionProgress* progress, int counterBase)
+{
     // The corners' hashes are worked out a few facets ahead, and the table
     // entries of those not met lately asked for then.
     const int Ahead = 8;
@@ -326,7 +330,7 @@ void FacetReducer::Impl::addShape(const QVector<Facet>& facets, ReductionProgres
         look(i);
     for (int i = 0; i < n; ++i) {
         if (progress) {
-            progress->current = i;
+            progress->current = counterBase + i;
             progress->update();
         }
         const Facet& f = facets[i];
@@ -674,11 +678,15 @@ bool FacetReducer::Impl::canCollapse(int index, Vector3d* position) const
     for (const auto& uw : ends) {
         const int u = uw[0], w = uw[1];
         const Vector3d& from = positions[size_t(u)];
+        const bool moves = !samePosition(from, optimal);
         Neighbourhood seen;
         for (int g : vertexEdges[size_t(u)]) {
             const Edge& edge = edges[size_t(g)];
             if (edge.removed)
                 continue;
+            // A height field keeps its outline where it is.
+            if (heightField && moves && edge.faceCount != 2)
+                return false;
             for (int fi : facesOf(edge)) {
                 // Each face lies on two edges of u; one look is enough.
                 if (!insert(seen, fi))
@@ -686,6 +694,10 @@ bool FacetReducer::Impl::canCollapse(int index, Vector3d* position) const
                 const Face& f = faces[size_t(fi)];
                 if (f.corners[0] == w || f.corners[1] == w || f.corners[2] == w)
                     continue;
+                // Nor may any of its faces turn away from the sky, or stand
+                // on its side, seen from above.
+                if (heightField && !facesUp(f, u, optimal))
+                    return false;
                 for (int k = 0; k < 3; ++k) {
                     // Edge k joins corners k and k + 1, flipped when it runs
                     // the other way.
@@ -704,6 +716,15 @@ bool FacetReducer::Impl::canCollapse(int index, Vector3d* position) const
         }
     }
     return true;
+}
+
+bool FacetReducer::Impl::facesUp(const Face& f, int u, const Vector3d& to) const
+{
+    const Vector3d* p[3];
+    for (int k = 0; k < 3; ++k)
+        p[k] = f.corners[k] == u ? &to : &positions[size_t(f.corners[k])];
+    const double area = (p[1]->x - p[0]->x) * (p[2]->y - p[0]->y) - (p[1]->y - p[0]->y) * (p[2]->x - p[0]->x);
+    return area > 0;
 }
 
 void FacetReducer::Impl::refreshCorners(int index)

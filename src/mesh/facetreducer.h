@@ -45,9 +45,14 @@ public:
     // given) is false. Call it on a fresh reducer.
     FacetShape reduceRelief(const Relief& relief, ProgressMonitor* dialog, double tolerance,
                             unsigned int targetFaces, bool* ok = nullptr);
+    // Threads that reduceRelief reduces its strips on, the caller's own
+    // included; 0 (the default) means one for each core. The result is the
+    // same for any count.
+    void setThreadCount(int threads) { threadCount = threads; }
 
     struct Impl;
 
 private:
     std::unique_ptr<Impl> d;
+    int threadCount = 0;
 };

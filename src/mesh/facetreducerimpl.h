@@ -61,9 +61,16 @@ struct FacetReducer::Impl
 {
     void clear();
     void addShape(const QVector<Facet>& facets, ReductionProgress* progress);
+    // addShape without making room first; the progress counter runs from
+    // counterBase.
+    void addFacets(const Facet* facets, int n, ReductionProgress* progress, int counterBase);
     void reduce(unsigned int targetFaces, double maxCost, ReductionProgress* progress);
     FacetShape toFacetShape() const;
     int faceCount() const { return int(faces.size()); }
+
+    // A mesh of a height field, every face up: no collapse may turn a face
+    // down or onto its side in plan view, nor move a vertex of the outline.
+    bool heightField = false;
 
     // Faces on an edge: up to two in the record itself; where more meet,
     // face[0] is the number of an outside list holding them all.
@@ -149,6 +156,8 @@ struct FacetReducer::Impl
     void updateVertexEdgeCosts(int v);
     // On success also the position the edge collapses to.
     bool canCollapse(int e, VekMath::Vector3d* position) const;
+    // Whether face f, with its corner u moved to to, still faces up in plan.
+    bool facesUp(const Face& f, int u, const VekMath::Vector3d& to) const;
     int collapseFaces(int e);
     int collapseVertices(int e, const VekMath::Vector3d& position);
     void removeEdge(int e);

@@ -21,10 +21,22 @@ int ReductionProgress::value() const
 
 void ReductionProgress::update()
 {
-    if (!dialog)
+    if (!dialog) {
+        if (stop && stop->load(std::memory_order_relaxed))
+            cancelled = true;
+        if (shownValue)
+            shownValue->store(value(), std::memory_order_relaxed);
         return;
+    }
     const int v = value();
     if (v == shown && ++skipped < SkipCalls)
+        return;
+    show(v);
+}
+
+void ReductionProgress::show(int v)
+{
+    if (!dialog)
         return;
     skipped = 0;
     dialog->processEvents();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 class ProgressMonitor;
 
 // Progress of a facet reduction: which phase of which strip, and how far
@@ -17,11 +19,19 @@ struct ReductionProgress
     int current = 0;
     bool cancelled = false;  // set once the dialog reports a cancel; never cleared
 
+    // For work on another thread, which has no dialog: update() takes a
+    // cancel from stop and leaves the value it would show in shownValue,
+    // for the dialog's own thread to show.
+    const std::atomic<bool>* stop = nullptr;
+    std::atomic<int>* shownValue = nullptr;
+
     // Lets pending events through, takes in a cancel and shows
     // strip * 100 + the phase's share of the counter range. Calls that would
     // show the value already shown pass events only now and then, so that
     // per-facet calls stay cheap.
     void update();
+    // Lets events through, takes in a cancel and shows value, every time.
+    void show(int value);
 
     // The value update() shows for the present counters.
     int value() const;
