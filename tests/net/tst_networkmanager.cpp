@@ -1,6 +1,5 @@
 #include "net/networkmanager.h"
 #include "net/networkresponse.h"
-#include "net/networkstatus.h"
 
 #include "loopbackhttpserver.h"
 
@@ -29,14 +28,6 @@ struct RecordingResponse : NetworkResponse
     QList<QVariantMap> replies;
     QList<QPair<qint64, qint64>> progress;
     QStringList errors;
-};
-
-struct RecordingStatus : NetworkStatus
-{
-    void netAccessible(bool accessible) override { events.append(accessible ? "accessible" : "not accessible"); }
-    void netOnline(bool online) override { events.append(online ? "online" : "offline"); }
-    bool netProxyAuth(const QNetworkProxy&, QAuthenticator*) override { return false; }
-    QStringList events;
 };
 
 // A JSON object of about 40 KB that compresses well but not trivially.
@@ -392,15 +383,6 @@ private slots:
         const QUrl url(QStringLiteral("https://127.0.0.1:%1/version").arg(tls.serverPort()));
         QCOMPARE(net->get(url, QVariantMap(), 10, nullptr), QVariantMap());
         QCOMPARE(net->lastError(), QStringLiteral("SslHandshakeFailedError"));
-    }
-
-    void newListenerHearsAccessibleAndOnline()
-    {
-        RecordingStatus status;
-        net->addStatusListener(&status);
-        net->addStatusListener(nullptr);
-        QCOMPARE(status.events, (QStringList{"accessible", "online"}));
-        net->removeStatusListener(&status);
     }
 };
 
