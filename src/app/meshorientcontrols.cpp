@@ -31,6 +31,8 @@ const QString rotationTip = QStringLiteral("Rotate the model 90 degrees about th
 QPushButton* iconButton(const QString& icon, const QString& toolTip, const QSize& size = QSize(22, 22))
 {
     auto* b = new QPushButton;
+    // Named after its picture, as several buttons share a tool tip.
+    b->setObjectName(icon.mid(icon.lastIndexOf(QLatin1Char('/')) + 1));
     b->setContentsMargins(0, 0, 0, 0);
     b->setIcon(QIcon(icon));
     b->setToolTip(toolTip);
@@ -240,6 +242,7 @@ void MeshOrientControls::addGroups(Ribbon* target, const QString& tab)
     auto* acceptBox = new QVBoxLayout;
     auto* acceptWidget = groupWidget(acceptBox);
     accept = new QPushButton;
+    accept->setObjectName(QStringLiteral("accept"));
     accept->setFlat(true);
     accept->setCheckable(true);
     accept->setFixedSize(64, 64);

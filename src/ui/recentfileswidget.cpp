@@ -104,7 +104,6 @@ void RecentFilesWidget::updateRecentFileList()
             button->setIcon(QIcon(QStringLiteral(":/morvane2/") + icon));
         button->setIconSize(QSize(24, 24));
         button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-        button->setToolTip(path);
         auto* label = new QLabel(fileName(path), this);
         grid->addWidget(button, i, 0, Qt::AlignLeft);
         grid->addWidget(label, i, 1, Qt::AlignLeft);

@@ -1,0 +1,164 @@
+// A mesh file opened in the real main window, turned with the ribbon's own
+// buttons and accepted: the heights of the relief the window then holds, and
+// the size limit at window level.
+#include "windowtest.h"
+
+#include "mesh/facetshape.h"
+#include "mesh/stlfilewriter.h"
+#include "relief/reliefsource.h"
+
+#include <QDataStream>
+#include <QTemporaryDir>
+
+#include <cmath>
+
+using VekMath::Vector3d;
+
+namespace {
+
+// A closed box with outward facets, each counter-clockwise seen from outside.
+void addBox(FacetShape& s, const Vector3d& lo, const Vector3d& hi)
+{
+    const auto corner = [&](int i) {
+        return Vector3d(i & 1 ? hi.x : lo.x, i & 2 ? hi.y : lo.y, i & 4 ? hi.z : lo.z);
+    };
+    static const int faces[6][4] = {
+        {4, 5, 7, 6}, {0, 2, 3, 1}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5},
+    };
+    for (const auto& f : faces) {
+        s.addFacet(Facet(corner(f[0]), corner(f[1]), corner(f[2]), Vector3d()));
+        s.addFacet(Facet(corner(f[0]), corner(f[2]), corner(f[3]), Vector3d()));
+    }
+}
+
+bool writeStl(const QString& path, const FacetShape& shape)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QDataStream out(&file);
+    return writeFacetShapeStl(out, shape, QStringLiteral("test"));
+}
+
+QStringList heightRows(const ReliefSource& src)
+{
+    QStringList rows;
+    for (uint32_t y = 0; y < src.height; ++y) {
+        QString row;
+        for (uint32_t x = 0; x < src.width; ++x)
+            row += QString::number(std::lround(src.rawSample(x, y)));
+        rows << row;
+    }
+    return rows;
+}
+
+} // namespace
+
+class TestMeshOrientWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void stlTurnedByRibbonButtons_data();
+    void stlTurnedByRibbonButtons();
+    void oversizedMeshCannotBeAccepted();
+
+private:
+    QPushButton* orientButton(const QString& name) const;
+
+    QTemporaryDir dir;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<ModalAnswerer> answerer;
+};
+
+void TestMeshOrientWindow::initTestCase()
+{
+    QVERIFY(dir.isValid());
+    // A 4 x 3 x 1 slab with a 2 x 1 x 2 tower on its low-x, low-y corner, in
+    // inches of 1/128: one relief cell per unit once accepted.
+    const double c = 1.0 / 128.0;
+    FacetShape slab;
+    addBox(slab, Vector3d(0, 0, 0), Vector3d(4 * c, 3 * c, 1 * c));
+    addBox(slab, Vector3d(0, 0, 1 * c), Vector3d(2 * c, 1 * c, 3 * c));
+    QVERIFY(writeStl(dir.filePath(QStringLiteral("slab.stl")), slab));
+    FacetShape big;
+    addBox(big, Vector3d(0, 0, 0), Vector3d(40, 50, 1));
+    QVERIFY(writeStl(dir.filePath(QStringLiteral("big.stl")), big));
+}
+
+void TestMeshOrientWindow::init()
+{
+    answerer = std::make_unique<ModalAnswerer>();
+    window = openWindow();
+}
+
+void TestMeshOrientWindow::cleanup()
+{
+    window.reset();
+    answerer.reset();
+}
+
+QPushButton* TestMeshOrientWindow::orientButton(const QString& name) const
+{
+    QWidget* page = window->ribbonWidget()->page(QStringLiteral("Orient / Scale"));
+    return page ? page->findChild<QPushButton*>(name) : nullptr;
+}
+
+void TestMeshOrientWindow::stlTurnedByRibbonButtons_data()
+{
+    QTest::addColumn<QStringList>("buttons");
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("as read") << QStringList() << QStringList{"3331", "3331", "1111"};
+    QTest::newRow("rotate up") << QStringList{"rotate_up"} << QStringList{"3333", "3333", "3330"};
+    QTest::newRow("rotate left") << QStringList{"rotate_left"} << QStringList{"224", "224", "004"};
+    QTest::newRow("spin left") << QStringList{"rotate_cw"} << QStringList{"113", "113", "113", "111"};
+    QTest::newRow("flip") << QStringList{"flip"} << QStringList{"3333", "3333", "3333"};
+    QTest::newRow("invert normals") << QStringList{"flip_normals"} << QStringList{"2222", "2222", "2222"};
+    QTest::newRow("turned then reset") << QStringList{"rotate_down", "rotate_ccw", "reset_axes"}
+                                       << QStringList{"3331", "3331", "1111"};
+}
+
+void TestMeshOrientWindow::stlTurnedByRibbonButtons()
+{
+    QFETCH(QStringList, buttons);
+    QFETCH(QStringList, rows);
+    window->load(dir.filePath(QStringLiteral("slab.stl")), false);
+    QVERIFY(window->currentMesh());
+    QCOMPARE(window->ribbonWidget()->tabText(window->ribbonWidget()->currentIndex()),
+             QStringLiteral("Orient / Scale"));
+    for (const QString& name : buttons) {
+        QPushButton* b = orientButton(name);
+        QVERIFY2(b, qPrintable(name));
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+    QTest::mouseClick(orientButton(QStringLiteral("accept")), Qt::LeftButton);
+
+    QVERIFY(!window->currentMesh());
+    Relief* model = window->currentModel();
+    QVERIFY(model);
+    QVERIFY(model->source());
+    QCOMPARE(heightRows(*model->source()), rows);
+    QCOMPARE(window->sculptWin()->currentRelief(), model);
+    QCOMPARE(model->width(), rows.first().size());
+    QCOMPARE(model->height(), rows.size());
+    QVERIFY(!shownTabs(window->ribbonWidget()).contains(QStringLiteral("Orient / Scale")));
+}
+
+void TestMeshOrientWindow::oversizedMeshCannotBeAccepted()
+{
+    Relief* before = window->currentModel();
+    window->load(dir.filePath(QStringLiteral("big.stl")), false);
+    QVERIFY(window->currentMesh());
+    QPushButton* accept = orientButton(QStringLiteral("accept"));
+    QCOMPARE(accept->text(), QStringLiteral("Too \n Big"));
+    QTest::mouseClick(accept, Qt::LeftButton);
+    QVERIFY(window->currentMesh());
+    QCOMPARE(window->currentModel(), before);
+}
+
+MORVANE_WINDOW_TEST_MAIN(TestMeshOrientWindow)
+#include "tst_meshorient_window_gl.moc"
