@@ -3,6 +3,8 @@
 // the rasterised heights, and Accept handing its relief on.
 #include "views/glsupport.h"
 
+#include "tst_meshorient_shapes.h"
+
 #include "app/meshorientcontrols.h"
 #include "mesh/facetshape.h"
 #include "relief/relief.h"
@@ -34,22 +36,6 @@ namespace {
 
 const QString orientTab = QStringLiteral("Orient / Scale");
 
-// A closed box with outward facets, each counter-clockwise seen from outside.
-void addBox(FacetShape& s, const Vector3d& lo, const Vector3d& hi)
-{
-    const auto corner = [&](int i) {
-        return Vector3d(i & 1 ? hi.x : lo.x, i & 2 ? hi.y : lo.y, i & 4 ? hi.z : lo.z);
-    };
-    // Each face's corners in counter-clockwise order seen from outside.
-    static const int faces[6][4] = {
-        {4, 5, 7, 6}, {0, 2, 3, 1}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5},
-    };
-    for (const auto& f : faces) {
-        s.addFacet(Facet(corner(f[0]), corner(f[1]), corner(f[2]), Vector3d()));
-        s.addFacet(Facet(corner(f[0]), corner(f[2]), corner(f[3]), Vector3d()));
-    }
-}
-
 std::unique_ptr<FacetShape> box(double x, double y, double z)
 {
     auto s = std::make_unique<FacetShape>();
@@ -57,33 +43,9 @@ std::unique_ptr<FacetShape> box(double x, double y, double z)
     return s;
 }
 
-// A 4 x 3 x 1 slab with a 2 x 1 x 2 tower on its low-x, low-y corner, in
-// inches of 1/128, so every turn is told apart by the heights it leaves.
-std::unique_ptr<FacetShape> toweredSlab()
-{
-    const double c = 1.0 / 128.0;
-    auto s = std::make_unique<FacetShape>();
-    addBox(*s, Vector3d(0, 0, 0), Vector3d(4 * c, 3 * c, 1 * c));
-    addBox(*s, Vector3d(0, 0, 1 * c), Vector3d(2 * c, 1 * c, 3 * c));
-    return s;
-}
-
 Vector3d extents(const FacetShape& s)
 {
     return s.boundsMax() - s.boundsMin();
-}
-
-// Heights of the relief's source as rows of digits, top row first.
-QStringList heightRows(const ReliefSource& src)
-{
-    QStringList rows;
-    for (uint32_t y = 0; y < src.height; ++y) {
-        QString row;
-        for (uint32_t x = 0; x < src.width; ++x)
-            row += QString::number(std::lround(src.rawSample(x, y)));
-        rows << row;
-    }
-    return rows;
 }
 
 } // namespace

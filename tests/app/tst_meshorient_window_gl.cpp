@@ -3,6 +3,8 @@
 // the size limit at window level.
 #include "windowtest.h"
 
+#include "tst_meshorient_shapes.h"
+
 #include "mesh/facetshape.h"
 #include "mesh/stlfilewriter.h"
 #include "relief/reliefsource.h"
@@ -16,21 +18,6 @@ using VekMath::Vector3d;
 
 namespace {
 
-// A closed box with outward facets, each counter-clockwise seen from outside.
-void addBox(FacetShape& s, const Vector3d& lo, const Vector3d& hi)
-{
-    const auto corner = [&](int i) {
-        return Vector3d(i & 1 ? hi.x : lo.x, i & 2 ? hi.y : lo.y, i & 4 ? hi.z : lo.z);
-    };
-    static const int faces[6][4] = {
-        {4, 5, 7, 6}, {0, 2, 3, 1}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5},
-    };
-    for (const auto& f : faces) {
-        s.addFacet(Facet(corner(f[0]), corner(f[1]), corner(f[2]), Vector3d()));
-        s.addFacet(Facet(corner(f[0]), corner(f[2]), corner(f[3]), Vector3d()));
-    }
-}
-
 bool writeStl(const QString& path, const FacetShape& shape)
 {
     QFile file(path);
@@ -38,18 +25,6 @@ bool writeStl(const QString& path, const FacetShape& shape)
         return false;
     QDataStream out(&file);
     return writeFacetShapeStl(out, shape, QStringLiteral("test"));
-}
-
-QStringList heightRows(const ReliefSource& src)
-{
-    QStringList rows;
-    for (uint32_t y = 0; y < src.height; ++y) {
-        QString row;
-        for (uint32_t x = 0; x < src.width; ++x)
-            row += QString::number(std::lround(src.rawSample(x, y)));
-        rows << row;
-    }
-    return rows;
 }
 
 } // namespace
@@ -78,13 +53,7 @@ private:
 void TestMeshOrientWindow::initTestCase()
 {
     QVERIFY(dir.isValid());
-    // A 4 x 3 x 1 slab with a 2 x 1 x 2 tower on its low-x, low-y corner, in
-    // inches of 1/128: one relief cell per unit once accepted.
-    const double c = 1.0 / 128.0;
-    FacetShape slab;
-    addBox(slab, Vector3d(0, 0, 0), Vector3d(4 * c, 3 * c, 1 * c));
-    addBox(slab, Vector3d(0, 0, 1 * c), Vector3d(2 * c, 1 * c, 3 * c));
-    QVERIFY(writeStl(dir.filePath(QStringLiteral("slab.stl")), slab));
+    QVERIFY(writeStl(dir.filePath(QStringLiteral("slab.stl")), *toweredSlab()));
     FacetShape big;
     addBox(big, Vector3d(0, 0, 0), Vector3d(40, 50, 1));
     QVERIFY(writeStl(dir.filePath(QStringLiteral("big.stl")), big));
