@@ -150,12 +150,12 @@ void MainWindow::closeEvent(QCloseEvent* event)
 bool MainWindow::saveScpFile()
 {
     hideBackStage();
-    if (workspaceFile.isEmpty())
-        return saveScpFileAs();
     if (!canSave(false)) {
         showSaveNotAllowed();
         return false;
     }
+    if (workspaceFile.isEmpty())
+        return saveScpFileAs();
     if (!model)
         return false;
     const FileResult result = WorkspaceFile::save(workspaceFile, *model);
@@ -174,6 +174,10 @@ bool MainWindow::saveScpFile()
 bool MainWindow::saveScpFileAs()
 {
     hideBackStage();
+    if (!canSave(false)) {
+        showSaveNotAllowed();
+        return false;
+    }
     const QString name = QFileDialog::getSaveFileName(this, QStringLiteral("Save WorkSpace"),
                                                       folderOr(settings->lastDir()),
                                                       QStringLiteral("Sculpt Work Space (*.scp);;"));

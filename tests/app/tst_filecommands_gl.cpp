@@ -1,0 +1,503 @@
+#include "windowtest.h"
+
+#include "app/launcharguments.h"
+#include "app/meshorientcontrols.h"
+#include "app/ribbontabs.h"
+#include "mesh/facetshape.h"
+#include "mesh/objfilewriter.h"
+#include "mesh/stlfilewriter.h"
+#include "relief/sculptundo.h"
+#include "views/facetwin.h"
+
+#include <QButtonGroup>
+#include <QDataStream>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <csignal>
+#include <set>
+#include <sys/resource.h>
+
+namespace {
+
+QPushButton* buttonWithText(QWidget* parent, const QString& text)
+{
+    for (QPushButton* b : parent->findChildren<QPushButton*>()) {
+        if (b->text() == text)
+            return b;
+    }
+    return nullptr;
+}
+
+QPushButton* buttonWithToolTip(QWidget* parent, const QString& toolTip)
+{
+    for (QPushButton* b : parent->findChildren<QPushButton*>()) {
+        if (b->toolTip() == toolTip)
+            return b;
+    }
+    return nullptr;
+}
+
+void pressKey(MainWindow& window, Qt::Key key, Qt::KeyboardModifiers mods)
+{
+    QKeyEvent press(QEvent::KeyPress, key, mods);
+    QApplication::sendEvent(&window, &press);
+}
+
+// A square pyramid of eight facets, two inches wide and one high.
+FacetShape pyramid()
+{
+    using VekMath::Vector3d;
+    FacetShape shape;
+    const Vector3d top(1, 1, 1);
+    const Vector3d base[4] = {Vector3d(0, 0, 0), Vector3d(2, 0, 0), Vector3d(2, 2, 0), Vector3d(0, 2, 0)};
+    for (int i = 0; i < 4; ++i) {
+        const Vector3d& a = base[i];
+        const Vector3d& b = base[(i + 1) % 4];
+        shape.addFacet(Facet(a, b, top, Vector3d(0, 0, 1)));
+        shape.addFacet(Facet(b, a, base[(i + 2) % 4], Vector3d(0, 0, -1)));
+    }
+    return shape;
+}
+
+bool writeMesh(const QString& path, bool stl)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const FacetShape shape = pyramid();
+    if (stl) {
+        QDataStream out(&file);
+        return writeFacetShapeStl(out, shape, QStringLiteral("pyramid"));
+    }
+    QTextStream out(&file);
+    return writeFacetShapeObj(out, shape);
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString runTool(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000))
+        return QString();
+    return QString::fromLocal8Bit(process.readAllStandardOutput() + process.readAllStandardError());
+}
+
+// A window holding an accepted relief made from a hill picture.
+std::unique_ptr<MainWindow> windowWithHill(const QTemporaryDir& dir, int size = 64)
+{
+    const QString png = dir.filePath(QStringLiteral("hill.png"));
+    writePicture(png, size, size, [size](int x, int y) { return hillPixel(x, y, size); });
+    auto window = openWindow();
+    window->load(png, true);
+    buttonWithText(window->panel(), QStringLiteral("Accept"))->click();
+    window->sculptWin()->grabFramebuffer();
+    return window;
+}
+
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved);
+        oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+    }
+
+private:
+    rlimit saved{};
+    void (*oldHandler)(int) = nullptr;
+};
+
+} // namespace
+
+class TestFileCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void pictureAcceptSculptUndoSaveAndReopen()
+    {
+        QTemporaryDir dir;
+        const QString png = dir.filePath(QStringLiteral("hill.png"));
+        QVERIFY(writePicture(png, 64, 64, [](int x, int y) { return hillPixel(x, y, 64); }));
+        auto window = openWindow();
+        Relief* first = window->currentModel();
+        window->load(png, true);
+
+        Ribbon* ribbon = window->ribbonWidget();
+        QVERIFY(window->currentModel() != first);
+        QCOMPARE(window->windowTitle(), QStringLiteral("hill.png"));
+        QCOMPARE(shownTabs(ribbon), QStringList({tabViewSettings, tabScaleZ, tabSculptingTools, tab2dEdit, tabExport}));
+        QCOMPARE(ribbon->tabText(ribbon->currentIndex()), tabScaleZ);
+        QVERIFY(!ribbon->page(tabExport)->isEnabled());
+        QVERIFY(!ribbon->page(tabSculptingTools)->isEnabled());
+        QCOMPARE(int(window->sculptWin()->currentTool()->type), int(Tool::NoTool));
+
+        buttonWithText(window->panel(), QStringLiteral("Accept"))->click();
+        QCOMPARE(ribbon->tabText(ribbon->currentIndex()), tabSculptingTools);
+        QVERIFY(ribbon->page(tabExport)->isEnabled());
+        QVERIFY(ribbon->page(tabSculptingTools)->isEnabled());
+        QVERIFY(!window->currentModel()->source());
+
+        pressKey(*window, Qt::Key_3, Qt::NoModifier);
+        const std::vector<float> before = heightsOf(window->currentModel());
+        strokeAcross(window->sculptWin());
+        const std::vector<float> after = heightsOf(window->currentModel());
+        QVERIFY(after != before);
+
+        pressKey(*window, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(heightsOf(window->currentModel()) == before);
+        pressKey(*window, Qt::Key_Y, Qt::ControlModifier);
+        QVERIFY(heightsOf(window->currentModel()) == after);
+
+        ModalAnswerer answerer;
+        answerer.fileNames << dir.filePath(QStringLiteral("work"));
+        pressKey(*window, Qt::Key_S, Qt::ControlModifier);
+        const QString scp = dir.filePath(QStringLiteral("work.scp"));
+        QVERIFY(QFileInfo::exists(scp));
+        QCOMPARE(window->windowTitle(), QStringLiteral("work.scp"));
+        QVERIFY(!window->panel()->undoStack()->isModified());
+
+        window->load(png, true);
+        QVERIFY(heightsOf(window->currentModel()) != after);
+        window->load(scp, true);
+        QVERIFY(heightsOf(window->currentModel()) == after);
+        QCOMPARE(window->workspacePath(), scp);
+        QCOMPARE(ribbon->tabText(ribbon->currentIndex()), tabSculptingTools);
+        QVERIFY(answerer.boxes.isEmpty());
+        QCOMPARE(VekSettings().recentFiles().value(0), QFileInfo(scp).canonicalFilePath());
+    }
+
+    void acceptedPictureShowsALitRelief()
+    {
+        QTemporaryDir dir;
+        auto window = windowWithHill(dir, 128);
+        const QImage view = window->sculptWin()->grabFramebuffer();
+        const QString shot = QCoreApplication::applicationDirPath() + QStringLiteral("/mainwindow_after_accept.png");
+        QVERIFY(window->grab().save(shot));
+        std::set<QRgb> colours;
+        for (int y = 0; y < view.height(); y += 4)
+            for (int x = 0; x < view.width(); x += 4)
+                colours.insert(view.pixel(x, y) & 0xFFFFFFu);
+        QVERIFY2(colours.size() > 20, qPrintable(QString::number(colours.size())));
+    }
+
+    void meshImportsHandOverOnAccept_data()
+    {
+        QTest::addColumn<bool>("stl");
+        QTest::newRow("stl") << true;
+        QTest::newRow("obj") << false;
+    }
+
+    void meshImportsHandOverOnAccept()
+    {
+        QFETCH(bool, stl);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(stl ? QStringLiteral("p.stl") : QStringLiteral("p.OBJ"));
+        QVERIFY(writeMesh(path, stl));
+        auto window = openWindow();
+        Relief* previous = window->currentModel();
+        window->load(path, true);
+
+        Ribbon* ribbon = window->ribbonWidget();
+        QVERIFY(window->currentMesh());
+        QCOMPARE(window->currentModel(), previous);
+        QVERIFY(window->facetWin()->isVisible());
+        QVERIFY(!window->sculptWin()->isVisible());
+        QCOMPARE(shownTabs(ribbon), QStringList({tabViewSettings, tabOrientScale}));
+        QCOMPARE(ribbon->tabText(ribbon->currentIndex()), tabOrientScale);
+        QCOMPARE(window->facetWin()->facetShape(), window->currentMesh());
+
+        buttonWithText(ribbon->page(tabOrientScale), QStringLiteral("Accept"))->click();
+        QVERIFY(!window->currentMesh());
+        QVERIFY(window->currentModel() != previous);
+        // Two inches at 128 cells to the inch, plus the margins.
+        QVERIFY(window->currentModel()->width() >= 256);
+        QVERIFY(window->currentModel()->width() < 300);
+        QCOMPARE(ribbon->tabText(ribbon->currentIndex()), tabScaleZ);
+        QVERIFY(window->sculptWin()->isVisible());
+        QVERIFY(!window->facetWin()->isVisible());
+    }
+
+    void failedMeshLoadKeepsTheHeldMesh()
+    {
+        QTemporaryDir dir;
+        const QString good = dir.filePath(QStringLiteral("good.stl"));
+        const QString bad = dir.filePath(QStringLiteral("bad.stl"));
+        QVERIFY(writeMesh(good, true));
+        QFile file(bad);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        // A binary header that promises a thousand facets and holds none.
+        QByteArray broken(80, '\0');
+        broken.append("\xe8\x03\0\0", 4);
+        file.write(broken);
+        file.close();
+        auto window = openWindow();
+        window->load(good, true);
+        FacetShape* held = window->currentMesh();
+        QVERIFY(held);
+        ModalAnswerer answerer;
+        window->load(bad, true);
+        QCOMPARE(answerer.boxes.size(), 1);
+        QCOMPARE(answerer.boxes[0].title, QStringLiteral("Load Failed"));
+        QCOMPARE(window->currentMesh(), held);
+        QCOMPARE(window->facetWin()->facetShape(), held);
+        QCOMPARE(held->facetCount(), 8);
+        QCOMPARE(window->windowTitle(), QStringLiteral("good.stl"));
+    }
+
+    void failedLoadKeepsTheHistory_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("bad magic") << QByteArray("XXXXXXXXXXXX") << QStringLiteral("bad.scp") << QStringLiteral("Invalid File");
+        QTest::newRow("bad picture") << QByteArray("no picture") << QStringLiteral("bad.png") << QStringLiteral("Open Failed");
+        QTest::newRow("bad height field") << QByteArray("\0\0\0\3", 4) << QStringLiteral("bad.ptr") << QStringLiteral("Load Failed");
+    }
+
+    void failedLoadKeepsTheHistory()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, name);
+        QFETCH(QString, title);
+        QTemporaryDir dir;
+        auto window = windowWithHill(dir);
+        pressKey(*window, Qt::Key_3, Qt::NoModifier);
+        strokeAcross(window->sculptWin());
+        SculptUndo* undo = window->panel()->undoStack();
+        QVERIFY(undo->isModified());
+        const int events = undo->count();
+        Relief* model = window->currentModel();
+
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        file.close();
+        ModalAnswerer answerer;
+        answerer.buttons << QMessageBox::Discard;
+        window->load(path, true);
+        QCOMPARE(answerer.boxes.size(), 2);
+        QCOMPARE(answerer.boxes[1].title, title);
+        QCOMPARE(window->currentModel(), model);
+        QVERIFY(undo->isModified());
+        QCOMPARE(undo->count(), events);
+        QCOMPARE(window->windowTitle(), QStringLiteral("hill.png"));
+    }
+
+    void checkToSaveAnswers()
+    {
+        QTemporaryDir dir;
+        const QString other = dir.filePath(QStringLiteral("other.png"));
+        QVERIFY(writePicture(other, 8, 8, [](int, int) { return qRgb(255, 255, 255); }));
+        auto window = windowWithHill(dir);
+        pressKey(*window, Qt::Key_3, Qt::NoModifier);
+        strokeAcross(window->sculptWin());
+        Relief* model = window->currentModel();
+
+        {
+            ModalAnswerer answerer;
+            answerer.buttons << QMessageBox::Cancel;
+            window->load(other, true);
+            QCOMPARE(answerer.boxes.size(), 1);
+            QCOMPARE(answerer.boxes[0].text, QStringLiteral("The current model has been modified."));
+            QCOMPARE(window->currentModel(), model);
+        }
+        {
+            // Save asks for a name; a file too large to be written makes it
+            // fail, and the question comes again.
+            ModalAnswerer answerer;
+            answerer.buttons << QMessageBox::Save << QMessageBox::Ok << QMessageBox::Cancel;
+            answerer.fileNames << dir.filePath(QStringLiteral("work.scp"));
+            {
+                FileSizeLimit limit(4096);
+                window->load(other, true);
+            }
+            QCOMPARE(answerer.boxes.size(), 3);
+            QCOMPARE(answerer.boxes[1].title, QStringLiteral("Save Failed"));
+            QCOMPARE(answerer.boxes[2].text, QStringLiteral("The current model has been modified."));
+            QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("work.scp"))));
+            QCOMPARE(answerer.fileDialogs, 1);
+            QCOMPARE(window->currentModel(), model);
+            QVERIFY(window->panel()->undoStack()->isModified());
+        }
+        {
+            ModalAnswerer answerer;
+            answerer.buttons << QMessageBox::Discard;
+            window->load(other, true);
+            QCOMPARE(answerer.boxes.size(), 1);
+            QVERIFY(window->currentModel() != model);
+            QCOMPARE(window->windowTitle(), QStringLiteral("other.png"));
+            QVERIFY(!window->panel()->undoStack()->isModified());
+        }
+    }
+
+    void suffixesAreComparedWithoutCase()
+    {
+        QTemporaryDir dir;
+        const QString jpg = dir.filePath(QStringLiteral("upper.JPG"));
+        QVERIFY(writePicture(jpg, 16, 8, [](int x, int) { return qRgb(x * 16, x * 16, x * 16); }));
+        const QString txt = dir.filePath(QStringLiteral("notes.txt"));
+        QFile(txt).open(QIODevice::WriteOnly);
+        auto window = openWindow();
+        Relief* model = window->currentModel();
+        window->load(txt, true);
+        QCOMPARE(window->currentModel(), model);
+        QVERIFY(loggedText().contains(QStringLiteral("Unknown file type") + txt));
+        window->load(jpg, true);
+        QVERIFY(window->currentModel() != model);
+        QCOMPARE(window->windowTitle(), QStringLiteral("upper.JPG"));
+    }
+
+    void heightFieldExportRoundTrip()
+    {
+        QTemporaryDir dir;
+        auto window = windowWithHill(dir);
+        const std::vector<float> heights = heightsOf(window->currentModel());
+        const int w = window->currentModel()->width();
+        window->ribbonWidget()->setCurrentTab(tabExport);
+        ModalAnswerer answerer;
+        answerer.fileNames << dir.filePath(QStringLiteral("field.PTR"));
+        buttonWithToolTip(window->ribbonWidget()->page(tabExport), QStringLiteral("Export PTR"))->click();
+        const QString ptr = dir.filePath(QStringLiteral("field.PTR.ptr"));
+        QVERIFY(QFileInfo::exists(ptr));
+        QVERIFY(answerer.boxes.isEmpty());
+
+        window->load(ptr, true);
+        QVERIFY(answerer.boxes.isEmpty());
+        QCOMPARE(window->workspacePath(), QString());
+        QCOMPARE(window->ribbonWidget()->tabText(window->ribbonWidget()->currentIndex()), tabScaleZ);
+        buttonWithText(window->panel(), QStringLiteral("Accept"))->click();
+        const Relief* back = window->currentModel();
+        QVERIFY(back->width() >= w);
+        float highest = 0.0f;
+        for (size_t i = 0; i < back->cellCount(); ++i)
+            highest = std::max(highest, back->heights()[i]);
+        const float highestBefore = *std::max_element(heights.begin(), heights.end());
+        QVERIFY(std::abs(highest - highestBefore) <= 1.0f);
+    }
+
+    void meshExportsAreReadByOtherPrograms_data()
+    {
+        QTest::addColumn<int>("quality");
+        QTest::addColumn<bool>("stl");
+        for (int q = 0; q < 3; ++q) {
+            QTest::newRow(qPrintable(QStringLiteral("stl quality %1").arg(q))) << q << true;
+            QTest::newRow(qPrintable(QStringLiteral("obj quality %1").arg(q))) << q << false;
+        }
+    }
+
+    void meshExportsAreReadByOtherPrograms()
+    {
+        QFETCH(int, quality);
+        QFETCH(bool, stl);
+        const QString program = QStandardPaths::findExecutable(stl ? QStringLiteral("admesh") : QStringLiteral("assimp"));
+        if (program.isEmpty())
+            QSKIP("the reading program is not installed");
+        QTemporaryDir dir;
+        auto window = windowWithHill(dir, 48);
+        QWidget* page = window->ribbonWidget()->page(tabExport);
+        page->findChildren<QRadioButton*>().value(quality)->click();
+        ModalAnswerer answerer;
+        answerer.fileNames << dir.filePath(QStringLiteral("out"));
+        buttonWithToolTip(page, stl ? QStringLiteral("Export STL") : QStringLiteral("Export OBJ"))->click();
+        QTRY_COMPARE(answerer.fileDialogs, 1);
+        const QString path = dir.filePath(stl ? QStringLiteral("out.stl") : QStringLiteral("out.obj"));
+        QVERIFY(QFileInfo::exists(path));
+        QVERIFY(answerer.boxes.isEmpty());
+        QCOMPARE(VekSettings().lastExportDir(), QFileInfo(dir.path()).canonicalFilePath());
+        if (stl) {
+            const QString report = runTool(program, {path});
+            QVERIFY2(report.contains(QStringLiteral("Number of facets")), qPrintable(report));
+        } else {
+            const QString report = runTool(program, {QStringLiteral("info"), path});
+            QVERIFY2(report.contains(QStringLiteral("Faces:")), qPrintable(report));
+        }
+    }
+
+    void failedExportKeepsTheEarlierFileAndSaysSo()
+    {
+        QTemporaryDir dir;
+        auto window = windowWithHill(dir, 64);
+        const QString path = dir.filePath(QStringLiteral("old.stl"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("earlier export");
+        file.close();
+        ModalAnswerer answerer;
+        answerer.fileNames << path;
+        answerer.buttons << QMessageBox::Yes;
+        {
+            FileSizeLimit limit(4096);
+            window->exportStlFile();
+        }
+        QCOMPARE(answerer.boxes.size(), 2);
+        QCOMPARE(answerer.boxes[1].title, QStringLiteral("Save Failed"));
+        QCOMPARE(readAll(path), QByteArray("earlier export"));
+        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.stl")}, QDir::Files), QStringList({QStringLiteral("old.stl")}));
+    }
+
+    void integrationModeRefusesSavingButHandsOver()
+    {
+        QTemporaryDir dir;
+        const QString png = dir.filePath(QStringLiteral("in.png"));
+        QVERIFY(writePicture(png, 32, 32, [](int x, int y) { return hillPixel(x, y, 32); }));
+        const QString handOver = dir.filePath(QStringLiteral("handover.ptr"));
+        auto window = openWindow();
+        LaunchArguments({QStringLiteral("morvane2"), QStringLiteral("1234567"), png, handOver,
+                         QStringLiteral("Model Title")})
+            .applyTo(*window);
+        QTRY_COMPARE(window->windowTitle(), QStringLiteral("Model Title"));
+        QVERIFY(!window->canSave(false));
+        QVERIFY(window->canSave(true));
+        buttonWithText(window->panel(), QStringLiteral("Accept"))->click();
+
+        ModalAnswerer answerer;
+        pressKey(*window, Qt::Key_S, Qt::ControlModifier);
+        pressKey(*window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        QWidget* page = window->ribbonWidget()->page(tabExport);
+        for (const char* tip : {"Export STL", "Export OBJ", "Export PTR"})
+            buttonWithToolTip(page, QLatin1String(tip))->click();
+        QCOMPARE(answerer.boxes.size(), 5);
+        for (const BoxRecord& box : answerer.boxes)
+            QCOMPARE(box.title, QStringLiteral("Not Allowed"));
+        QCOMPARE(answerer.fileDialogs, 0);
+
+        QPushButton* send = buttonWithToolTip(page, QStringLiteral("Send to Layora"));
+        QVERIFY(!send->isHidden());
+        send->click();
+        QCOMPARE(answerer.boxes.size(), 5);
+        QVERIFY(QFileInfo(handOver).size() > 16);
+    }
+
+    void sendToLayoraIsHiddenWithoutAnExportPath()
+    {
+        auto window = openWindow();
+        QVERIFY(buttonWithToolTip(window->ribbonWidget()->page(tabExport), QStringLiteral("Send to Layora"))->isHidden());
+        QVERIFY(window->canSave(false));
+    }
+};
+
+MORVANE_WINDOW_TEST_MAIN(TestFileCommands)
+#include "tst_filecommands_gl.moc"
