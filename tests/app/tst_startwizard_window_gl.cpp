@@ -14,7 +14,6 @@ class TestStartWizardWindow : public QObject
 private slots:
     void freshProfileShowsWizard();
     void openRunsTheOpenDialog();
-    void answeredProfileShowsNone();
 
 private:
     StartWizard* wizardOf(MainWindow& w) const { return w.findChild<StartWizard*>(); }
@@ -52,13 +51,6 @@ void TestStartWizardWindow::openRunsTheOpenDialog()
     QVERIFY(!wizard->isVisible());
     QVERIFY(VekSettings().contains(StartWizard::settingKey()));
     QCOMPARE(VekSettings().value(StartWizard::settingKey()).toBool(), true);
-}
-
-void TestStartWizardWindow::answeredProfileShowsNone()
-{
-    VekSettings().setValue(StartWizard::settingKey(), false);
-    auto window = openWindow();
-    QVERIFY(!wizardOf(*window));
 }
 
 MORVANE_WINDOW_TEST_MAIN(TestStartWizardWindow)

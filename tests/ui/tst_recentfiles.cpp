@@ -1,5 +1,5 @@
 // The recent-files rows: icons by suffix, five newest rows, rows rebuilt from
-// the list on every refresh, and a click asking for its file.
+// the list on every refresh.
 #include "common/isolatedhome.h"
 
 #include "base/veksettings.h"
@@ -8,7 +8,6 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QtTest>
 
 #include <memory>
@@ -27,8 +26,6 @@ private slots:
     void listsFiveNewestFirst();
     void refreshingTwiceKeepsOneRowPerFile();
     void shorterListDropsOldRows();
-    void noFilesNoRows();
-    void clickAsksForItsFile();
 
 private:
     QStringList labels() const;
@@ -133,25 +130,6 @@ void TestRecentFiles::shorterListDropsOldRows()
     QCOMPARE(widget->rowCount(), 1);
     QCOMPARE(labels(), QStringList{"z.stl"});
     QCOMPARE(widget->findChildren<QPushButton*>().size(), 1);
-}
-
-void TestRecentFiles::noFilesNoRows()
-{
-    widget->updateRecentFileList();
-    QCOMPARE(widget->rowCount(), 0);
-    QVERIFY(widget->findChildren<QPushButton*>().isEmpty());
-}
-
-void TestRecentFiles::clickAsksForItsFile()
-{
-    open({"/m/a.stl", "/m/b.obj"});
-    widget->updateRecentFileList();
-    widget->updateRecentFileList();
-    QSignalSpy asked(widget.get(), &RecentFilesWidget::openFileRequested);
-    auto* grid = qobject_cast<QGridLayout*>(widget->layout());
-    qobject_cast<QPushButton*>(grid->itemAtPosition(1, 0)->widget())->click();
-    QCOMPARE(asked.count(), 1);
-    QCOMPARE(asked.at(0).at(0).toString(), QStringLiteral("/m/a.stl"));
 }
 
 QTEST_MAIN(TestRecentFiles)

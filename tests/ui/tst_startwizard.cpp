@@ -1,5 +1,5 @@
-// The start wizard on a fresh profile: its check box, size and placement,
-// the "open" request with the setting written, and the hover pictures.
+// The start wizard's "open" request with the check box stored, and the hover
+// pictures.
 #include "common/isolatedhome.h"
 
 #include "base/veksettings.h"
@@ -24,12 +24,7 @@ private slots:
     void init();
     void cleanup();
 
-    void freshProfileStartsChecked();
-    void storedChoiceIsRead();
-    void centredOnParentWithRoomForBox();
     void openHidesAsksAndStores();
-    void closeStoresUncheckedBox();
-    void windowFlagOverridesSettingOnShow();
     void hoverSwapsPicture();
 
 private:
@@ -65,28 +60,6 @@ QPushButton* TestStartWizard::button(StartWizard& w, const char* name)
     return nullptr;
 }
 
-void TestStartWizard::freshProfileStartsChecked()
-{
-    auto* w = new StartWizard(window.get(), "startWizard", Qt::FramelessWindowHint);
-    QVERIFY(w->isShowOnStartupChecked());
-    QCOMPARE(w->windowTitle(), QStringLiteral("startWizard"));
-    QVERIFY(!w->isHidden());
-}
-
-void TestStartWizard::storedChoiceIsRead()
-{
-    VekSettings().setValue(StartWizard::settingKey(), false);
-    auto* w = new StartWizard(window.get(), nullptr, Qt::FramelessWindowHint);
-    QVERIFY(!w->isShowOnStartupChecked());
-}
-
-void TestStartWizard::centredOnParentWithRoomForBox()
-{
-    auto* w = new StartWizard(window.get(), "startWizard", Qt::FramelessWindowHint);
-    QCOMPARE(w->size(), QSize(551, 494));
-    QCOMPARE(w->pos(), QPoint((1000 - 551) / 2, (800 - 454) / 2));
-}
-
 void TestStartWizard::openHidesAsksAndStores()
 {
     auto* w = new StartWizard(window.get(), "startWizard", Qt::FramelessWindowHint);
@@ -103,27 +76,6 @@ void TestStartWizard::openHidesAsksAndStores()
     QVERIFY(flag.count() >= 1);
     QCOMPARE(flag.last().at(0).toBool(), false);
     QCOMPARE(VekSettings().value(StartWizard::settingKey(), true).toBool(), false);
-}
-
-void TestStartWizard::closeStoresUncheckedBox()
-{
-    auto* w = new StartWizard(window.get(), "startWizard", Qt::FramelessWindowHint);
-    QSignalSpy recent(w, &StartWizard::recentRequested);
-    QSignalSpy open(w, &StartWizard::openRequested);
-    QSignalSpy last(w, &StartWizard::resumeLastRequested);
-    w->checkBox()->setChecked(false);
-    w->action(StartWizard::CloseButton);
-    QVERIFY(w->isHidden());
-    QCOMPARE(recent.count() + open.count() + last.count(), 0);
-    QCOMPARE(VekSettings().value(StartWizard::settingKey(), true).toBool(), false);
-}
-
-void TestStartWizard::windowFlagOverridesSettingOnShow()
-{
-    auto* w = new StartWizard(window.get(), "startWizard", Qt::FramelessWindowHint);
-    w->setShowOnStartup(false);
-    w->show();
-    QVERIFY(!w->isShowOnStartupChecked());
 }
 
 void TestStartWizard::hoverSwapsPicture()
