@@ -75,26 +75,24 @@ void MaterialControls::addGroup(Ribbon* ribbon, const QString& tab)
     grid->addWidget(slider, 0, 2, 3, 1);
     connect(slider, &QSlider::valueChanged, this, &MaterialControls::setMaterialShinyness);
 
-    const QPixmap blue = swatch(Qt::blue, 24);
-    clone = new QToolButton;
-    clone->setMaximumSize(24, 24);
-    clone->setIcon(QIcon(blue));
-    cloneLabel = new QLabel(QStringLiteral("Clone"));
-    grid->addWidget(cloneLabel, 0, 3);
-    grid->addWidget(clone, 0, 5);
+    // Clone/Save and Delete/Cancel: a blue swatch button with its caption.
+    const auto captioned = [grid](int row, const QString& caption, QLabel*& label) {
+        auto* button = new QToolButton;
+        button->setMaximumSize(24, 24);
+        button->setIcon(QIcon(swatch(Qt::blue, 24)));
+        label = new QLabel(caption);
+        grid->addWidget(label, row, 3);
+        grid->addWidget(button, row, 5);
+        return button;
+    };
+    clone = captioned(0, QStringLiteral("Clone"), cloneLabel);
     connect(clone, &QToolButton::clicked, this, &MaterialControls::cloneOkClicked);
-
-    remove = new QToolButton;
-    remove->setMaximumSize(24, 24);
-    remove->setIcon(QIcon(blue));
-    deleteLabel = new QLabel(QStringLiteral("Delete"));
-    grid->addWidget(deleteLabel, 1, 3);
-    grid->addWidget(remove, 1, 5);
+    remove = captioned(1, QStringLiteral("Delete"), deleteLabel);
     connect(remove, &QToolButton::clicked, this, &MaterialControls::deleteCancelClicked);
 
-    auto* names_ = new QVBoxLayout;
-    names_->setContentsMargins(0, 0, 0, 0);
-    names_->setSpacing(0);
+    auto* nameBox = new QVBoxLayout;
+    nameBox->setContentsMargins(0, 0, 0, 0);
+    nameBox->setSpacing(0);
     combo = new QComboBox;
     combo->setMaximumHeight(24);
     combo->setContentsMargins(5, 0, 0, 0);
@@ -109,9 +107,9 @@ void MaterialControls::addGroup(Ribbon* ribbon, const QString& tab)
     edit->setMaxLength(MaxNameLength);
     edit->hide();
     connect(edit, &QLineEdit::textEdited, this, &MaterialControls::materialEditChanged);
-    names_->addWidget(combo);
-    names_->addWidget(edit);
-    grid->addLayout(names_, 2, 3, 1, 3);
+    nameBox->addWidget(combo);
+    nameBox->addWidget(edit);
+    grid->addLayout(nameBox, 2, 3, 1, 3);
 
     ribbon->addGroup(tab, QStringLiteral("Materials"), content);
 }
