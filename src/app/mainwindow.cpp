@@ -3,6 +3,7 @@
 #include "app/materialcontrols.h"
 #include "app/meshorientcontrols.h"
 #include "app/ribbontabs.h"
+#include "app/updateflow.h"
 #include "base/veksettings.h"
 #include "relief/relief.h"
 #include "relief/reliefsource.h"
@@ -65,6 +66,7 @@ MainWindow::MainWindow(QWidget* parent)
     setStatusBar(new QStatusBar);
     statusButton = new StatusButton(this);
     statusBar()->addPermanentWidget(statusButton);
+    updateFlow = new UpdateFlow(this, statusButton);
 
     settings = new VekSettings(this);
     materialLibrary = new MaterialLibrary(settings);
@@ -637,12 +639,16 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 
 void MainWindow::checkForUpdates()
 {
+    hideBackStage();
+    updateFlow->checkForUpdates();
 }
 
 void MainWindow::launchUpdate()
 {
+    updateFlow->launchUpdate();
 }
 
-void MainWindow::finishUpdate(const QString&)
+void MainWindow::finishUpdate(const QString& fileName)
 {
+    updateFlow->finishUpdate(fileName);
 }

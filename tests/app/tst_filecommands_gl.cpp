@@ -1,5 +1,7 @@
 #include "windowtest.h"
 
+#include "files/filesizelimit.h"
+
 #include "app/launcharguments.h"
 #include "app/meshorientcontrols.h"
 #include "app/ribbontabs.h"
@@ -19,9 +21,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
-#include <csignal>
 #include <set>
-#include <sys/resource.h>
 
 namespace {
 
@@ -105,28 +105,6 @@ std::unique_ptr<MainWindow> windowWithHill(const QTemporaryDir& dir, int size = 
     window->sculptWin()->grabFramebuffer();
     return window;
 }
-
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
-    }
-
-private:
-    rlimit saved{};
-    void (*oldHandler)(int) = nullptr;
-};
 
 } // namespace
 

@@ -1,3 +1,4 @@
+#include "files/filesizelimit.h"
 #include "files/reliefexport.h"
 #include "mesh/stlfilewriter.h"
 #include "relief/progressmonitor.h"
@@ -11,8 +12,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
 
 Q_DECLARE_METATYPE(ReliefExport::Format)
 
@@ -41,30 +40,6 @@ public:
     bool wasCanceled() const override { return true; }
 
     int current = 0;
-};
-
-// Files larger than the limit cannot be written while it is set; root is
-// not exempt, unlike with folder permissions.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
-    }
-
-private:
-    rlimit saved{};
-    void (*oldHandler)(int) = nullptr;
 };
 
 QByteArray readAll(const QString& path)
