@@ -45,3 +45,14 @@ void initCursors()
     loadXpmCursor(sampleCursor, sample_xpm);
     blankCursor = QCursor(Qt::BlankCursor);
 }
+
+const QCursor& navigationCursor(int mode, bool turning, const QCursor& other)
+{
+    switch (mode) {
+    case 1: return panCursor;
+    case 2: return zoomCursor;
+    case 3:
+    case 4: return turning ? rotateCursor : other;
+    default: return other;
+    }
+}

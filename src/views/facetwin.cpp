@@ -2,7 +2,7 @@
 
 #include "mesh/facetshape.h"
 #include "views/cursors.h"
-#include "views/sculptwin.h"
+#include "views/lightpreset.h"
 
 #include <QMouseEvent>
 #include <QOpenGLContext>
@@ -186,7 +186,7 @@ void FacetWin::setupLights()
     glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
     // A directional light: only the direction of the preset counts.
     const double half = nav.width / 2.0;
-    const Vector3d d = SculptWin::lightDirection(lightIndex);
+    const Vector3d d = LightPreset::direction(lightIndex);
     const GLfloat position[4] = {float(d.x * half), float(d.y * half), float(half), 0.0f};
     const GLfloat ambient[4] = {0.5f, 0.5f, 0.5f, 1.0f};
     const GLfloat specular[4] = {0.3f, 0.3f, 0.3f, 1.0f};
@@ -360,13 +360,7 @@ void FacetWin::setRotation(const Quaternion& quat)
 void FacetWin::setViewTool(int mode)
 {
     nav.viewTool = mode;
-    switch (mode) {
-    case 1: setCursor(panCursor); break;
-    case 2: setCursor(zoomCursor); break;
-    case 3:
-    case 4: setCursor(rotateCursor); break;
-    default: setCursor(normalCursor); break;
-    }
+    setCursor(navigationCursor(mode, true, normalCursor));
 }
 
 void FacetWin::mousePressEvent(QMouseEvent* event)
@@ -376,32 +370,14 @@ void FacetWin::mousePressEvent(QMouseEvent* event)
     if (event->buttons() == event->button())
         nav.savedViewTool = nav.viewTool;
     nav.mousePos = ViewNavigation::position(event->localPos());
+    // The corner grants the turn, whether or not a face lies under the press.
     cubeGrab = cube.inCorner(nav.mousePos);
-    const Qt::KeyboardModifiers mods = event->modifiers();
-    switch (event->button()) {
-    case Qt::RightButton:
-        if (mods & Qt::ControlModifier)
-            setViewTool(3);
-        else if (mods & Qt::ShiftModifier)
-            setViewTool(1);
-        else
-            event->ignore();
-        break;
-    case Qt::MiddleButton:
-        setViewTool(3);
-        break;
-    case Qt::LeftButton:
-        if ((mods & Qt::ShiftModifier) && !(mods & Qt::ControlModifier))
-            setViewTool(2);
-        else if (cubeGrab)
-            setViewTool(3);
-        else
-            event->ignore();
-        break;
-    default:
+    const int mode =
+        ViewNavigation::turningPressTool(event->button(), event->modifiers(), cubeGrab);
+    if (mode > 0)
+        setViewTool(mode);
+    else
         event->ignore();
-        break;
-    }
 }
 
 void FacetWin::mouseMoveEvent(QMouseEvent* event)
@@ -413,9 +389,7 @@ void FacetWin::mouseMoveEvent(QMouseEvent* event)
     const QPoint old = nav.mousePos;
     nav.mousePos = ViewNavigation::position(event->localPos());
     const int before = nav.viewTool;
-    // On the cube the trackball spans the cube's corner only.
-    if (!nav.drag(old, nav.mousePos, &trackball, cubeGrab ? cube.viewport[2] : nav.width,
-                  cubeGrab ? cube.viewport[3] : nav.height)) {
+    if (!nav.turnDrag(old, nav.mousePos, &trackball, cube, cubeGrab)) {
         event->ignore();
         return;
     }
@@ -439,7 +413,7 @@ void FacetWin::mouseDoubleClickEvent(QMouseEvent* event)
 {
     const QPoint& p = nav.mousePos;
     if (cube.inCorner(p)) {
-        const int face = pickViewCubeFace(QPoint(p.x(), nav.height - 1 - p.y()));
+        const int face = cube.pickWidget(p, nav.height);
         if (face != -1) {
             trackball.setRotation(viewOrientation(face));
             update();

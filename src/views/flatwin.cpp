@@ -5,19 +5,16 @@
 #include "relief/toolregistry.h"
 #include "views/cursors.h"
 #include "views/shader/shader.h"
-#include "views/shader/shaderfactory.h"
 #include "views/tooloutline.h"
 #include "views/viewgeometry.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QShowEvent>
-#include <QWheelEvent>
 
 #include <algorithm>
 
 using VekMath::Rect2d;
-using VekMath::Rect2di;
 using VekMath::Vector2d;
 using VekMath::Vector3d;
 
@@ -42,45 +39,22 @@ bool heightRangeMoved(const Relief& relief)
 
 } // namespace
 
-FlatWin::FlatWin(QWidget* parent) : QOpenGLWidget(parent)
+FlatWin::FlatWin(QWidget* parent) : ReliefView(ShaderFactory::Height2d, Tool::Magic, parent)
 {
-    initCursors();
     toolCursor = &normalCursor;
-    tool = ToolRegistry::select(Tool::Magic);
-    connect(&statusTimer, &QTimer::timeout, this, &FlatWin::statusTimeout);
-    statusTimer.start(100);
-    setMouseTracking(true);
     installEventFilter(this);
     setFocusPolicy(Qt::StrongFocus);
 }
 
-FlatWin::~FlatWin()
+void FlatWin::initializeViewGl()
 {
-    makeCurrent();
-    delete shader;
-    doneCurrent();
-}
-
-void FlatWin::initializeGL()
-{
-    initializeOpenGLFunctions();
-    if (!shader) {
-        shader = ShaderFactory::getShader(ShaderFactory::Height2d);
-        if (relief)
-            shader->size = std::max(relief->width(), relief->height());
-        shader->colorOffset = colourOffset;
-    }
-    ViewNavigation::initGlState(this, 0.0f);
+    shader->colorOffset = colourOffset;
     meshStale = true;
-    emit Initialized();
 }
 
 void FlatWin::resizeGL(int w, int h)
 {
-    nav.resize(this, w, h, devicePixelRatioF());
-    depthCopy.resize(w, h, devicePixelRatioF());
-    fitToView();
-    readDepthBuffer();
+    ReliefView::resizeGL(w, h);
     meshStale = true;
 }
 
@@ -89,45 +63,9 @@ Vector3d FlatWin::pick(const QPoint& p) const
     return pickPoint(p, nullptr);
 }
 
-Rect2d FlatWin::visibleRect() const
+void FlatWin::reliefReplaced()
 {
-    const Rect2d window = nav.visibleArea();
-    return relief ? ViewGeometry::reliefCells(*relief, window) : window;
-}
-
-void FlatWin::setupProjection()
-{
-    nav.setupProjection(this, relief ? ViewGeometry::reliefDepth(*relief, nav.zoomFactor) : 0.0);
-}
-
-Rect2di FlatWin::projectedRect(double zoom, int px, int py)
-{
-    if (!relief)
-        return Rect2di(0, 0, -1, -1);
-    Vector3d low, high;
-    ViewGeometry::reliefBox(*relief, &low, &high);
-    return nav.projectedRect(low, high, nullptr, zoom, px, py);
-}
-
-void FlatWin::fitToView()
-{
-    if (relief) {
-        Vector3d low, high;
-        ViewGeometry::reliefBox(*relief, &low, &high);
-        nav.fit(low, high, nullptr);
-    }
-    update();
-}
-
-void FlatWin::setRelief(Relief* r, bool fit)
-{
-    relief = r;
-    if (shader && relief)
-        shader->size = std::max(relief->width(), relief->height());
-    rebuild();
-    if (fit)
-        fitToView();
-    readDepthBuffer();
+    meshStale = true;
 }
 
 void FlatWin::rebuild()
@@ -145,37 +83,17 @@ void FlatWin::updateMesh()
     if (full) {
         reliefMesh.setQuantization(quantization);
         reliefMesh.remesh(*relief, visible, nav.width, nav.height);
-        const uint32_t n = uint32_t(reliefMesh.vertexCount());
-        shader->setArrays(reliefMesh.positions.data(), 12 * n, nullptr, 0,
-                          reliefMesh.selection.data(), 4 * n, reliefMesh.indices.data(),
-                          uint32_t(4 * reliefMesh.indexCount()));
+        uploadMesh();
         shader->minZ = float(relief->heightMin() * relief->zScale());
         shader->maxZ = float(relief->heightMax() * relief->zScale());
         meshStale = false;
     } else if (relief->changed()) {
-        const ReliefMesh::Range range = reliefMesh.refresh(*relief, relief->changedRect());
-        if (range.count > 0)
-            shader->updateVertices(reliefMesh.positions.data(), nullptr,
-                                   reliefMesh.selection.data(), range.first, range.count);
+        uploadChanged(relief->changedRect());
     }
     relief->resetChangedRect();
 }
 
-void FlatWin::paintGL()
-{
-    setupProjection();
-    setupModelview();
-    if (relief && shader) {
-        updateMesh();
-        shader->bind();
-        shader->draw();
-        shader->release();
-        drawShapesAndOutline();
-    }
-    ViewNavigation::logGlErrors(this);
-}
-
-void FlatWin::drawShapesAndOutline()
+void FlatWin::drawOverlays()
 {
     if (!relief->selectionShapes().empty()) {
         // Over the relief wherever it stands, and kept out of the depth
@@ -211,17 +129,7 @@ void FlatWin::setTool(Tool::Type type)
                                      : &normalCursor;
     setCursor(*toolCursor);
     setFocus();
-    emit ToolChanged(type);
-    emit ToolStrengthChanged(tool->strength);
-    emit ToolSizeChanged(tool->size);
-    emit ToolKeepTransparencyChanged(tool->keepTransparency);
-    emit ToolModeChanged(tool->mode);
-    emit ToolHardnessChanged(tool->hardness);
-    emit ToolUseDecayLengthChanged(tool->useDecayLength);
-    emit ToolDecayLengthChanged(tool->decayLength);
-    emit ToolUseSmoothingChanged(tool->useSmoothing);
-    emit ToolSmoothLengthChanged(tool->smoothLength);
-    emit ToolClipChanged(tool->clip);
+    reportTool(type);
     if (relief)
         clearShapes();
     update();
@@ -229,14 +137,12 @@ void FlatWin::setTool(Tool::Type type)
 
 void FlatWin::setTolerance(double tolerance)
 {
-    tool->tolerance = tolerance;
-    update();
+    setToolField(&Tool::tolerance, tolerance);
 }
 
 void FlatWin::setContinuousSelection(bool continuous)
 {
-    tool->continuous = continuous;
-    update();
+    setToolField(&Tool::continuous, continuous);
 }
 
 void FlatWin::setColorOffset(double v)
@@ -258,15 +164,9 @@ void FlatWin::setQuantization(double levels)
     rebuild();
 }
 
-void FlatWin::setViewTool(int mode)
+const QCursor& FlatWin::viewToolCursor(int mode) const
 {
-    nav.viewTool = mode;
-    if (mode == 1)
-        setCursor(panCursor);
-    else if (mode == 2)
-        setCursor(zoomCursor);
-    else
-        setCursor(toolCursor ? *toolCursor : blankCursor);
+    return navigationCursor(mode, false, toolCursor ? *toolCursor : blankCursor);
 }
 
 void FlatWin::zoomBy(double f)
@@ -287,20 +187,9 @@ void FlatWin::zoomAt(double f, const QPoint& p)
     update();
 }
 
-void FlatWin::statusTimeout()
-{
-    if (!relief || !mouseMoved)
-        return;
-    mouseMoved = false;
-    emit Status(ViewGeometry::positionText(*relief, pickPoint(nav.mousePos)));
-}
-
 void FlatWin::mousePressEvent(QMouseEvent* event)
 {
-    if (nav.savedViewTool == 0) {
-        nav.savedViewTool = nav.viewTool;
-        readDepthBuffer();
-    }
+    saveViewTool();
     nav.mousePos = pressPos = positionOf(event);
     const Qt::KeyboardModifiers mods = event->modifiers();
 
@@ -374,12 +263,6 @@ void FlatWin::mousePressEvent(QMouseEvent* event)
     event->ignore();
 }
 
-void FlatWin::lockAxis(const QPoint& old)
-{
-    if (nav.lockAxis(axisLock, old))
-        QCursor::setPos(mapToGlobal(nav.mousePos));
-}
-
 void FlatWin::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint old = nav.mousePos;
@@ -398,7 +281,7 @@ void FlatWin::mouseMoveEvent(QMouseEvent* event)
     bool changed = outlineFollowsMouse();
     if (relief) {
         if (nav.viewTool == 3 && relief->stroke()) {
-            lockAxis(old);
+            lockStrokeAxis(old);
             bool hit = false;
             const Vector3d p = pickPoint(nav.mousePos, &hit);
             if (hit)
@@ -426,13 +309,7 @@ void FlatWin::mouseReleaseEvent(QMouseEvent* event)
     cropHandle = 9;
     nav.mousePos = positionOf(event);
     if (oldTool == 3 && relief) {
-        if (!(event->buttons() & Qt::LeftButton) && relief->stroke()) {
-            bool hit = false;
-            const Vector3d p = pickPoint(nav.mousePos, &hit);
-            relief->endStroke(Vector2d(p.x, p.y), hit);
-            axisLock = 0;
-            update();
-        }
+        endStroke(event->buttons());
         if (tool->type == Tool::Rectangle || tool->type == Tool::Elliptical) {
             if (tool->type == Tool::Rectangle)
                 applyRectangleSelection();
@@ -472,28 +349,6 @@ void FlatWin::mouseDoubleClickEvent(QMouseEvent* event)
         }
     }
     event->accept();
-}
-
-void FlatWin::wheelEvent(QWheelEvent* event)
-{
-    const int delta = ViewNavigation::wheelDelta(event);
-    const Qt::KeyboardModifiers mods = event->modifiers();
-    double step = (mods & Qt::ShiftModifier) ? 0.1 : 0.01;
-    if (delta <= 0)
-        step = -step;
-    if (mods & Qt::AltModifier) {
-        tool->size = std::min(1.0, std::max(0.01, tool->size + step));
-        update();
-        emit ToolSizeChanged(tool->size);
-    } else if (mods & Qt::ControlModifier) {
-        tool->strength = std::min(1.0, std::max(0.0001, tool->strength + step));
-        update();
-        emit ToolStrengthChanged(tool->strength);
-    } else {
-        nav.wheelZoom(delta, ViewNavigation::position(event->position()));
-        readDepthBuffer();
-        update();
-    }
 }
 
 bool FlatWin::eventFilter(QObject* watched, QEvent* event)

@@ -38,6 +38,12 @@ public:
               double pixelRatio, bool rebuildFaces, bool ownLight);
     // The face under the window pixel g (origin bottom-left), or -1.
     int pick(const QPoint& g) const;
+    // pick() of the widget pixel p (origin top-left) of a view viewHeight
+    // pixels high.
+    int pickWidget(const QPoint& p, int viewHeight) const
+    {
+        return pick(QPoint(p.x(), viewHeight - 1 - p.y()));
+    }
     // The press lies in the cube's corner (widget pixels, origin top-left).
     bool inCorner(const QPoint& p) const { return p.x() < viewport[2] && p.y() < viewport[3]; }
 

@@ -2,6 +2,7 @@
 
 #include "base/logfile.h"
 #include "views/trackball.h"
+#include "views/viewcube.h"
 #include "views/viewgeometry.h"
 
 #include <QOpenGLFunctions_2_1>
@@ -207,4 +208,28 @@ bool ViewNavigation::lockAxis(int& axisLock, const QPoint& old)
         return true;
     }
     return false;
+}
+
+bool ViewNavigation::turnDrag(const QPoint& from, const QPoint& to, Trackball* trackball,
+                              const ViewCube& cube, bool onCube)
+{
+    return drag(from, to, trackball, onCube ? cube.viewport[2] : width,
+                onCube ? cube.viewport[3] : height);
+}
+
+int ViewNavigation::turningPressTool(Qt::MouseButton button, Qt::KeyboardModifiers mods,
+                                     bool onCube)
+{
+    const bool ctrl = mods & Qt::ControlModifier;
+    const bool shift = mods & Qt::ShiftModifier;
+    switch (button) {
+    case Qt::RightButton:
+        return ctrl ? 3 : shift ? 1 : -1;
+    case Qt::MiddleButton:
+        return 3;
+    case Qt::LeftButton:
+        return shift && !ctrl ? 2 : onCube ? 3 : 0;
+    default:
+        return -1;
+    }
 }

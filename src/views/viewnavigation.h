@@ -6,10 +6,12 @@
 
 #include <QPoint>
 #include <QPointF>
+#include <Qt>
 
 class QOpenGLFunctions_2_1;
 class QWheelEvent;
 class Trackball;
+class ViewCube;
 
 // The camera and mouse navigation every view has: the widget's size, the
 // zoom and pan, the matrices of the last set-up, the view-tool mode with the
@@ -78,6 +80,18 @@ public:
     // other tool.
     bool drag(const QPoint& from, const QPoint& to, Trackball* trackball = nullptr,
               int ballWidth = 0, int ballHeight = 0);
+    // drag() in a view that turns: the ball spans the cube's corner when the
+    // press grabbed the cube, else the whole view.
+    bool turnDrag(const QPoint& from, const QPoint& to, Trackball* trackball,
+                  const ViewCube& cube, bool onCube);
+
+    // The view tool a press switches a turning view to: the right button
+    // turns with Ctrl (3) and pans with Shift (1), the middle button turns,
+    // the left button zooms with Shift but not Ctrl (2) and turns on the
+    // cube. 0 for any other left press, the view's own; -1 for a press the
+    // view passes on.
+    static int turningPressTool(Qt::MouseButton button, Qt::KeyboardModifiers mods,
+                                bool onCube);
 
     // A stroke's axis lock on the move from old to mousePos: 1 (pending)
     // becomes 2 (keep the row) or 3 (keep the column) once the mouse has
