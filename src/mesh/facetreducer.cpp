@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
+#include <thread>
 
 using VekMath::Plane;
 using VekMath::Vector3d;
@@ -288,8 +290,10 @@ void FacetReducer::Impl::reserveFor(size_t facetCount, size_t collapses)
     // A mesh of n facets has about n / 2 vertices and 3n / 2 edges, a few
     // more along its border.
     auto grow = [](auto& v, size_t more) {
-        const size_t wanted = v.size() + more + 16;
-        if (wanted > v.capacity()) {
+        // Growing by half at least: a mesh added in parts moves its
+        // records only a few times.
+        const size_t wanted = std::max(v.size() + more + 16, v.capacity() + v.capacity() / 2);
+        if (v.size() + more + 16 > v.capacity()) {
             v.reserve(wanted);
             adviseLargePages(v.data(), wanted * sizeof(v[0]));
         }
@@ -500,17 +504,24 @@ void FacetReducer::Impl::initCosts()
     staleEdges.clear();
     restDue.clear();
     // A vertex's quadric once, from its live edges; one without any is
-    // never read.
-    for (size_t v = 0; v < vertexEdges.size(); ++v)
-        if (!vertexEdges[v].isEmpty())
-            vertexQuadric(int(v));
+    // never read. Each quadric, then each cost, depends on nothing written
+    // by the others, so the work can be shared out.
+    inParallel(vertexEdges.size(), [this](size_t begin, size_t end) {
+        for (size_t v = begin; v < end; ++v)
+            if (!vertexEdges[v].isEmpty())
+                vertexQuadric(int(v));
+    });
+    inParallel(edges.size(), [this](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            edges[i].staleSlot = -1;
+            if (!edges[i].removed)
+                edges[i].cost = edgeCost(int(i));
+        }
+    });
     sorted.clear();
     sorted.reserve(edges.size());
     restCount = 0;
     for (size_t i = 0; i < edges.size(); ++i) {
-        edges[i].staleSlot = -1;
-        if (!edges[i].removed)
-            edges[i].cost = edgeCost(int(i));
         if (deadIn(int(i)))
             continue;
         const double key = sortCost(edges[i].cost);
@@ -520,6 +531,23 @@ void FacetReducer::Impl::initCosts()
             ++restCount;
     }
     sortByCost(sorted, true);
+}
+
+void FacetReducer::Impl::inParallel(size_t count, const std::function<void(size_t, size_t)>& work) const
+{
+    // Below this much work a thread costs more than it saves.
+    const size_t Least = 65536;
+    const size_t parts = std::max<size_t>(1, std::min<size_t>(size_t(std::max(threads, 1)), count / Least));
+    if (parts == 1) {
+        work(0, count);
+        return;
+    }
+    std::vector<std::thread> helpers;
+    for (size_t p = 1; p < parts; ++p)
+        helpers.emplace_back(work, count * p / parts, count * (p + 1) / parts);
+    work(0, count / parts);
+    for (std::thread& t : helpers)
+        t.join();
 }
 
 void FacetReducer::Impl::sortByCost(std::vector<SortKey>& keys, bool inEdgeOrder)

@@ -13,6 +13,7 @@
 #include <QVector>
 
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -71,6 +72,9 @@ struct FacetReducer::Impl
     // A mesh of a height field, every face up: no collapse may turn a face
     // down or onto its side in plan view, nor move a vertex of the outline.
     bool heightField = false;
+    // Threads that the steps over every vertex or edge may share out.
+    int threads = 1;
+    void inParallel(size_t count, const std::function<void(size_t, size_t)>& work) const;
 
     // Faces on an edge: up to two in the record itself; where more meet,
     // face[0] is the number of an outside list holding them all.
@@ -115,7 +119,9 @@ struct FacetReducer::Impl
 
     struct SortKey
     {
-        SortKey() = default;
+        // Left unset: the sorts' working space is resized often and
+        // written over at once.
+        SortKey() {}
         SortKey(double cost, int edge) : cost(cost), edge(edge) {}
 
         double cost;

@@ -104,6 +104,214 @@ int reduceStrip(FacetReducer::Impl& reducer, const Relief& relief, int firstRow,
     return shape.facetCount();
 }
 
+
+std::unique_ptr<FacetShape> readStrip(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return nullptr;
+    QDataStream in(&file);
+    StlFileReader reader(&in);
+    return std::unique_ptr<FacetShape>(readStl(reader));
+}
+
+// One export: the strips reduced and parked, then joined in a final
+// reducer in strip order.
+class ReliefExport
+{
+public:
+    ReliefExport(const Relief& relief, unsigned int rows, unsigned int strips, unsigned int target,
+                 double maxCost, QString folder, FacetReducer::Impl& final, ReductionProgress& progress)
+        : relief(relief), rows(rows), strips(strips), target(target), maxCost(maxCost),
+          folder(std::move(folder)), final(final), progress(progress), parked(strips, -1)
+    {
+    }
+
+    QString stripPath(unsigned int s) const
+    {
+        return QDir::toNativeSeparators(folder) + QDir::separator() + "stltmp" + QString::number(s);
+    }
+
+    // In this thread, one strip after another: the final reducer's memory
+    // serves the strips first.
+    bool reduceHere()
+    {
+        for (unsigned int s = 0; s < strips; ++s) {
+            if (progress.cancelled)
+                return true;
+            progress.strip = int(s);
+            parked[s] = reduce(final, s, progress);
+            if (parked[s] < 0)
+                return false;
+            progress.phase = ReductionProgress::Triangulating;
+            progress.strip = int(s + 1);
+            progress.start = 0;
+            progress.end = 1;
+            progress.current = 0;
+            progress.update();
+        }
+        final.clear();
+        return true;
+    }
+
+    // On worker threads, taken in order; this thread shows the progress of
+    // the first strip not done, passes a cancel on and joins the strips
+    // done so far while the others are still at work.
+    bool reduceOnWorkers(unsigned int threads)
+    {
+        std::atomic<bool> stop{false};
+        std::atomic<unsigned int> next{0};
+        std::vector<std::atomic<int>> values(strips);
+        std::vector<std::atomic<bool>> done(strips);
+        for (unsigned int s = 0; s < strips; ++s) {
+            values[s].store(int(s) * 100);
+            done[s].store(false);
+        }
+        std::mutex mutex;
+        std::condition_variable changed;
+        unsigned int running = threads;
+        std::vector<std::thread> workers;
+        for (unsigned int t = 0; t < threads; ++t) {
+            workers.emplace_back([&] {
+                std::unique_ptr<FacetReducer::Impl> reducer(new FacetReducer::Impl);
+                reducer->heightField = true;
+                for (;;) {
+                    const unsigned int s = next.fetch_add(1);
+                    if (s >= strips || stop.load())
+                        break;
+                    ReductionProgress mine;
+                    mine.strip = int(s);
+                    mine.stop = &stop;
+                    mine.shownValue = &values[s];
+                    parked[s] = reduce(*reducer, s, mine);
+                    // A strip that could not be parked ends the export.
+                    if (parked[s] < 0)
+                        stop.store(true);
+                    std::lock_guard<std::mutex> lock(mutex);
+                    done[s].store(true);
+                    changed.notify_one();
+                }
+                reducer.reset();
+                std::lock_guard<std::mutex> lock(mutex);
+                --running;
+                changed.notify_one();
+            });
+        }
+        unsigned int first = 0;
+        bool unreadable = false;
+        std::unique_lock<std::mutex> lock(mutex);
+        while (running > 0) {
+            while (first < strips && done[first].load())
+                ++first;
+            lock.unlock();
+            if (dialog() && !progress.cancelled) {
+                progress.show(first < strips ? values[first].load(std::memory_order_relaxed) : int(first) * 100);
+                if (progress.cancelled)
+                    stop.store(true);
+            }
+            const bool joining = joined < first && !stop.load();
+            if (joining && !joinNext(nullptr)) {
+                unreadable = true;
+                stop.store(true);
+            }
+            lock.lock();
+            if (!joining)
+                changed.wait_for(lock, std::chrono::milliseconds(20));
+        }
+        lock.unlock();
+        for (std::thread& w : workers)
+            w.join();
+        if (progress.cancelled)
+            return true;
+        if (unreadable)
+            return false;
+        for (unsigned int s = 0; s < strips; ++s)
+            if (parked[s] < 0)
+                return false;
+        progress.show(int(strips) * 100);
+        return true;
+    }
+
+    // The parked strips not joined yet, with their share of the progress.
+    bool join()
+    {
+        long long total = 0;
+        for (unsigned int s = 0; s < strips; ++s)
+            total += std::max(0, parked[s]);
+        if (total > FacetShape::MaxFacets)
+            return false;
+        progress.phase = ReductionProgress::Building;
+        progress.strip = int(strips);
+        progress.start = 0;
+        progress.end = int(total);
+        final.reserveFor(size_t(total - joinedFacets), size_t(total) / 2);
+        // The files left are read side by side, and added in order.
+        std::vector<std::unique_ptr<FacetShape>> parts(strips);
+        const unsigned int readers = std::max(1u, std::min(strips - joined, threadsToRead));
+        std::vector<std::thread> helpers;
+        auto readEvery = [&](unsigned int from) {
+            for (unsigned int s = joined + from; s < strips; s += readers)
+                parts[s] = readStrip(stripPath(s));
+        };
+        for (unsigned int t = 1; t < readers; ++t)
+            helpers.emplace_back(readEvery, t);
+        readEvery(0);
+        for (std::thread& h : helpers)
+            h.join();
+        while (joined < strips)
+            if (!joinNext(&progress, std::move(parts[joined])))
+                return false;
+        return true;
+    }
+
+    bool cancelled() const { return progress.cancelled; }
+    void removeFiles() const
+    {
+        for (unsigned int s = 0; s < strips; ++s)
+            QFile::remove(stripPath(s));
+    }
+
+    unsigned int threadsToRead = 1;
+
+private:
+    ProgressMonitor* dialog() const { return progress.dialog; }
+
+    int reduce(FacetReducer::Impl& reducer, unsigned int s, ReductionProgress& p) const
+    {
+        const int firstRow = int(s * rows);
+        const int endRow = s + 1 == strips ? relief.height() - 1 : firstRow + int(rows);
+        return reduceStrip(reducer, relief, firstRow, endRow, target / strips, maxCost, p, stripPath(s));
+    }
+
+    // Adds the next strip's facets to the final reducer; false when its file
+    // could not be read.
+    bool joinNext(ReductionProgress* p, std::unique_ptr<FacetShape> part = nullptr)
+    {
+        if (!part)
+            part = readStrip(stripPath(joined));
+        ++joined;
+        if (!part)
+            return false;
+        if (!p)
+            final.reserveFor(size_t(part->facetCount()), size_t(part->facetCount()) / 2);
+        final.addFacets(part->facets().constData(), part->facetCount(), p, int(joinedFacets));
+        joinedFacets += part->facetCount();
+        return true;
+    }
+
+    const Relief& relief;
+    const unsigned int rows;
+    const unsigned int strips;
+    const unsigned int target;
+    const double maxCost;
+    const QString folder;
+    FacetReducer::Impl& final;
+    ReductionProgress& progress;
+    std::vector<int> parked;
+    unsigned int joined = 0;
+    long long joinedFacets = 0;
+};
+
 } // namespace
 
 FacetShape FacetReducer::reduceRelief(const Relief& relief, ProgressMonitor* dialog, double tolerance,
@@ -123,19 +331,12 @@ FacetShape FacetReducer::reduceRelief(const Relief& relief, ProgressMonitor* dia
     // Strips of about ten square inches bound the reducer's memory.
     const unsigned int rows = (163840u + unsigned(width) - 1) / unsigned(width);
     const unsigned int strips = (rows + unsigned(height) - 1) / rows;
-    auto stripRows = [&](unsigned int s, int* firstRow, int* endRow) {
-        *firstRow = int(s * rows);
-        *endRow = s + 1 == strips ? height - 1 : *firstRow + int(rows);
-    };
 
     QDir home(VekSettings::homeDir());
     const QString folderName = "tmp_" + QString::number(QCoreApplication::applicationPid(), 16);
     home.mkdir(folderName);
-    const QString folder = home.filePath(folderName);
-    auto stripPath = [&](unsigned int s) {
-        return QDir::toNativeSeparators(folder) + QDir::separator() + "stltmp" + QString::number(s);
-    };
 
+    d->clear();
     d->heightField = true;
     ReductionProgress progress;
     progress.dialog = dialog;
@@ -145,136 +346,20 @@ FacetShape FacetReducer::reduceRelief(const Relief& relief, ProgressMonitor* dia
     }
 
     // The strips are independent until they are joined; each is reduced
-    // alike on whichever thread takes it.
+    // alike on whichever thread takes it, and joined in the same order.
     const unsigned int cores = std::max(1u, std::thread::hardware_concurrency());
-    const unsigned int threads = std::min(strips, threadCount > 0 ? unsigned(threadCount) : cores);
-    std::vector<int> parked(strips, -1);
-    bool failed = false;
-    if (threads <= 1) {
-        for (unsigned int s = 0; s < strips && !failed; ++s) {
-            if (progress.cancelled)
-                break;
-            int firstRow, endRow;
-            stripRows(s, &firstRow, &endRow);
-            progress.strip = int(s);
-            parked[s] = reduceStrip(*d, relief, firstRow, endRow, target / strips, maxCost, progress, stripPath(s));
-            failed = parked[s] < 0;
-
-            progress.phase = ReductionProgress::Triangulating;
-            progress.strip = int(s + 1);
-            progress.start = 0;
-            progress.end = 1;
-            progress.current = 0;
-            progress.update();
-        }
-    } else {
-        // Workers take the strips in order; this thread shows the progress
-        // of the first strip not yet done and passes a cancel on.
-        std::atomic<bool> stop{false};
-        std::atomic<unsigned int> next{0};
-        std::vector<std::atomic<int>> values(strips);
-        std::vector<std::atomic<bool>> done(strips);
-        for (unsigned int s = 0; s < strips; ++s) {
-            values[s].store(int(s) * 100);
-            done[s].store(false);
-        }
-        std::mutex mutex;
-        std::condition_variable changed;
-        unsigned int running = threads;
-        std::vector<std::thread> workers;
-        for (unsigned int t = 0; t < threads; ++t) {
-            workers.emplace_back([&, t] {
-                std::unique_ptr<Impl> own;
-                Impl* reducer = d.get();
-                if (t > 0) {
-                    own.reset(new Impl);
-                    own->heightField = true;
-                    reducer = own.get();
-                }
-                for (;;) {
-                    const unsigned int s = next.fetch_add(1);
-                    if (s >= strips || stop.load())
-                        break;
-                    int firstRow, endRow;
-                    stripRows(s, &firstRow, &endRow);
-                    ReductionProgress mine;
-                    mine.strip = int(s);
-                    mine.stop = &stop;
-                    mine.shownValue = &values[s];
-                    parked[s] = reduceStrip(*reducer, relief, firstRow, endRow, target / strips, maxCost, mine,
-                                            stripPath(s));
-                    // A strip that could not be parked ends the export.
-                    if (parked[s] < 0)
-                        stop.store(true);
-                    std::lock_guard<std::mutex> lock(mutex);
-                    done[s].store(true);
-                    changed.notify_one();
-                }
-                reducer->clear();
-                std::lock_guard<std::mutex> lock(mutex);
-                --running;
-                changed.notify_one();
-            });
-        }
-        unsigned int first = 0;
-        std::unique_lock<std::mutex> lock(mutex);
-        while (running > 0) {
-            while (first < strips && done[first].load())
-                ++first;
-            if (dialog && !progress.cancelled) {
-                lock.unlock();
-                progress.show(first < strips ? values[first].load(std::memory_order_relaxed) : int(first) * 100);
-                if (progress.cancelled)
-                    stop.store(true);
-                lock.lock();
-            }
-            changed.wait_for(lock, std::chrono::milliseconds(20));
-        }
-        lock.unlock();
-        for (std::thread& w : workers)
-            w.join();
-        for (unsigned int s = 0; s < strips && !progress.cancelled; ++s)
-            failed = failed || parked[s] < 0;
-        if (!progress.cancelled && !failed)
-            progress.show(int(strips) * 100);
-    }
-    d->clear();
-
-    // The parked strips go straight into the reducer, one after another in
-    // the order of their facets.
-    if (!progress.cancelled && !failed) {
-        long long total = 0;
-        for (unsigned int s = 0; s < strips; ++s)
-            total += std::max(0, parked[s]);
-        progress.phase = ReductionProgress::Building;
-        progress.strip = int(strips);
-        progress.start = 0;
-        progress.end = int(std::min<long long>(total, FacetShape::MaxFacets));
-        failed = total > FacetShape::MaxFacets;
-        d->reserveFor(size_t(total), size_t(total) / 2);
-        int base = 0;
-        for (unsigned int s = 0; s < strips && !failed; ++s) {
-            QFile file(stripPath(s));
-            std::unique_ptr<FacetShape> part;
-            if (file.open(QIODevice::ReadOnly)) {
-                QDataStream in(&file);
-                StlFileReader reader(&in);
-                part.reset(readStl(reader));
-            }
-            failed = !part;
-            if (part) {
-                d->addFacets(part->facets().constData(), part->facetCount(), &progress, base);
-                base += part->facetCount();
-            }
-        }
-    }
-    for (unsigned int s = 0; s < strips; ++s)
-        QFile::remove(stripPath(s));
+    const unsigned int threads = threadCount > 0 ? unsigned(threadCount) : cores;
+    ReliefExport work(relief, rows, strips, target, maxCost, home.filePath(folderName), *d, progress);
+    work.threadsToRead = threads;
+    bool parked = std::min(strips, threads) <= 1 ? work.reduceHere() : work.reduceOnWorkers(std::min(strips, threads));
+    if (parked && !work.cancelled())
+        parked = work.join();
+    work.removeFiles();
     home.rmdir(folderName);
 
-    if (failed && ok)
+    if (!parked && ok)
         *ok = false;
-    if (progress.cancelled || failed) {
+    if (work.cancelled() || !parked) {
         d->clear();
         return FacetShape();
     }
@@ -282,7 +367,9 @@ FacetShape FacetReducer::reduceRelief(const Relief& relief, ProgressMonitor* dia
     progress.phase = ReductionProgress::Reducing;
     progress.start = progress.current = d->faceCount();
     progress.end = int(target);
+    d->threads = int(threads);
     d->reduce(target, maxCost, &progress);
+    d->threads = 1;
     if (progress.cancelled) {
         d->clear();
         return FacetShape();

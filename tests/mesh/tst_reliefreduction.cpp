@@ -65,7 +65,9 @@ private slots:
     void stripIsTheReductionOfItsTriangles();
     void seamsBetweenStripsReduceAway();
     void oneFacetStripIsKept();
+    void cancelLeavesNothing_data();
     void cancelLeavesNothing();
+    void unwritableStripFailsTheExport_data();
     void unwritableStripFailsTheExport();
 };
 
@@ -162,13 +164,23 @@ void TestReliefReduction::oneFacetStripIsKept()
     QVERIFY(ok);
 }
 
+void TestReliefReduction::cancelLeavesNothing_data()
+{
+    QTest::addColumn<int>("threads");
+    QTest::newRow("this thread") << 1;
+    QTest::newRow("workers") << 3;
+}
+
 void TestReliefReduction::cancelLeavesNothing()
 {
+    QFETCH(int, threads);
     Relief relief(600, 600);
     fill(relief, 590, 590, 3.0f);
     FakeMonitor monitor(1);
     bool ok = false;
-    QCOMPARE(FacetReducer().reduceRelief(relief, &monitor, 0.001, 0, &ok).facetCount(), 0);
+    FacetReducer reducer;
+    reducer.setThreadCount(threads);
+    QCOMPARE(reducer.reduceRelief(relief, &monitor, 0.001, 0, &ok).facetCount(), 0);
     QVERIFY(monitor.wasCanceled());
     QVERIFY(ok);
     // Stopped between strips: the first one of three was done.
@@ -176,16 +188,29 @@ void TestReliefReduction::cancelLeavesNothing()
     QVERIFY(!leftovers());
 }
 
+void TestReliefReduction::unwritableStripFailsTheExport_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("threads");
+    QTest::newRow("one strip") << 20 << 0;
+    QTest::newRow("strips in this thread") << 16384 << 1;
+    QTest::newRow("strips on workers") << 16384 << 4;
+}
+
 void TestReliefReduction::unwritableStripFailsTheExport()
 {
+    QFETCH(int, width);
+    QFETCH(int, threads);
     // A file where the temporary folder belongs: no strip can be parked.
     QFile blocker(tempFolder());
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    Relief relief(20, 20);
-    fill(relief, 20, 20, 1.0f);
+    Relief relief(width, 40);
+    fill(relief, 20, 40, 1.0f);
     bool ok = true;
-    QCOMPARE(FacetReducer().reduceRelief(relief, nullptr, 0.001, 0, &ok).facetCount(), 0);
+    FacetReducer reducer;
+    reducer.setThreadCount(threads);
+    QCOMPARE(reducer.reduceRelief(relief, nullptr, 0.001, 0, &ok).facetCount(), 0);
     QVERIFY(!ok);
     QVERIFY(QFile::remove(tempFolder()));
     QVERIFY(!leftovers());
