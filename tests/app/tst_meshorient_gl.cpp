@@ -1,6 +1,6 @@
 // The "Orient / Scale" controls over a real mesh view: the size limit at its
-// edge, scale menus under each aspect lock, target sizes, the turns as seen in
-// the rasterised heights, and an Accept that has no heights to hand on.
+// edge, scale menus under each aspect lock, target sizes, resetting, and an
+// Accept that has no heights to hand on.
 #include "views/glsupport.h"
 
 #include "tst_meshorient_shapes.h"
