@@ -2,6 +2,7 @@
 
 #include "base/logfile.h"
 #include "app/mainwindow.h"
+#include "app/version.h"
 
 #include <QFileOpenEvent>
 #include <QMessageBox>
@@ -19,6 +20,7 @@ VekApplication::VekApplication(int& argc, char** argv)
     : QApplication(argc, argv)
     , mainWindow(nullptr)
 {
+    setApplicationVersion(QString::fromLatin1(Version::fullText));
     LogFile::setOpenFailedHandler(showLogOpenFailure);
     installEventFilter(this);
 }
