@@ -508,6 +508,7 @@ void MeshOrientControls::switchTabsAfterAccept()
     const QString sculpting = QStringLiteral("Sculpting Tools");
     const QString scaleZ = QStringLiteral("Scale Z");
     const QString edit2d = QStringLiteral("2D Edit");
+    emit tabSwitchBegins();
     for (const QString& t : {sculpting, scaleZ, edit2d, QStringLiteral("Export")})
         ribbon->showTab(t, true);
     ribbon->showTab(orientTab, false);
@@ -515,4 +516,5 @@ void MeshOrientControls::switchTabsAfterAccept()
     ribbon->setTabEnabled(edit2d, false);
     ribbon->setTabEnabled(scaleZ, true);
     ribbon->setCurrentTab(scaleZ);
+    emit tabSwitchEnds();
 }

@@ -107,6 +107,10 @@ signals:
     // Accept is done, with or without a relief: sculpting may start.
     void acceptFinished();
     void zoomToAllRequested();
+    // Around the several tab changes that follow Accept, so that the receiver
+    // can act once, on the tab current at the end.
+    void tabSwitchBegins();
+    void tabSwitchEnds();
 
 private:
     void standardTurn(int code);

@@ -65,6 +65,7 @@ private slots:
     void resetAxesRefreshesFieldsAndAccept();
     void newMeshStartsWithUnitFactors();
     void emptyRasterKeepsModelAndSaysSo();
+    void tabChangesAfterAcceptAreBracketed();
 
 private:
     void typeSize(int axis, const QString& text);
@@ -289,6 +290,25 @@ void TestMeshOrient::emptyRasterKeepsModelAndSaysSo()
     QVERIFY(!shown.isEmpty());
     QCOMPARE(accepted.count(), 0);
     QCOMPARE(finished.count(), 1);
+}
+
+void TestMeshOrient::tabChangesAfterAcceptAreBracketed()
+{
+    mesh = box(1.0 / 64, 1.0 / 64, 1.0 / 64);
+    controls->setMesh(mesh.get());
+    int depth = 0;
+    int outside = 0;
+    int inside = 0;
+    connect(controls, &MeshOrientControls::tabSwitchBegins, this, [&] { ++depth; });
+    connect(controls, &MeshOrientControls::tabSwitchEnds, this, [&] { --depth; });
+    connect(ribbon, &QTabWidget::currentChanged, this, [&] { ++(depth > 0 ? inside : outside); });
+    std::unique_ptr<Relief> relief;
+    connect(controls, &MeshOrientControls::reliefAccepted, this, [&](Relief* r) { relief.reset(r); });
+    controls->acceptFacetShape();
+    QVERIFY(inside > 0);
+    QCOMPARE(outside, 0);
+    QCOMPARE(depth, 0);
+    QCOMPARE(ribbon->tabText(ribbon->currentIndex()), QStringLiteral("Scale Z"));
 }
 
 MORVANE_GL_TEST_MAIN(TestMeshOrient)
