@@ -414,6 +414,23 @@ private slots:
         }
     }
 
+    void cancelledExportWritesAndRecordsNothing()
+    {
+        QTemporaryDir dir;
+        auto window = windowWithHill(dir, 256);
+        VekSettings().remove(QStringLiteral("lastExportDir"));
+        QWidget* page = window->ribbonWidget()->page(tabExport);
+        page->findChildren<QRadioButton*>().value(2)->click();
+        ModalAnswerer answerer;
+        answerer.cancelProgress = true;
+        answerer.fileNames << dir.filePath(QStringLiteral("cancelled.stl"));
+        window->exportStlFile();
+        QVERIFY(answerer.cancelledProgress > 0);
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("cancelled.stl"))));
+        QVERIFY(answerer.boxes.isEmpty());
+        QVERIFY(VekSettings().lastExportDir().isEmpty());
+    }
+
     void failedExportKeepsTheEarlierFileAndSaysSo()
     {
         QTemporaryDir dir;

@@ -64,6 +64,8 @@ private slots:
         QCOMPARE(shownTabs(window->ribbonWidget()),
                  QStringList({tabViewSettings, tabScaleZ, tabSculptingTools, tab2dEdit}));
         QCOMPARE(window->ribbonWidget()->currentIndex(), 0);
+        for (const QString& tab : {tabViewSettings, tabScaleZ, tabSculptingTools, tab2dEdit})
+            QVERIFY(window->ribbonWidget()->page(tab)->isEnabled());
         QCOMPARE(sculptTool(*window), int(Tool::Smooth));
         QVERIFY(window->sculptWin()->isVisible());
         QVERIFY(!window->flatWin()->isVisible());

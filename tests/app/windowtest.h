@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QProgressDialog>
 #include <QTest>
 #include <QTimer>
 
@@ -66,10 +67,24 @@ public:
     QStringList fileNames;
     QList<BoxRecord> boxes;
     int fileDialogs = 0;
+    // Progress dialogs are left running unless this is set.
+    bool cancelProgress = false;
+    int cancelledProgress = 0;
 
 private:
     void answer()
     {
+        // A progress dialog shows itself only after a while; it takes a
+        // cancel before that too.
+        if (cancelProgress) {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                auto* progress = qobject_cast<QProgressDialog*>(top);
+                if (progress && !progress->wasCanceled()) {
+                    ++cancelledProgress;
+                    progress->cancel();
+                }
+            }
+        }
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || !modal->isVisible())
             return;
@@ -103,6 +118,8 @@ private:
             }
             return;
         }
+        if (qobject_cast<QProgressDialog*>(modal))
+            return;
         if (auto* dialog = qobject_cast<QDialog*>(modal))
             dialog->reject();
     }
