@@ -167,9 +167,10 @@ void BM_ExportReduction(benchmark::State& state)
 
 } // namespace
 
-// Arguments: relief (0 A, 1 B), threads (1, -1 all cores, 0 the unreduced grid).
+// Arguments: relief (0 A, 1 B), threads (0 the unreduced grid, -1 all cores;
+// the counts between show what each further strip worker costs in memory).
 BENCHMARK(BM_ExportReduction)
-    ->ArgsProduct({{0, 1}, {0, 1, -1}})
+    ->ArgsProduct({{0, 1}, {0, 1, 2, 4, -1}})
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(2);

@@ -92,6 +92,14 @@ inline Plane planeThrough(const Vector3d& p1, const Vector3d& p2, const Vector3d
     return plane;
 }
 
+// cross(p1 - p0, p2 - p0), written out.
+inline Vector3d crossOf(const Vector3d& p0, const Vector3d& p1, const Vector3d& p2)
+{
+    const double ux = p1.x - p0.x, uy = p1.y - p0.y, uz = p1.z - p0.z;
+    const double vx = p2.x - p0.x, vy = p2.y - p0.y, vz = p2.z - p0.z;
+    return Vector3d(uy * vz - uz * vy, uz * vx - ux * vz, ux * vy - uy * vx);
+}
+
 // Plane::value written out.
 inline double valueAt(const Plane& plane, const Vector3d& x)
 {
@@ -375,14 +383,11 @@ FacetShape FacetReducer::Impl::toFacetShape() const
         const Vector3d& p0 = positions[size_t(f.corners[0])];
         const Vector3d& p1 = positions[size_t(f.corners[1])];
         const Vector3d& p2 = positions[size_t(f.corners[2])];
-        // cross(p1 - p0, p2 - p0) and its normalisation, written out.
-        const double ux = p1.x - p0.x, uy = p1.y - p0.y, uz = p1.z - p0.z;
-        const double vx = p2.x - p0.x, vy = p2.y - p0.y, vz = p2.z - p0.z;
-        const double nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
-        const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
+        const Vector3d n = crossOf(p0, p1, p2);
+        const double length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
         if (length == 0.0)
             continue;
-        shape.addFacet(Facet(p0, p1, p2, Vector3d(nx / length, ny / length, nz / length)));
+        shape.addFacet(Facet(p0, p1, p2, Vector3d(n.x / length, n.y / length, n.z / length)));
     }
     return shape;
 }
@@ -713,7 +718,7 @@ bool FacetReducer::Impl::canCollapse(int index, Vector3d* position) const
             if (edge.removed)
                 continue;
             // A height field keeps its outline where it is.
-            if (heightField && moves && edge.faceCount != 2)
+            if (keepOutline && moves && edge.faceCount != 2)
                 return false;
             for (int fi : facesOf(edge)) {
                 // Each face lies on two edges of u; one look is enough.
@@ -724,7 +729,7 @@ bool FacetReducer::Impl::canCollapse(int index, Vector3d* position) const
                     continue;
                 // Nor may any of its faces turn away from the sky, or stand
                 // on its side, seen from above.
-                if (heightField && !facesUp(f, u, optimal))
+                if (keepFacesUp && !facesUp(f, u, optimal))
                     return false;
                 for (int k = 0; k < 3; ++k) {
                     // Edge k joins corners k and k + 1, flipped when it runs
@@ -753,6 +758,20 @@ bool FacetReducer::Impl::facesUp(const Face& f, int u, const Vector3d& to) const
         p[k] = f.corners[k] == u ? &to : &positions[size_t(f.corners[k])];
     const double area = (p[1]->x - p[0]->x) * (p[2]->y - p[0]->y) - (p[1]->y - p[0]->y) * (p[2]->x - p[0]->x);
     return area > 0;
+}
+
+bool FacetReducer::Impl::hasFoldedFace() const
+{
+    for (const Face& f : faces) {
+        if (f.removed)
+            continue;
+        const Vector3d n = crossOf(positions[size_t(f.corners[0])], positions[size_t(f.corners[1])],
+                                   positions[size_t(f.corners[2])]);
+        // Faces that are read out as nothing do not count.
+        if (!(n.z > 0) && std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z) != 0.0)
+            return true;
+    }
+    return false;
 }
 
 void FacetReducer::Impl::refreshCorners(int index)

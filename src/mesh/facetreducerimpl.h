@@ -69,9 +69,13 @@ struct FacetReducer::Impl
     FacetShape toFacetShape() const;
     int faceCount() const { return int(faces.size()); }
 
-    // A mesh of a height field, every face up: no collapse may turn a face
-    // down or onto its side in plan view, nor move a vertex of the outline.
-    bool heightField = false;
+    // For a mesh of a height field, every face up: no collapse may move a
+    // vertex of the outline, and with keepFacesUp none may turn a face down
+    // or onto its side in plan view.
+    bool keepOutline = false;
+    bool keepFacesUp = false;
+    // Whether a face still standing points down or lies on its side in plan.
+    bool hasFoldedFace() const;
     // Threads that the steps over every vertex or edge may share out.
     int threads = 1;
     void inParallel(size_t count, const std::function<void(size_t, size_t)>& work) const;

@@ -24,11 +24,11 @@ void ReductionProgress::update()
     if (!dialog) {
         if (stop && stop->load(std::memory_order_relaxed))
             cancelled = true;
-        if (shownValue)
+        if (shownValue && !hold)
             shownValue->store(value(), std::memory_order_relaxed);
         return;
     }
-    const int v = value();
+    const int v = hold && shown >= 0 ? shown : value();
     if (v == shown && ++skipped < SkipCalls)
         return;
     show(v);

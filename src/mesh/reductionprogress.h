@@ -24,6 +24,9 @@ struct ReductionProgress
     // for the dialog's own thread to show.
     const std::atomic<bool>* stop = nullptr;
     std::atomic<int>* shownValue = nullptr;
+    // While set, update() keeps showing the value shown last: for work done
+    // over again, so that the bar never goes back.
+    bool hold = false;
 
     // Lets pending events through, takes in a cancel and shows
     // strip * 100 + the phase's share of the counter range. Calls that would

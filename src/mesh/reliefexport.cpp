@@ -20,6 +20,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -32,12 +33,17 @@ bool isFinite(const Vector3d& p)
     return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
 }
 
+// Where a strip reduced with every face kept up is parked beside the plain one.
+QString facesUpPath(const QString& path)
+{
+    return path + "up";
+}
+
 // One strip's rows of cells, triangulated straight into the reducer (in the
 // order a shape of them would give; each grid point becomes a vertex when a
-// triangle first uses it), reduced and parked in its file. The number of
-// facets parked, or -1 when the file could not be written.
-int reduceStrip(FacetReducer::Impl& reducer, const Relief& relief, int firstRow, int endRow,
-                unsigned int target, double maxCost, ReductionProgress& progress, const QString& path)
+// triangle first uses it). Returns the number of faces.
+int triangulate(FacetReducer::Impl& reducer, const Relief& relief, int firstRow, int endRow,
+                ReductionProgress& progress)
 {
     const int width = relief.width();
     const float* heights = relief.heights();
@@ -83,17 +89,13 @@ int reduceStrip(FacetReducer::Impl& reducer, const Relief& relief, int firstRow,
             }
         }
     }
-    progress.phase = ReductionProgress::Building;
-    progress.start = 0;
-    progress.end = progress.current = added;
-    progress.update();
+    return added;
+}
 
-    progress.phase = ReductionProgress::Reducing;
-    progress.start = progress.current = reducer.faceCount();
-    progress.end = int(target);
-    reducer.reduce(target, maxCost, &progress);
-
-    // A strip that cannot be parked would leave a hole in the mesh.
+// The reducer's faces parked in a file: their number, or -1 when the file
+// could not be written.
+int park(const FacetReducer::Impl& reducer, const QString& path)
+{
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return -1;
@@ -104,6 +106,44 @@ int reduceStrip(FacetReducer::Impl& reducer, const Relief& relief, int firstRow,
     return shape.facetCount();
 }
 
+// One strip triangulated, reduced and parked in its file: the number of
+// facets parked, or -1 when the file could not be written. When the plain
+// reduction turned a face over, the strip is reduced once more refusing
+// every collapse that would, and that is parked beside it (*facesUp its
+// number of facets, else -2): the plain strips serve an export that ends up
+// without a fold, so that it comes out as it always did.
+int reduceStrip(FacetReducer::Impl& reducer, const Relief& relief, int firstRow, int endRow,
+                unsigned int target, double maxCost, ReductionProgress& progress, const QString& path,
+                int* facesUp)
+{
+    *facesUp = -2;
+    int parked = -1;
+    for (bool keepUp : {false, true}) {
+        progress.hold = keepUp;
+        const int added = triangulate(reducer, relief, firstRow, endRow, progress);
+        progress.phase = ReductionProgress::Building;
+        progress.start = 0;
+        progress.end = progress.current = added;
+        progress.update();
+
+        progress.phase = ReductionProgress::Reducing;
+        progress.start = progress.current = reducer.faceCount();
+        progress.end = int(target);
+        reducer.keepFacesUp = keepUp;
+        reducer.reduce(target, maxCost, &progress);
+        reducer.keepFacesUp = false;
+        if (keepUp) {
+            *facesUp = park(reducer, facesUpPath(path));
+            break;
+        }
+        // A strip that cannot be parked would leave a hole in the mesh.
+        parked = park(reducer, path);
+        if (parked < 0 || progress.cancelled || !reducer.hasFoldedFace())
+            break;
+    }
+    progress.hold = false;
+    return *facesUp == -1 ? -1 : parked;
+}
 
 std::unique_ptr<FacetShape> readStrip(const QString& path)
 {
@@ -123,13 +163,17 @@ public:
     ReliefExport(const Relief& relief, unsigned int rows, unsigned int strips, unsigned int target,
                  double maxCost, QString folder, FacetReducer::Impl& final, ReductionProgress& progress)
         : relief(relief), rows(rows), strips(strips), target(target), maxCost(maxCost),
-          folder(std::move(folder)), final(final), progress(progress), parked(strips, -1)
+          folder(std::move(folder)), final(final), progress(progress), parked(strips, -1), parkedUp(strips, -2)
     {
     }
 
     QString stripPath(unsigned int s) const
     {
         return QDir::toNativeSeparators(folder) + QDir::separator() + "stltmp" + QString::number(s);
+    }
+    QString joinedPath(unsigned int s) const
+    {
+        return facesUp && parkedUp[s] >= 0 ? facesUpPath(stripPath(s)) : stripPath(s);
     }
 
     // In this thread, one strip after another: the final reducer's memory
@@ -174,7 +218,7 @@ public:
         for (unsigned int t = 0; t < threads; ++t) {
             workers.emplace_back([&] {
                 std::unique_ptr<FacetReducer::Impl> reducer(new FacetReducer::Impl);
-                reducer->heightField = true;
+                reducer->keepOutline = true;
                 for (;;) {
                     const unsigned int s = next.fetch_add(1);
                     if (s >= strips || stop.load())
@@ -183,7 +227,13 @@ public:
                     mine.strip = int(s);
                     mine.stop = &stop;
                     mine.shownValue = &values[s];
-                    parked[s] = reduce(*reducer, s, mine);
+                    // Out of memory on a worker fails the export rather
+                    // than the program.
+                    try {
+                        parked[s] = reduce(*reducer, s, mine);
+                    } catch (const std::bad_alloc&) {
+                        reducer->clear();
+                    }
                     // A strip that could not be parked ends the export.
                     if (parked[s] < 0)
                         stop.store(true);
@@ -237,7 +287,7 @@ public:
     {
         long long total = 0;
         for (unsigned int s = 0; s < strips; ++s)
-            total += std::max(0, parked[s]);
+            total += std::max(0, facesUp && parkedUp[s] >= 0 ? parkedUp[s] : parked[s]);
         if (total > FacetShape::MaxFacets)
             return false;
         progress.phase = ReductionProgress::Building;
@@ -251,7 +301,7 @@ public:
         std::vector<std::thread> helpers;
         auto readEvery = [&](unsigned int from) {
             for (unsigned int s = joined + from; s < strips; s += readers)
-                parts[s] = readStrip(stripPath(s));
+                parts[s] = readStrip(joinedPath(s));
         };
         for (unsigned int t = 1; t < readers; ++t)
             helpers.emplace_back(readEvery, t);
@@ -264,11 +314,23 @@ public:
         return true;
     }
 
+    // All strips once more, into the emptied final reducer, those reduced
+    // twice as they were with every face kept up.
+    bool joinFacesUp()
+    {
+        facesUp = true;
+        joined = 0;
+        joinedFacets = 0;
+        return join();
+    }
+
     bool cancelled() const { return progress.cancelled; }
     void removeFiles() const
     {
-        for (unsigned int s = 0; s < strips; ++s)
+        for (unsigned int s = 0; s < strips; ++s) {
             QFile::remove(stripPath(s));
+            QFile::remove(facesUpPath(stripPath(s)));
+        }
     }
 
     unsigned int threadsToRead = 1;
@@ -276,11 +338,12 @@ public:
 private:
     ProgressMonitor* dialog() const { return progress.dialog; }
 
-    int reduce(FacetReducer::Impl& reducer, unsigned int s, ReductionProgress& p) const
+    int reduce(FacetReducer::Impl& reducer, unsigned int s, ReductionProgress& p)
     {
         const int firstRow = int(s * rows);
         const int endRow = s + 1 == strips ? relief.height() - 1 : firstRow + int(rows);
-        return reduceStrip(reducer, relief, firstRow, endRow, target / strips, maxCost, p, stripPath(s));
+        return reduceStrip(reducer, relief, firstRow, endRow, target / strips, maxCost, p, stripPath(s),
+                           &parkedUp[s]);
     }
 
     // Adds the next strip's facets to the final reducer; false when its file
@@ -288,7 +351,7 @@ private:
     bool joinNext(ReductionProgress* p, std::unique_ptr<FacetShape> part = nullptr)
     {
         if (!part)
-            part = readStrip(stripPath(joined));
+            part = readStrip(joinedPath(joined));
         ++joined;
         if (!part)
             return false;
@@ -308,6 +371,8 @@ private:
     FacetReducer::Impl& final;
     ReductionProgress& progress;
     std::vector<int> parked;
+    std::vector<int> parkedUp;  // strips parked once more with every face up; -2 where not
+    bool facesUp = false;       // joining those where they are
     unsigned int joined = 0;
     long long joinedFacets = 0;
 };
@@ -337,7 +402,7 @@ FacetShape FacetReducer::reduceRelief(const Relief& relief, ProgressMonitor* dia
     home.mkdir(folderName);
 
     d->clear();
-    d->heightField = true;
+    d->keepOutline = true;
     ReductionProgress progress;
     progress.dialog = dialog;
     if (dialog) {
@@ -354,23 +419,38 @@ FacetShape FacetReducer::reduceRelief(const Relief& relief, ProgressMonitor* dia
     bool parked = std::min(strips, threads) <= 1 ? work.reduceHere() : work.reduceOnWorkers(std::min(strips, threads));
     if (parked && !work.cancelled())
         parked = work.join();
+
+    // The joined mesh likewise: joined and reduced once more, refusing every
+    // collapse that turns a face over, only when the plain reduction turned
+    // one over.
+    d->threads = int(threads);
+    for (bool facesUp : {false, true}) {
+        if (!parked || work.cancelled())
+            break;
+        if (facesUp) {
+            progress.hold = true;
+            d->clear();
+            parked = work.joinFacesUp();
+            if (!parked)
+                break;
+        }
+        progress.phase = ReductionProgress::Reducing;
+        progress.start = progress.current = d->faceCount();
+        progress.end = int(target);
+        d->keepFacesUp = facesUp;
+        d->reduce(target, maxCost, &progress);
+        d->keepFacesUp = false;
+        if (!d->hasFoldedFace())
+            break;
+    }
+    d->threads = 1;
+    progress.hold = false;
     work.removeFiles();
     home.rmdir(folderName);
 
     if (!parked && ok)
         *ok = false;
     if (work.cancelled() || !parked) {
-        d->clear();
-        return FacetShape();
-    }
-
-    progress.phase = ReductionProgress::Reducing;
-    progress.start = progress.current = d->faceCount();
-    progress.end = int(target);
-    d->threads = int(threads);
-    d->reduce(target, maxCost, &progress);
-    d->threads = 1;
-    if (progress.cancelled) {
         d->clear();
         return FacetShape();
     }

@@ -52,6 +52,8 @@ class TestReliefExportCoverage : public QObject
 private slots:
     void exportHasNoFoldsHolesOrMovedOutline_data();
     void exportHasNoFoldsHolesOrMovedOutline();
+    void exportThatNeverFoldedIsUnchanged_data();
+    void exportThatNeverFoldedIsUnchanged();
     void stripsOnManyThreadsGiveTheOneThreadResult();
     void rasteriserReadsZeroOnTheUnreducedGrid();
 };
@@ -90,6 +92,40 @@ void TestReliefExportCoverage::exportHasNoFoldsHolesOrMovedOutline()
     QCOMPARE(c.uncovered, 0);
     QCOMPARE(c.borderMissing, 0);
     QVERIFY(shape.facetCount() < unreducedRelief(relief).facetCount());
+}
+
+void TestReliefExportCoverage::exportThatNeverFoldedIsUnchanged_data()
+{
+    // Figures of exports made before collapses were refused for turning a
+    // face over or moving the outline; these never did either.
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("facets");
+    QTest::addColumn<double>("fingerprint");
+    QTest::newRow("waves, one strip") << 120 << 90 << 740 << 14.177705766046778;
+    QTest::newRow("waves and a zero border, three strips") << 2048 << 200 << 1690 << 221.3984723340281;
+}
+
+void TestReliefExportCoverage::exportThatNeverFoldedIsUnchanged()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(int, facets);
+    QFETCH(double, fingerprint);
+    Relief relief(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            relief.heights()[y * width + x] =
+                x > 150 ? 0.0f : float(4 + 0.05 * x + 2 * std::sin(x * 0.07 + y * 0.02) * std::cos(y * 0.05));
+    bool ok = false;
+    const FacetShape shape = FacetReducer().reduceRelief(relief, nullptr, 0.002, 0, &ok);
+    QVERIFY(ok);
+    QCOMPARE(shape.facetCount(), facets);
+    double sum = 0;
+    for (const Facet& f : shape.facets())
+        for (const Vector3d& c : f.corners)
+            sum += c.x + 3 * c.y + 7 * c.z;
+    QCOMPARE(sum, fingerprint);
 }
 
 void TestReliefExportCoverage::stripsOnManyThreadsGiveTheOneThreadResult()
