@@ -12,6 +12,7 @@
 class BackStageWidget;
 class CentralPanel;
 class FacetShape;
+class FileResult;
 class FacetWin;
 class FlatWin;
 class MaterialControls;
@@ -171,7 +172,9 @@ private:
     bool loadImageFile(const QString& path, bool addToRecent);
     bool loadMeshFile(const QString& path, bool addToRecent, bool stl);
     bool holdMesh(FacetShape* newMesh, const QString& path, bool addToRecent);
-    void installImportSource(std::unique_ptr<ReliefSource> source);
+    // A fresh import from a read source, or the box of a failed read.
+    bool importSource(const FileResult& result, std::unique_ptr<ReliefSource> source, const QString& path,
+                      bool addToRecent);
     void exportMesh(bool stl);
     QString exportFileName(const QString& filter, const QString& suffix);
     void critical(const QString& title, const QString& text);

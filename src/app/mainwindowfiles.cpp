@@ -220,14 +220,6 @@ void MainWindow::fillImportSettings(ReliefSource* source)
     source->smoothSteps = centralPanel->smoothing();
 }
 
-void MainWindow::installImportSource(std::unique_ptr<ReliefSource> source)
-{
-    fillImportSettings(source.get());
-    source->dirty = true;
-    source->tiltDirty = true;
-    setModel(new Relief(*source), 0);
-}
-
 void MainWindow::showImportTabs()
 {
     beginTabSwitch();
@@ -246,25 +238,27 @@ bool MainWindow::loadPtrFile(const QString& path, bool addToRecent)
 {
     std::unique_ptr<ReliefSource> source;
     const FileResult result = PtrFile::load(path, integrationKey, source);
-    if (!result.ok()) {
-        critical(result.title(), result.text());
-        return false;
-    }
-    installImportSource(std::move(source));
-    rememberFile(path, addToRecent);
-    showImportTabs();
-    return true;
+    return importSource(result, std::move(source), path, addToRecent);
 }
 
 bool MainWindow::loadImageFile(const QString& path, bool addToRecent)
 {
     std::unique_ptr<ReliefSource> source;
     const FileResult result = ImageImport::load(path, source);
+    return importSource(result, std::move(source), path, addToRecent);
+}
+
+bool MainWindow::importSource(const FileResult& result, std::unique_ptr<ReliefSource> source, const QString& path,
+                              bool addToRecent)
+{
     if (!result.ok()) {
         critical(result.title(), result.text());
         return false;
     }
-    installImportSource(std::move(source));
+    fillImportSettings(source.get());
+    source->dirty = true;
+    source->tiltDirty = true;
+    setModel(new Relief(*source), 0);
     rememberFile(path, addToRecent);
     showImportTabs();
     return true;
