@@ -35,12 +35,14 @@ int flatTool(MainWindow& window)
     return tool ? int(tool->type) : -1;
 }
 
+// Sent to the sculpt view, which leaves keys to the window as the user's
+// focus would.
 void pressKey(MainWindow& window, Qt::Key key, Qt::KeyboardModifiers mods)
 {
     QKeyEvent press(QEvent::KeyPress, key, mods);
-    QApplication::sendEvent(&window, &press);
+    QApplication::sendEvent(window.sculptWin(), &press);
     QKeyEvent release(QEvent::KeyRelease, key, mods);
-    QApplication::sendEvent(&window, &release);
+    QApplication::sendEvent(window.sculptWin(), &release);
 }
 
 } // namespace
