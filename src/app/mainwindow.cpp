@@ -194,6 +194,8 @@ FacetWin* MainWindow::facetWin() const
 
 void MainWindow::setModel(Relief* relief, int mode)
 {
+    // A mesh still being oriented is given up for the new model.
+    dropMesh();
     // The views drop their arrays of the old relief before it goes, and
     // the undo events of the old relief go with it.
     sculptWin()->setRelief(relief, true);

@@ -171,6 +171,7 @@ private:
     bool loadStlFile(const QString& path, bool addToRecent);
     bool loadImageFile(const QString& path, bool addToRecent);
     bool loadMeshFile(const QString& path, bool addToRecent, bool stl);
+    void dropMesh();
     bool holdMesh(FacetShape* newMesh, const QString& path, bool addToRecent);
     // A fresh import from a read source, or the box of a failed read.
     bool importSource(const FileResult& result, std::unique_ptr<ReliefSource> source, const QString& path,

@@ -300,9 +300,7 @@ bool MainWindow::holdMesh(FacetShape* newMesh, const QString& path, bool addToRe
         critical(QStringLiteral("Load Failed"), QStringLiteral("Error! File I/O Error"));
         return false;
     }
-    facetWin()->setFacetShape(nullptr, false);
-    meshControls->setMesh(nullptr);
-    delete mesh;
+    dropMesh();
     mesh = newMesh;
 
     rememberFile(path, addToRecent);
@@ -319,6 +317,16 @@ bool MainWindow::holdMesh(FacetShape* newMesh, const QString& path, bool addToRe
     endTabSwitch();
     meshControls->setMesh(mesh);
     return true;
+}
+
+void MainWindow::dropMesh()
+{
+    if (!mesh)
+        return;
+    facetWin()->setFacetShape(nullptr, false);
+    meshControls->setMesh(nullptr);
+    delete mesh;
+    mesh = nullptr;
 }
 
 void MainWindow::meshReleased(FacetShape* shape)

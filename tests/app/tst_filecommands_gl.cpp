@@ -217,6 +217,30 @@ private slots:
         QVERIFY(!window->facetWin()->isVisible());
     }
 
+    void pictureLoadedWhileOrientingGivesUpTheMesh()
+    {
+        QTemporaryDir dir;
+        const QString stl = dir.filePath(QStringLiteral("p.stl"));
+        const QString png = dir.filePath(QStringLiteral("flat.png"));
+        QVERIFY(writeMesh(stl, true));
+        QVERIFY(writePicture(png, 8, 8, [](int, int) { return qRgb(200, 200, 200); }));
+        auto window = openWindow();
+        window->load(stl, true);
+        QVERIFY(window->currentMesh());
+        window->load(png, true);
+        QVERIFY(!window->currentMesh());
+        QVERIFY(!window->facetWin()->facetShape());
+        QVERIFY(!window->facetWin()->isVisible());
+        QVERIFY(window->sculptWin()->isVisible());
+        QVERIFY(!shownTabs(window->ribbonWidget()).contains(tabOrientScale));
+        // The light buttons reach the sculpt view again.
+        for (QPushButton* b : window->ribbonWidget()->page(tabViewSettings)->findChildren<QPushButton*>()) {
+            if (b->toolTip() == QLatin1String("Bottom"))
+                b->click();
+        }
+        QCOMPARE(window->sculptWin()->lightPosition(), 6);
+    }
+
     void failedMeshLoadKeepsTheHeldMesh()
     {
         QTemporaryDir dir;
