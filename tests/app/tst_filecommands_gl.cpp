@@ -509,13 +509,6 @@ private slots:
         QCOMPARE(answerer.boxes.size(), 5);
         QVERIFY(QFileInfo(handOver).size() > 16);
     }
-
-    void sendToLayoraIsHiddenWithoutAnExportPath()
-    {
-        auto window = openWindow();
-        QVERIFY(buttonWithToolTip(window->ribbonWidget()->page(tabExport), QStringLiteral("Send to Layora"))->isHidden());
-        QVERIFY(window->canSave(false));
-    }
 };
 
 MORVANE_WINDOW_TEST_MAIN(TestFileCommands)

@@ -7,7 +7,6 @@
 #include "views/flatwin.h"
 
 #include <QCheckBox>
-#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QPushButton>
 
@@ -224,17 +223,6 @@ private slots:
         ribbonButton(*window, tabSculptingTools, QStringLiteral("Deposit Tool"))->click();
         QVERIFY(ceiling->isChecked());
         window->sculptWin()->setToolClip(false);
-    }
-
-    void zScaleSpinBoxReachesTheView()
-    {
-        auto window = openWindow();
-        auto* spin = window->ribbonWidget()->page(tabScaleZ)->findChild<QDoubleSpinBox*>();
-        QVERIFY(spin);
-        spin->setValue(2.5);
-        QCOMPARE(window->currentModel()->zScale(), 2.5);
-        spin->setValue(20.0);
-        QCOMPARE(spin->value(), 9.999);
     }
 
     void storedLightPositionOutsideThePresetsSelectsTheDefault_data()
