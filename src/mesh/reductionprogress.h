@@ -35,6 +35,8 @@ struct ReductionProgress
     void update();
     // Lets events through, takes in a cancel and shows value, every time.
     void show(int value);
+    // The same, keeping the value shown last.
+    void refresh() { show(shown >= 0 ? shown : value()); }
 
     // The value update() shows for the present counters.
     int value() const;

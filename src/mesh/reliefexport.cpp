@@ -163,17 +163,16 @@ public:
     ReliefExport(const Relief& relief, unsigned int rows, unsigned int strips, unsigned int target,
                  double maxCost, QString folder, FacetReducer::Impl& final, ReductionProgress& progress)
         : relief(relief), rows(rows), strips(strips), target(target), maxCost(maxCost),
-          folder(std::move(folder)), final(final), progress(progress), parked(strips, -1), parkedUp(strips, -2)
+          folder(std::move(folder)), final(final), progress(progress), parked(strips, -1), parkedUp(strips, -2),
+          done(strips)
     {
     }
+
+    ~ReliefExport() { stopUpright(); }
 
     QString stripPath(unsigned int s) const
     {
         return QDir::toNativeSeparators(folder) + QDir::separator() + "stltmp" + QString::number(s);
-    }
-    QString joinedPath(unsigned int s) const
-    {
-        return facesUp && parkedUp[s] >= 0 ? facesUpPath(stripPath(s)) : stripPath(s);
     }
 
     // In this thread, one strip after another: the final reducer's memory
@@ -206,11 +205,9 @@ public:
         std::atomic<bool> stop{false};
         std::atomic<unsigned int> next{0};
         std::vector<std::atomic<int>> values(strips);
-        std::vector<std::atomic<bool>> done(strips);
-        for (unsigned int s = 0; s < strips; ++s) {
+        for (unsigned int s = 0; s < strips; ++s)
             values[s].store(int(s) * 100);
-            done[s].store(false);
-        }
+        startUpright();
         std::mutex mutex;
         std::condition_variable changed;
         unsigned int running = threads;
@@ -239,12 +236,12 @@ public:
                         stop.store(true);
                     std::lock_guard<std::mutex> lock(mutex);
                     done[s].store(true);
-                    changed.notify_one();
+                    changed.notify_all();
                 }
                 reducer.reset();
                 std::lock_guard<std::mutex> lock(mutex);
                 --running;
-                changed.notify_one();
+                changed.notify_all();
             });
         }
         unsigned int first = 0;
@@ -260,9 +257,17 @@ public:
                     stop.store(true);
             }
             const bool joining = joined < first && !stop.load();
-            if (joining && !joinNext(nullptr)) {
-                unreadable = true;
-                stop.store(true);
+            if (joining) {
+                // The workers must be waited for whatever happens here.
+                bool joinedOne = false;
+                try {
+                    joinedOne = joinNext(nullptr);
+                } catch (const std::bad_alloc&) {
+                }
+                if (!joinedOne) {
+                    unreadable = true;
+                    stop.store(true);
+                }
             }
             lock.lock();
             if (!joining)
@@ -287,7 +292,7 @@ public:
     {
         long long total = 0;
         for (unsigned int s = 0; s < strips; ++s)
-            total += std::max(0, facesUp && parkedUp[s] >= 0 ? parkedUp[s] : parked[s]);
+            total += std::max(0, parked[s]);
         if (total > FacetShape::MaxFacets)
             return false;
         progress.phase = ReductionProgress::Building;
@@ -301,7 +306,7 @@ public:
         std::vector<std::thread> helpers;
         auto readEvery = [&](unsigned int from) {
             for (unsigned int s = joined + from; s < strips; s += readers)
-                parts[s] = readStrip(joinedPath(s));
+                parts[s] = readStrip(stripPath(s));
         };
         for (unsigned int t = 1; t < readers; ++t)
             helpers.emplace_back(readEvery, t);
@@ -314,14 +319,56 @@ public:
         return true;
     }
 
-    // All strips once more, into the emptied final reducer, those reduced
-    // twice as they were with every face kept up.
-    bool joinFacesUp()
+    // Every strip into an empty reducer, those parked twice as they were
+    // with every face kept up; false when a file could not be read.
+    bool joinUprightInto(FacetReducer::Impl& into) const
     {
-        facesUp = true;
-        joined = 0;
-        joinedFacets = 0;
-        return join();
+        long long total = 0;
+        for (unsigned int s = 0; s < strips; ++s)
+            total += std::max(0, parkedUp[s] >= 0 ? parkedUp[s] : parked[s]);
+        if (total > FacetShape::MaxFacets)
+            return false;
+        into.reserveFor(size_t(total), size_t(total) / 2);
+        for (unsigned int s = 0; s < strips; ++s) {
+            const std::unique_ptr<FacetShape> part =
+                readStrip(parkedUp[s] >= 0 ? facesUpPath(stripPath(s)) : stripPath(s));
+            if (!part)
+                return false;
+            into.addFacets(part->facets().constData(), part->facetCount(), nullptr, 0);
+        }
+        return true;
+    }
+
+    // The joined mesh reduced refusing every collapse that turns a face
+    // over, from the strips as they were parked with every face kept up;
+    // made beside the plain one when there were workers, else now in the
+    // spare reducer. Waits for it, keeping the progress shown and passing a
+    // cancel on; null when it could not be made.
+    std::unique_ptr<FacetReducer::Impl> takeUpright(std::unique_ptr<FacetReducer::Impl> spare)
+    {
+        if (!uprightThread.joinable()) {
+            spare->clear();
+            if (!joinUprightInto(*spare))
+                return nullptr;
+            reduceUpright(*spare, progress);
+            return spare;
+        }
+        spare.reset();
+        while (!uprightDone.load() && !progress.cancelled) {
+            progress.refresh();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        uprightStop.store(progress.cancelled);
+        uprightThread.join();
+        return uprightJoined ? std::move(upright) : nullptr;
+    }
+
+    void stopUpright()
+    {
+        uprightStop.store(true);
+        if (uprightThread.joinable())
+            uprightThread.join();
+        upright.reset();
     }
 
     bool cancelled() const { return progress.cancelled; }
@@ -338,6 +385,46 @@ public:
 private:
     ProgressMonitor* dialog() const { return progress.dialog; }
 
+    void reduceUpright(FacetReducer::Impl& reducer, ReductionProgress& p) const
+    {
+        reducer.keepOutline = true;
+        reducer.keepFacesUp = true;
+        reducer.threads = int(threadsToRead);
+        if (!p.cancelled)
+            reducer.reduce(target, maxCost, &p);
+        reducer.keepFacesUp = false;
+    }
+
+    // Joins the strips as they are done, in order, then reduces them.
+    void startUpright()
+    {
+        upright.reset(new FacetReducer::Impl);
+        uprightThread = std::thread([this] {
+            try {
+                for (unsigned int s = 0; s < strips; ++s) {
+                    while (!done[s].load() && !uprightStop.load())
+                        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                    if (uprightStop.load() || parked[s] < 0)
+                        break;
+                    const std::unique_ptr<FacetShape> part =
+                        readStrip(parkedUp[s] >= 0 ? facesUpPath(stripPath(s)) : stripPath(s));
+                    if (!part)
+                        break;
+                    upright->reserveFor(size_t(part->facetCount()), size_t(part->facetCount()) / 2);
+                    upright->addFacets(part->facets().constData(), part->facetCount(), nullptr, 0);
+                    uprightJoined = s + 1 == strips;
+                }
+                ReductionProgress quiet;
+                quiet.stop = &uprightStop;
+                if (uprightJoined)
+                    reduceUpright(*upright, quiet);
+            } catch (const std::bad_alloc&) {
+                uprightJoined = false;
+            }
+            uprightDone.store(true);
+        });
+    }
+
     int reduce(FacetReducer::Impl& reducer, unsigned int s, ReductionProgress& p)
     {
         const int firstRow = int(s * rows);
@@ -351,7 +438,7 @@ private:
     bool joinNext(ReductionProgress* p, std::unique_ptr<FacetShape> part = nullptr)
     {
         if (!part)
-            part = readStrip(joinedPath(joined));
+            part = readStrip(stripPath(joined));
         ++joined;
         if (!part)
             return false;
@@ -372,7 +459,12 @@ private:
     ReductionProgress& progress;
     std::vector<int> parked;
     std::vector<int> parkedUp;  // strips parked once more with every face up; -2 where not
-    bool facesUp = false;       // joining those where they are
+    std::vector<std::atomic<bool>> done;
+    std::unique_ptr<FacetReducer::Impl> upright;
+    std::thread uprightThread;
+    std::atomic<bool> uprightStop{false};
+    std::atomic<bool> uprightDone{false};
+    bool uprightJoined = false;
     unsigned int joined = 0;
     long long joinedFacets = 0;
 };
@@ -420,29 +512,25 @@ FacetShape FacetReducer::reduceRelief(const Relief& relief, ProgressMonitor* dia
     if (parked && !work.cancelled())
         parked = work.join();
 
-    // The joined mesh likewise: joined and reduced once more, refusing every
-    // collapse that turns a face over, only when the plain reduction turned
-    // one over.
-    d->threads = int(threads);
-    for (bool facesUp : {false, true}) {
-        if (!parked || work.cancelled())
-            break;
-        if (facesUp) {
-            progress.hold = true;
-            d->clear();
-            parked = work.joinFacesUp();
-            if (!parked)
-                break;
-        }
+    // The joined mesh likewise: when its plain reduction turns a face over,
+    // the one reduced refusing every collapse that does takes its place.
+    if (parked && !work.cancelled()) {
         progress.phase = ReductionProgress::Reducing;
         progress.start = progress.current = d->faceCount();
         progress.end = int(target);
-        d->keepFacesUp = facesUp;
+        d->threads = int(threads);
         d->reduce(target, maxCost, &progress);
-        d->keepFacesUp = false;
-        if (!d->hasFoldedFace())
-            break;
+        if (!progress.cancelled && d->hasFoldedFace()) {
+            progress.hold = true;
+            d = work.takeUpright(std::move(d));
+            parked = d != nullptr;
+            if (!d)
+                d.reset(new Impl);
+        }
     }
+    work.stopUpright();
+    d->keepOutline = false;
+    d->keepFacesUp = false;
     d->threads = 1;
     progress.hold = false;
     work.removeFiles();
