@@ -432,24 +432,29 @@ Rect2d FlatWin::shapeExtent() const
 
 void FlatWin::applyRectangleSelection()
 {
-    applyShapeSelection(&Relief::selectRectangle);
+    applyShapeSelection(false);
 }
 
 void FlatWin::applyEllipseSelection()
 {
-    applyShapeSelection(&Relief::selectEllipse);
+    applyShapeSelection(true);
 }
 
-void FlatWin::applyShapeSelection(void (Relief::*select)(const Rect2d&, SelectionMode))
+void FlatWin::applyShapeSelection(bool ellipse)
 {
     if (!relief)
         return;
-    if (selectionOp == int(SelectionMode::Normal))
+    const SelectionMode mode = SelectionMode(selectionOp);
+    if (mode == SelectionMode::Normal)
         relief->clearSelection();
     const Rect2d r = shapeBounds();
-    if (r.width() != 0.0 && r.height() != 0.0)
-        (relief->*select)(r + Vector2d(relief->width() / 2.0, relief->height() / 2.0),
-                          SelectionMode(selectionOp));
+    if (r.width() != 0.0 && r.height() != 0.0) {
+        const Rect2d cells = r + Vector2d(relief->width() / 2.0, relief->height() / 2.0);
+        if (ellipse)
+            relief->selectEllipse(cells, mode);
+        else
+            relief->selectRectangle(cells, mode);
+    }
     rebuild();
 }
 

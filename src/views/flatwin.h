@@ -93,7 +93,9 @@ private:
     // the relief's own flags do not carry (selections, levels, size).
     void rebuild();
     VekMath::Vector3d pick(const QPoint& p) const;
-    void applyShapeSelection(void (Relief::*select)(const VekMath::Rect2d&, SelectionMode));
+    // The rectangle or ellipse of the shape's bounds, in the selection
+    // mode of the press.
+    void applyShapeSelection(bool ellipse);
     // The exact extremes of the first shape's points; all zero without one.
     VekMath::Rect2d shapeExtent() const;
     void replaceShapes(int kind, const VekMath::Rect2d& r);

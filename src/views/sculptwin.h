@@ -16,7 +16,6 @@
 
 class QMouseEvent;
 class QShowEvent;
-class SculptUndo;
 
 // The 3-D view of the relief: a lit, shaded surface drawn through a shader,
 // turned by a trackball, with the current tool's footprint draped over it
