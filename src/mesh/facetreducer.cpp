@@ -17,6 +17,9 @@ using VekMath::Vector3d;
 
 namespace {
 
+// Several times the relative rounding of a single float.
+const double FloatSlack = 4.0 / (1 << 24);
+
 // The cost of an edge refused by the collapse tests.
 const double Refused = std::numeric_limits<double>::max();
 
@@ -757,16 +760,31 @@ bool FacetReducer::Impl::facesUp(const Face& f, int u, const Vector3d& to) const
     for (int k = 0; k < 3; ++k)
         p[k] = f.corners[k] == u ? &to : &positions[size_t(f.corners[k])];
     const double area = (p[1]->x - p[0]->x) * (p[2]->y - p[0]->y) - (p[1]->y - p[0]->y) * (p[2]->x - p[0]->x);
-    return area > 0;
+    if (!(area > 0))
+        return false;
+    // Its corners are written to files in single floats: a face so thin in
+    // plan that their rounding could turn it over counts as on its side.
+    double reach = 0, longest = 0;
+    for (int k = 0; k < 3; ++k) {
+        const Vector3d& a = *p[k];
+        const Vector3d& b = *p[(k + 1) % 3];
+        reach = std::max({reach, std::fabs(a.x), std::fabs(a.y)});
+        longest = std::max(longest, (b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y));
+    }
+    return area > FloatSlack * reach * std::sqrt(longest);
 }
 
 bool FacetReducer::Impl::hasFoldedFace() const
 {
+    // As the faces will be read back from a file.
+    auto rounded = [this](int v) {
+        const Vector3d& p = positions[size_t(v)];
+        return Vector3d(double(float(p.x)), double(float(p.y)), double(float(p.z)));
+    };
     for (const Face& f : faces) {
         if (f.removed)
             continue;
-        const Vector3d n = crossOf(positions[size_t(f.corners[0])], positions[size_t(f.corners[1])],
-                                   positions[size_t(f.corners[2])]);
+        const Vector3d n = crossOf(rounded(f.corners[0]), rounded(f.corners[1]), rounded(f.corners[2]));
         // Faces that are read out as nothing do not count.
         if (!(n.z > 0) && std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z) != 0.0)
             return true;
