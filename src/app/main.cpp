@@ -6,7 +6,7 @@
 #include "app/qdebugfile.h"
 #include "base/veksettings.h"
 #include "app/vekapplication.h"
-#include "app/version.h"
+#include "base/version.h"
 #include "ui/splash.h"
 
 #include <QDateTime>

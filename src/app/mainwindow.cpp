@@ -3,6 +3,7 @@
 #include "app/materialcontrols.h"
 #include "app/meshorientcontrols.h"
 #include "app/ribbontabs.h"
+#include "app/units.h"
 #include "app/updateflow.h"
 #include "base/veksettings.h"
 #include "relief/relief.h"
@@ -128,6 +129,8 @@ void MainWindow::setupPieces()
     connect(meshControls, &MeshOrientControls::meshReleased, this, &MainWindow::meshReleased);
     connect(meshControls, &MeshOrientControls::acceptFinished, this, &MainWindow::meshAcceptFinished);
     connect(meshControls, &MeshOrientControls::zoomToAllRequested, this, &MainWindow::zoomToAll);
+    connect(meshControls, &MeshOrientControls::tabSwitchBegins, this, &MainWindow::beginTabSwitch);
+    connect(meshControls, &MeshOrientControls::tabSwitchEnds, this, &MainWindow::endTabSwitch);
 }
 
 MainWindow::~MainWindow()
@@ -555,9 +558,9 @@ void MainWindow::updateSizeLabel()
         w = model->width() / 128.0;
         h = model->height() / 128.0;
     }
-    const int units = meshControls ? meshControls->workingUnits() : 0;
-    const double factor = units == 1 ? 2.54 : units == 2 ? 25.4 : 1.0;
-    const QString suffix = MeshOrientControls::unitsSuffix(units);
+    const int units = meshControls ? meshControls->workingUnits() : int(Units::Inch);
+    const double factor = unitsFactor(Units::Inch, units);
+    const QString suffix = unitsSuffix(units);
     sizeLabel->setText(QStringLiteral("Size: ") + QString::number(w * factor, 'f', 2) + QLatin1Char(' ')
                        + suffix + QStringLiteral(" X ") + QString::number(h * factor, 'f', 2)
                        + QLatin1Char(' ') + suffix);

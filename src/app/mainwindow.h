@@ -157,6 +157,8 @@ private:
     void clickTool(int id);
     void setExportEnabled(bool on);
     void showImportTabs();
+    // The tabs of a final model, "Sculpting Tools" current.
+    void showEditTabs();
     // Several tabs shown, hidden and made current in a row announce each
     // step; the window acts once, on the tab current at the end.
     void beginTabSwitch();

@@ -197,7 +197,12 @@ bool MainWindow::loadScpFile(const QString& path, bool addToRecent)
     }
     setModel(relief.release(), 1);
     rememberFile(path, addToRecent);
+    showEditTabs();
+    return true;
+}
 
+void MainWindow::showEditTabs()
+{
     beginTabSwitch();
     for (const QString& t : {tabSculptingTools, tabScaleZ, tab2dEdit, tabExport})
         ribbon->showTab(t, true);
@@ -207,7 +212,6 @@ bool MainWindow::loadScpFile(const QString& path, bool addToRecent)
     setExportEnabled(true);
     ribbon->setCurrentTab(tabSculptingTools);
     endTabSwitch();
-    return true;
 }
 
 void MainWindow::fillImportSettings(ReliefSource* source)
@@ -343,6 +347,15 @@ void MainWindow::meshAccepted(Relief* relief)
 
 void MainWindow::meshAcceptFinished()
 {
+    // A relief still made from its source is rebuilt at each import setting:
+    // strokes on it would be wiped, and undoing them would write stale
+    // heights over the rebuilt ones. Sculpting starts with the panel's Accept.
+    if (freshImport) {
+        setSculptToolsEnabled(false);
+        return;
+    }
+    // No relief came of the mesh: the final model kept is edited as before.
+    showEditTabs();
     setSculptToolsEnabled(true);
 }
 

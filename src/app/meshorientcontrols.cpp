@@ -1,5 +1,7 @@
 #include "app/meshorientcontrols.h"
 
+#include "app/ribbontabs.h"
+
 #include "mesh/facetshape.h"
 #include "mesh/heightgrid.h"
 #include "mesh/rasterizer.h"
@@ -7,7 +9,6 @@
 #include "relief/reliefsource.h"
 #include "ui/ribbon.h"
 #include "views/facetwin.h"
-#include "views/progressdialogmonitor.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -64,65 +65,28 @@ QWidget* groupWidget(QLayout* layout)
 MeshOrientControls::MeshOrientControls(FacetWin* meshView, QObject* parent)
     : QObject(parent)
     , view(meshView)
-    , suffix(unitsSuffix(Inch))
+    , suffix(unitsSuffix(Units::Inch))
 {
 }
 
 MeshOrientControls::~MeshOrientControls() = default;
 
-const QStringList& MeshOrientControls::zScaleChoices()
-{
-    static const QStringList choices = {
-        QStringLiteral("1/10"), QStringLiteral("1/5"), QStringLiteral("1/4"), QStringLiteral("1/3"),
-        QStringLiteral("1/2"),  QStringLiteral("Reset"), QStringLiteral("2"), QStringLiteral("3"),
-        QStringLiteral("4"),    QStringLiteral("5"),   QStringLiteral("10")};
-    return choices;
-}
-
-double MeshOrientControls::zScaleFactor(const QString& text)
-{
-    static const double factors[] = {0.1, 0.2, 0.25, 1.0 / 3.0, 0.5, 1.0, 2.0, 3.0, 4.0, 5.0, 10.0};
-    const int i = zScaleChoices().indexOf(text);
-    return i < 0 ? 0.0 : factors[i];
-}
-
-double MeshOrientControls::unitsFactor(int from, int to)
-{
-    static const double factors[3][3] = {
-        {1.0, 2.54, 25.4},
-        {1.0 / 2.54, 1.0, 10.0},
-        {1.0 / 25.4, 0.1, 1.0},
-    };
-    if (from < 0 || from > 2 || to < 0 || to > 2)
-        return 1.0;
-    return factors[from][to];
-}
-
-QString MeshOrientControls::unitsSuffix(int units)
-{
-    if (units == Inch)
-        return QStringLiteral("in.");
-    if (units == Centimetre)
-        return QStringLiteral("cm");
-    return QStringLiteral("mm");
-}
-
 double MeshOrientControls::toInches(double length, int units)
 {
     // Divided rather than multiplied by the reciprocal: 1016 mm must come out
     // as exactly 40 inches for the size limit to hold at its edge.
-    if (units == Centimetre)
+    if (units == Units::Centimetre)
         return length / 2.54;
-    if (units == Millimetre)
+    if (units == Units::Millimetre)
         return length / 25.4;
     return length;
 }
 
 double MeshOrientControls::cellsPerUnit(int units)
 {
-    if (units == Centimetre)
+    if (units == Units::Centimetre)
         return 50.39370078740157;
-    if (units == Millimetre)
+    if (units == Units::Millimetre)
         return 5.039370078740157;
     return 128.0;
 }
@@ -177,7 +141,7 @@ void MeshOrientControls::addGroups(Ribbon* target, const QString& tab)
         importGroup->addButton(radio, id);
         importGrid->addWidget(radio, id, 0);
     }
-    importGroup->button(Inch)->setChecked(true);
+    importGroup->button(Units::Inch)->setChecked(true);
     importGrid->addWidget(sunkenLine(), 0, 1, 3, 1);
     b = iconButton(QStringLiteral(":/morvane2/flip_normals"), QStringLiteral("Invert Normals"), QSize(22, 56));
     importGrid->addWidget(b, 0, 2, 3, 1);
@@ -233,7 +197,7 @@ void MeshOrientControls::addGroups(Ribbon* target, const QString& tab)
         workingGroup->addButton(radio, id);
         workingGrid->addWidget(radio, id, 0);
     }
-    setWorkingUnits(Inch);
+    setWorkingUnits(Units::Inch);
     workingGroup->button(working)->setChecked(true);
     connect(workingGroup, &QButtonGroup::idClicked, this,
             &MeshOrientControls::unitsChanged);
@@ -485,12 +449,9 @@ void MeshOrientControls::acceptFacetShape()
             emit importSettingsNeeded(&source);
             source.dirty = true;
             source.tiltDirty = true;
-            auto* relief = new Relief(source);
-            if (source.basRelief) {
-                ProgressDialogMonitor progress;
-                relief->rebuild(true, &progress);
-            }
-            emit reliefAccepted(relief);
+            // A bas-relief is made afterwards, from the import page that
+            // the fresh relief opens on.
+            emit reliefAccepted(new Relief(source));
         } else {
             QMessageBox::warning(view ? view->window() : nullptr, QStringLiteral("Accept"),
                                  QStringLiteral("The mesh gave no heights to make a relief of. "
@@ -505,16 +466,13 @@ void MeshOrientControls::switchTabsAfterAccept()
 {
     if (!ribbon)
         return;
-    const QString sculpting = QStringLiteral("Sculpting Tools");
-    const QString scaleZ = QStringLiteral("Scale Z");
-    const QString edit2d = QStringLiteral("2D Edit");
     emit tabSwitchBegins();
-    for (const QString& t : {sculpting, scaleZ, edit2d, QStringLiteral("Export")})
+    for (const QString& t : {tabSculptingTools, tabScaleZ, tab2dEdit, tabExport})
         ribbon->showTab(t, true);
     ribbon->showTab(orientTab, false);
-    ribbon->setTabEnabled(sculpting, false);
-    ribbon->setTabEnabled(edit2d, false);
-    ribbon->setTabEnabled(scaleZ, true);
-    ribbon->setCurrentTab(scaleZ);
+    ribbon->setTabEnabled(tabSculptingTools, false);
+    ribbon->setTabEnabled(tab2dEdit, false);
+    ribbon->setTabEnabled(tabScaleZ, true);
+    ribbon->setCurrentTab(tabScaleZ);
     emit tabSwitchEnds();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/units.h"
 #include "geometry/matrix3d.h"
 
 #include <QObject>
@@ -23,8 +24,6 @@ class MeshOrientControls : public QObject
     Q_OBJECT
 
 public:
-    enum Units { Inch = 0, Centimetre = 1, Millimetre = 2 };
-
     explicit MeshOrientControls(FacetWin* meshView, QObject* parent = nullptr);
     ~MeshOrientControls() override;
 
@@ -38,12 +37,6 @@ public:
     void setMesh(FacetShape* shape);
     FacetShape* mesh() const { return shape; }
 
-    // "1/10" ... "10", in menu order, and each text's factor (0.0 if unknown).
-    static const QStringList& zScaleChoices();
-    static double zScaleFactor(const QString& text);
-    // Factor from file units to shown units, and the shown units' suffix.
-    static double unitsFactor(int from, int to);
-    static QString unitsSuffix(int units);
     // A length in the given units, in inches.
     static double toInches(double length, int units);
     // Relief cells per imported unit.
@@ -97,7 +90,7 @@ public slots:
     void updateMeshSizeFields();
 
 signals:
-    // Fill the import settings (flip, invert, tilt, smoothing, bas-relief)
+    // Fill the import settings (flip, invert, transparency, tilt, smoothing)
     // of the source the accepted relief is built from.
     void importSettingsNeeded(ReliefSource* source);
     // The accepted relief; the receiver takes ownership.
@@ -127,8 +120,8 @@ private:
     FacetShape* shape = nullptr;
     Ribbon* ribbon = nullptr;
     QString orientTab;
-    int imported = Inch;
-    int working = Inch;
+    int imported = Units::Inch;
+    int working = Units::Inch;
     double factor = 1.0;
     QString suffix;
     double scale[3] = {1.0, 1.0, 1.0};

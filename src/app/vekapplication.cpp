@@ -2,7 +2,7 @@
 
 #include "base/logfile.h"
 #include "app/mainwindow.h"
-#include "app/version.h"
+#include "base/version.h"
 
 #include <QFileOpenEvent>
 #include <QMessageBox>

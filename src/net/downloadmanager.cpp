@@ -1,6 +1,6 @@
 #include "net/downloadmanager.h"
 
-#include "app/version.h"
+#include "base/version.h"
 #include "base/veksettings.h"
 #include "net/downloadprogress.h"
 #include "net/installerlauncher.h"

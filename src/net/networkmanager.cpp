@@ -1,6 +1,6 @@
 #include "net/networkmanager.h"
 
-#include "app/version.h"
+#include "base/version.h"
 #include "net/networkresponse.h"
 #include "net/networkstatus.h"
 #include "net/replydecoder.h"

@@ -177,7 +177,7 @@ void TestMeshOrient::scaleMenuFollowsAspectLock()
     const Vector3d before = extents(*mesh);
 
     QMenu* menu = controls->scaleButton(axis)->menu();
-    QAction* act = menu->actions().at(MeshOrientControls::zScaleChoices().indexOf(choice));
+    QAction* act = menu->actions().at(zScaleChoices().indexOf(choice));
     QCOMPARE(act->text(), choice);
     act->trigger();
 
@@ -196,7 +196,7 @@ void TestMeshOrient::targetSizeInWorkingUnits()
     mesh = box(4.0, 5.0, 1.0);
     controls->setMesh(mesh.get());
     controls->setAspectMode(2);
-    controls->workingUnitsGroup()->button(MeshOrientControls::Centimetre)->click();
+    controls->workingUnitsGroup()->button(Units::Centimetre)->click();
     QCOMPARE(controls->unitFactor(), 2.54);
     QCOMPARE(controls->sizeField(1)->value(), 12.7);
 
