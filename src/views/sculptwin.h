@@ -60,19 +60,40 @@ public slots:
     // Import settings of the relief's source; each regenerates the relief
     // (or marks it for the next explicit update) and reports the source's
     // dirty flag. Nothing happens without a relief and its source.
-    void setFlipY(bool on);
-    void setInvertZ(bool on);
-    void setImportKeepTransparency(bool on);
-    void setPreview(bool on);
-    void setSmoothSteps(double steps);
-    void setRaiseLowerSteps(int steps);
-    void setTrimSteps(int steps);
-    void setTilt(int horizontal, int vertical);
-    void setGridSize(int size);
-    void setContrastFactor(int factor);
-    void setSmoothness(int smoothness);
-    void updateRelief(bool apply);
-    void setBasReliefEnabled(bool on);
+    void setFlipY(bool on) { sourceChanged(ImportSettings(relief).setFlipY(on)); }
+    void setInvertZ(bool on) { sourceChanged(ImportSettings(relief).setInvertZ(on)); }
+    void setImportKeepTransparency(bool on)
+    {
+        sourceChanged(ImportSettings(relief).setKeepTransparency(on));
+    }
+    void setPreview(bool on) { sourceChanged(ImportSettings(relief).setPreview(on)); }
+    void setSmoothSteps(double steps)
+    {
+        sourceChanged(ImportSettings(relief).setSmoothSteps(steps));
+    }
+    void setRaiseLowerSteps(int steps)
+    {
+        sourceChanged(ImportSettings(relief).setRaiseLowerSteps(steps));
+    }
+    void setTrimSteps(int steps) { sourceChanged(ImportSettings(relief).setTrimSteps(steps)); }
+    void setTilt(int horizontal, int vertical)
+    {
+        sourceChanged(ImportSettings(relief).setTilt(horizontal, vertical));
+    }
+    void setGridSize(int size) { sourceChanged(ImportSettings(relief).setGridSize(size)); }
+    void setContrastFactor(int factor)
+    {
+        sourceChanged(ImportSettings(relief).setContrastFactor(factor));
+    }
+    void setSmoothness(int smoothness)
+    {
+        sourceChanged(ImportSettings(relief).setSmoothness(smoothness));
+    }
+    void updateRelief(bool apply) { sourceChanged(ImportSettings(relief).updateRelief(apply)); }
+    void setBasReliefEnabled(bool on)
+    {
+        sourceChanged(ImportSettings(relief).setBasReliefEnabled(on));
+    }
 
     // Fields of the current tool; no signal goes back.
     void setToolSize(double size) { setToolField(&Tool::size, size); }
