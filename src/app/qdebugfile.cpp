@@ -20,6 +20,8 @@ QDebugFile::QDebugFile(const QString& path)
 {
 }
 
+QDebugFile::~QDebugFile() = default;
+
 void QDebugFile::write(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
     if (insideHandler)
@@ -30,9 +32,9 @@ void QDebugFile::write(QtMsgType type, const QMessageLogContext& context, const 
         QMutexLocker lock(&mutex);
         if (!triedOpen) {
             triedOpen = true;
-            file = new QFile(path);
+            file = std::make_unique<QFile>(path);
             if (file->open(QIODevice::WriteOnly | QIODevice::Text))
-                stream = new QTextStream(file);
+                stream = std::make_unique<QTextStream>(file.get());
         }
         const QString line = formatLine(type, context, message);
         if (stream && !line.isEmpty()) {

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <memory>
+
 class QFile;
 class QTextStream;
 
@@ -13,6 +15,7 @@ class QDebugFile
 {
 public:
     explicit QDebugFile(const QString& path);
+    ~QDebugFile();
     QDebugFile(const QDebugFile&) = delete;
     QDebugFile& operator=(const QDebugFile&) = delete;
 
@@ -23,8 +26,9 @@ public:
 
 private:
     QString path;
-    QFile* file = nullptr;
-    QTextStream* stream = nullptr;
+    // Made on the first message; the stream, declared last, goes first.
+    std::unique_ptr<QFile> file;
+    std::unique_ptr<QTextStream> stream;
     bool triedOpen = false;
     QMutex mutex;
 };

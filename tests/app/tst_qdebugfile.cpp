@@ -15,6 +15,11 @@ namespace {
 
 QDebugFile* forwardTarget = nullptr;
 
+int openDescriptorCount()
+{
+    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size();
+}
+
 void forwardToTarget(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
     forwardTarget->write(type, context, message);
@@ -69,6 +74,25 @@ private slots:
         QVERIFY(QFileInfo(path).isDir());
         QVERIFY(captured.seek(0));
         QCOMPARE(captured.readAll(), QByteArray());
+    }
+
+    void destroyedWriterClosesAndFreesItsFile()
+    {
+        const QString path = home.dir.filePath(QStringLiteral("closed.txt"));
+        const int before = openDescriptorCount();
+        {
+            QDebugFile file(path);
+            forwardTarget = &file;
+            const QtMessageHandler previous = qInstallMessageHandler(forwardToTarget);
+            qWarning("kept");
+            qInstallMessageHandler(previous);
+            QCOMPARE(openDescriptorCount(), before + 1);
+        }
+        forwardTarget = nullptr;
+        QCOMPARE(openDescriptorCount(), before);
+        const QStringList lines = fileLines(path);
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines.at(0).startsWith(QStringLiteral("WARN:kept File: ")), qPrintable(lines.at(0)));
     }
 
     void handlerReplacesQdebugTxtInTheHomeFolder()
