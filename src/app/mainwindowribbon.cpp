@@ -331,6 +331,7 @@ void MainWindow::setup2dEditGroups(const QString& page)
         flatToolGroup->addButton(sample, Tool::Sample);
         grid->addWidget(sample, 0, 1);
         sampleEdit = new QLineEdit(QStringLiteral("0.0"));
+        sampleEdit->setObjectName(QStringLiteral("sampleEdit"));
         sampleEdit->setAlignment(Qt::AlignCenter);
         sampleEdit->setFixedSize(100, 16);
         grid->addWidget(sampleEdit, 1, 0, 1, 3);

@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 namespace {
@@ -243,6 +244,52 @@ private slots:
         auto window = openWindow();
         QCOMPARE(window->sculptWin()->lightPosition(), shown);
         VekSettings().remove(QStringLiteral("lightPosition"));
+    }
+
+    void sampleTextFollowsItsMagnitude_data()
+    {
+        QTest::addColumn<double>("sample");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("large in exponent form") << 12345.6 << "1.235e+04";
+        QTest::newRow("small with one decimal") << 12.34 << "12.3";
+        QTest::newRow("exponent from 1000 on") << 1000.0 << "1.000e+03";
+        QTest::newRow("just below 1000") << 999.94 << "999.9";
+        QTest::newRow("large negative by its size") << -2500.0 << "-2.500e+03";
+    }
+
+    void sampleTextFollowsItsMagnitude()
+    {
+        QFETCH(double, sample);
+        QFETCH(QString, text);
+        auto window = openWindow();
+        emit window->flatWin()->SampleChanged(sample);
+        QCOMPARE(window->ribbonWidget()->page(tab2dEdit)->findChild<QLineEdit*>(QStringLiteral("sampleEdit"))->text(),
+                 text);
+    }
+
+    void typedSampleSetsOnlyAValidBaseLevel_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<double>("level");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("a level") << "2.5" << 2.5 << "2.5";
+        QTest::newRow("negative refused") << "-1" << 0.0 << "0.0";
+        QTest::newRow("not a number refused") << "abc" << 0.0 << "0.0";
+    }
+
+    void typedSampleSetsOnlyAValidBaseLevel()
+    {
+        QFETCH(QString, typed);
+        QFETCH(double, level);
+        QFETCH(QString, shown);
+        auto window = openWindow();
+        window->ribbonWidget()->setCurrentTab(tab2dEdit);
+        auto* edit = window->ribbonWidget()->page(tab2dEdit)->findChild<QLineEdit*>(QStringLiteral("sampleEdit"));
+        edit->clear();
+        QTest::keyClicks(edit, typed);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(window->currentModel()->baseLevel(), level);
+        QCOMPARE(edit->text(), shown);
     }
 
     void closingStoresTheWindowState()

@@ -1,8 +1,12 @@
 // A mesh file opened in the real main window, turned with the ribbon's own
-// buttons and accepted: the heights of the relief the window then holds.
+// buttons and accepted: the heights of the relief the window then holds, the
+// bas-relief made from the import page, and the tabs and tools Accept leaves.
 #include "windowtest.h"
 
 #include "tst_meshorient_shapes.h"
+
+#include "app/ribbontabs.h"
+#include "views/facetwin.h"
 
 #include "mesh/facetshape.h"
 #include "mesh/stlfilewriter.h"
@@ -23,6 +27,37 @@ bool writeStl(const QString& path, const FacetShape& shape)
     return writeFacetShapeStl(out, shape, QStringLiteral("test"));
 }
 
+// A 48 x 32 cell slab two cells thick with a 16 x 16 tower forty cells high:
+// a height step that a bas-relief flattens.
+std::unique_ptr<FacetShape> tallTower()
+{
+    const double c = 1.0 / 128.0;
+    auto s = std::make_unique<FacetShape>();
+    addBox(*s, VekMath::Vector3d(0, 0, 0), VekMath::Vector3d(48 * c, 32 * c, 2 * c));
+    addBox(*s, VekMath::Vector3d(16 * c, 8 * c, 2 * c), VekMath::Vector3d(32 * c, 24 * c, 40 * c));
+    return s;
+}
+
+// Standing upright in the YZ plane: no width to rasterise.
+std::unique_ptr<FacetShape> edgeOn()
+{
+    auto s = std::make_unique<FacetShape>();
+    s->addFacet(Facet(VekMath::Vector3d(0, 0, 0), VekMath::Vector3d(0, 1, 0), VekMath::Vector3d(0, 0, 1),
+                      VekMath::Vector3d()));
+    return s;
+}
+
+int toolOf(const ReliefView* view)
+{
+    const Tool* tool = view->currentTool();
+    return tool ? int(tool->type) : int(Tool::NoTool);
+}
+
+QPushButton* panelButton(MainWindow& window, const char* name)
+{
+    return window.panel()->findChild<QPushButton*>(QLatin1String(name));
+}
+
 } // namespace
 
 class TestMeshOrientWindow : public QObject
@@ -36,6 +71,10 @@ private slots:
 
     void stlTurnedByRibbonButtons_data();
     void stlTurnedByRibbonButtons();
+    void basReliefOnlyWhenSwitchedOnBeforeAccept_data();
+    void basReliefOnlyWhenSwitchedOnBeforeAccept();
+    void acceptLeavesScaleZWithSculptingOffUntilPanelAccept();
+    void emptyRasterLeavesKeptModelEditable();
 
 private:
     QPushButton* orientButton(const QString& name) const;
@@ -49,6 +88,8 @@ void TestMeshOrientWindow::initTestCase()
 {
     QVERIFY(dir.isValid());
     QVERIFY(writeStl(dir.filePath(QStringLiteral("slab.stl")), *toweredSlab()));
+    QVERIFY(writeStl(dir.filePath(QStringLiteral("tower.stl")), *tallTower()));
+    QVERIFY(writeStl(dir.filePath(QStringLiteral("edge.stl")), *edgeOn()));
 }
 
 void TestMeshOrientWindow::init()
@@ -110,6 +151,90 @@ void TestMeshOrientWindow::stlTurnedByRibbonButtons()
     QCOMPARE(model->width(), rows.first().size());
     QCOMPARE(model->height(), rows.size());
     QVERIFY(!shownTabs(window->ribbonWidget()).contains(QStringLiteral("Orient / Scale")));
+}
+
+void TestMeshOrientWindow::basReliefOnlyWhenSwitchedOnBeforeAccept_data()
+{
+    QTest::addColumn<bool>("on");
+    QTest::newRow("switch off: the raster itself") << false;
+    QTest::newRow("switch on: a bas-relief") << true;
+}
+
+void TestMeshOrientWindow::basReliefOnlyWhenSwitchedOnBeforeAccept()
+{
+    QFETCH(bool, on);
+    window->load(dir.filePath(QStringLiteral("tower.stl")), false);
+    QTest::mouseClick(orientButton(QStringLiteral("accept")), Qt::LeftButton);
+    Relief* model = window->currentModel();
+    QVERIFY(model && model->source());
+    const ReliefSource& src = *model->source();
+    std::vector<float> raster;
+    for (uint32_t y = 0; y < src.height; ++y)
+        for (uint32_t x = 0; x < src.width; ++x)
+            raster.push_back(src.rawSample(x, y));
+    QCOMPARE(int(raster.size()), model->cellCount());
+
+    // What the generator makes of the source with the panel's settings.
+    std::vector<float> basRelief;
+    if (on) {
+        QTest::mouseClick(panelButton(*window, "basReliefOn"), Qt::LeftButton);
+        QTest::mouseClick(panelButton(*window, "update"), Qt::LeftButton);
+        QVERIFY(src.basRelief);
+        ReliefSource copy = src;
+        copy.dirty = true;
+        Relief reference(copy);
+        reference.rebuild(true);
+        basRelief = heightsOf(&reference);
+        QVERIFY(basRelief != raster);
+    }
+    QTest::mouseClick(panelButton(*window, "accept"), Qt::LeftButton);
+    QCOMPARE(window->currentModel(), model);
+    QVERIFY(!model->source());
+    QCOMPARE(heightsOf(model), on ? basRelief : raster);
+}
+
+void TestMeshOrientWindow::acceptLeavesScaleZWithSculptingOffUntilPanelAccept()
+{
+    window->load(dir.filePath(QStringLiteral("slab.stl")), false);
+    QVERIFY(window->facetWin()->isVisible());
+    QTest::mouseClick(orientButton(QStringLiteral("accept")), Qt::LeftButton);
+
+    Ribbon* ribbon = window->ribbonWidget();
+    QCOMPARE(shownTabs(ribbon), QStringList({tabViewSettings, tabScaleZ, tabSculptingTools, tab2dEdit, tabExport}));
+    QCOMPARE(ribbon->tabText(ribbon->currentIndex()), tabScaleZ);
+    QVERIFY(ribbon->page(tabScaleZ)->isEnabled());
+    QVERIFY(!ribbon->page(tabSculptingTools)->isEnabled());
+    QVERIFY(!ribbon->page(tab2dEdit)->isEnabled());
+    QVERIFY(!ribbon->page(tabExport)->isEnabled());
+    QVERIFY(window->sculptWin()->isVisible());
+    QVERIFY(!window->facetWin()->isVisible());
+    // Strokes on a relief still rebuilt from its source would be lost.
+    QCOMPARE(toolOf(window->sculptWin()), int(Tool::NoTool));
+
+    QTest::mouseClick(panelButton(*window, "accept"), Qt::LeftButton);
+    QCOMPARE(ribbon->tabText(ribbon->currentIndex()), tabSculptingTools);
+    for (const QString& tab : {tabScaleZ, tabSculptingTools, tab2dEdit, tabExport})
+        QVERIFY2(ribbon->page(tab)->isEnabled(), qPrintable(tab));
+    QCOMPARE(toolOf(window->sculptWin()), int(Tool::Smooth));
+}
+
+void TestMeshOrientWindow::emptyRasterLeavesKeptModelEditable()
+{
+    Relief* kept = window->currentModel();
+    window->load(dir.filePath(QStringLiteral("edge.stl")), false);
+    QVERIFY(window->currentMesh());
+    QTest::mouseClick(orientButton(QStringLiteral("accept")), Qt::LeftButton);
+
+    QCOMPARE(answerer->boxes.size(), 1);
+    QCOMPARE(window->currentModel(), kept);
+    QVERIFY(!window->currentMesh());
+    Ribbon* ribbon = window->ribbonWidget();
+    QVERIFY(!shownTabs(ribbon).contains(tabOrientScale));
+    QCOMPARE(ribbon->tabText(ribbon->currentIndex()), tabSculptingTools);
+    for (const QString& tab : {tabScaleZ, tabSculptingTools, tab2dEdit, tabExport})
+        QVERIFY2(ribbon->page(tab)->isEnabled(), qPrintable(tab));
+    QCOMPARE(toolOf(window->sculptWin()), int(Tool::Smooth));
+    QVERIFY(window->sculptWin()->isVisible());
 }
 
 MORVANE_WINDOW_TEST_MAIN(TestMeshOrientWindow)
