@@ -135,9 +135,8 @@ void MeshOrientControls::addGroups(Ribbon* target, const QString& tab)
     auto* importGrid = new QGridLayout;
     auto* importWidget = groupWidget(importGrid);
     importGroup = new QButtonGroup(importWidget);
-    const QString unitTexts[3] = {QStringLiteral("in."), QStringLiteral("cm"), QStringLiteral("mm")};
     for (int id = 0; id < 3; ++id) {
-        auto* radio = new QRadioButton(unitTexts[id]);
+        auto* radio = new QRadioButton(unitsSuffix(id));
         importGroup->addButton(radio, id);
         importGrid->addWidget(radio, id, 0);
     }
@@ -193,7 +192,7 @@ void MeshOrientControls::addGroups(Ribbon* target, const QString& tab)
     auto* workingWidget = groupWidget(workingGrid);
     workingGroup = new QButtonGroup(workingWidget);
     for (int id = 0; id < 3; ++id) {
-        auto* radio = new QRadioButton(unitTexts[id]);
+        auto* radio = new QRadioButton(unitsSuffix(id));
         workingGroup->addButton(radio, id);
         workingGrid->addWidget(radio, id, 0);
     }
