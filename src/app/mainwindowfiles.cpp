@@ -354,7 +354,9 @@ void MainWindow::meshAcceptFinished()
         setSculptToolsEnabled(false);
         return;
     }
-    // No relief came of the mesh: the final model kept is edited as before.
+    // No relief came of the mesh: the final model kept is edited as before,
+    // its size shown again where the mesh load cleared it.
+    updateSizeLabel();
     showEditTabs();
     setSculptToolsEnabled(true);
 }

@@ -366,6 +366,7 @@ void MainWindow::setupExportGroup(const QString& page)
         auto* box = new QVBoxLayout(content);
         box->setContentsMargins(0, 0, 0, 0);
         sizeLabel = new QLabel(QStringLiteral("Model Size"));
+        sizeLabel->setObjectName(QStringLiteral("sizeLabel"));
         QFont font = sizeLabel->font();
         font.setPointSize(11);
         sizeLabel->setFont(font);

@@ -13,6 +13,7 @@
 #include "relief/reliefsource.h"
 
 #include <QDataStream>
+#include <QLabel>
 #include <QTemporaryDir>
 
 
@@ -235,6 +236,7 @@ void TestMeshOrientWindow::emptyRasterLeavesKeptModelEditable()
         QVERIFY2(ribbon->page(tab)->isEnabled(), qPrintable(tab));
     QCOMPARE(toolOf(window->sculptWin()), int(Tool::Smooth));
     QVERIFY(window->sculptWin()->isVisible());
+    QCOMPARE(ribbon->page(tabExport)->findChild<QLabel*>(QStringLiteral("sizeLabel"))->text(), QStringLiteral("Size: 2.34 in. X 2.34 in."));
 }
 
 MORVANE_WINDOW_TEST_MAIN(TestMeshOrientWindow)
