@@ -383,7 +383,7 @@ void MainWindow::exportMesh(bool stl)
     const double tolerance = exportTolerance();
     std::unique_ptr<ProgressDialogMonitor> progress;
     if (tolerance != 0.0)
-        progress = std::make_unique<ProgressDialogMonitor>();
+        progress = std::make_unique<ProgressDialogMonitor>(QStringLiteral("Reducing Facets"));
     const ReliefExport::Outcome outcome =
         ReliefExport::write(path, stl ? ReliefExport::Stl : ReliefExport::Obj, *model, tolerance, progress.get());
     progress.reset();

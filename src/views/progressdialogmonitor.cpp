@@ -9,6 +9,12 @@ ProgressDialogMonitor::ProgressDialogMonitor()
     dialog->setWindowModality(Qt::ApplicationModal);
 }
 
+ProgressDialogMonitor::ProgressDialogMonitor(const QString& label)
+    : ProgressDialogMonitor()
+{
+    dialog->setLabelText(label);
+}
+
 ProgressDialogMonitor::~ProgressDialogMonitor() = default;
 
 void ProgressDialogMonitor::setMaximum(int maximum)

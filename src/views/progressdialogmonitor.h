@@ -5,6 +5,7 @@
 #include <memory>
 
 class QProgressDialog;
+class QString;
 
 // Shows the model's progress in a progress dialog without parent that stays
 // on top and blocks the application, with a Cancel button.
@@ -12,6 +13,7 @@ class ProgressDialogMonitor : public ProgressMonitor
 {
 public:
     ProgressDialogMonitor();
+    explicit ProgressDialogMonitor(const QString& label);
     ~ProgressDialogMonitor() override;
 
     void setMaximum(int maximum) override;

@@ -450,6 +450,7 @@ private slots:
         answerer.fileNames << dir.filePath(QStringLiteral("cancelled.stl"));
         window->exportStlFile();
         QVERIFY(answerer.cancelledProgress > 0);
+        QCOMPARE(answerer.cancelledLabel, QStringLiteral("Reducing Facets"));
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("cancelled.stl"))));
         QVERIFY(answerer.boxes.isEmpty());
         QVERIFY(VekSettings().lastExportDir().isEmpty());

@@ -70,6 +70,7 @@ public:
     // Progress dialogs are left running unless this is set.
     bool cancelProgress = false;
     int cancelledProgress = 0;
+    QString cancelledLabel;
 
 private:
     void answer()
@@ -81,6 +82,7 @@ private:
                 auto* progress = qobject_cast<QProgressDialog*>(top);
                 if (progress && !progress->wasCanceled()) {
                     ++cancelledProgress;
+                    cancelledLabel = progress->labelText();
                     progress->cancel();
                 }
             }
