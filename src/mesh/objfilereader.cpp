@@ -27,7 +27,8 @@ const int LineCap = 1 << 26;
 const int MaxCoordinates = int((INT_MAX - 4096) / sizeof(double)) / 3 * 3;
 const int MaxIndices = int((INT_MAX - 4096) / sizeof(int));
 
-// No record needs a word longer than this; a warning quotes no more of one.
+// A warning quotes at most this much of a word, so that one huge word
+// cannot make a huge log line.
 const int QuoteCap = 64;
 
 // A word of the file as a warning quotes it.
