@@ -244,8 +244,9 @@ int FacetReducer::Impl::vertexAt(const Vector3d& p, uint64_t hash)
     if (found != VertexTable::None)
         return found;
     positions.push_back(p);
-    vertexEdges.emplace_back();
-    quadrics.emplace_back();
+    // Positions left behind by collapses have no records of their own.
+    vertexEdges.resize(positions.size());
+    quadrics.resize(positions.size());
     return index;
 }
 
@@ -861,8 +862,21 @@ int FacetReducer::Impl::collapseFaces(int index)
 
 int FacetReducer::Impl::collapseVertices(int index, const Vector3d& optimal)
 {
-    const int n = vertexAt(optimal);
     const int ends[2] = {edges[size_t(index)].first, edges[size_t(index)].second};
+    const uint64_t hash = VertexTable::hash(optimal);
+    int n = table.find(optimal, hash, positions.data());
+    if (n == VertexTable::None) {
+        // The first end becomes the new vertex, keeping its records and
+        // edges; only its old position stays behind, to be found in the
+        // table like any vertex left by a collapse.
+        const Vector3d old = positions[size_t(ends[0])];
+        const int left = int(positions.size());
+        positions.push_back(old);
+        table.relabel(old, left, positions.data());
+        positions[size_t(ends[0])] = optimal;
+        table.findOrAdd(optimal, hash, ends[0], positions.data());
+        n = ends[0];
+    }
     for (int u : ends) {
         if (u == n)
             continue;

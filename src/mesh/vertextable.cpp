@@ -71,6 +71,20 @@ int VertexTable::findOrAdd(const Vector3d& p, uint64_t h, int index, const Vecto
     return None;
 }
 
+void VertexTable::relabel(const Vector3d& p, int to, const Vector3d* positions)
+{
+    if (cells.empty())
+        return;
+    const uint64_t h = hash(p);
+    const size_t mask = cells.size() - 1;
+    const uint32_t tag = tagOf(h);
+    for (size_t i = h & mask; cells[i].index != None; i = (i + 1) & mask)
+        if (cells[i].tag == tag && samePosition(positions[cells[i].index], p)) {
+            cells[i].index = to;
+            return;
+        }
+}
+
 void VertexTable::prefetch(uint64_t h) const
 {
 #if defined(__GNUC__)

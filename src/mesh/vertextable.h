@@ -27,6 +27,8 @@ public:
     // The index of the entry at p; when there is none, records p under
     // index (the caller then stores p there) and returns None.
     int findOrAdd(const VekMath::Vector3d& p, uint64_t h, int index, const VekMath::Vector3d* positions);
+    // Gives the entry at p the index to instead.
+    void relabel(const VekMath::Vector3d& p, int to, const VekMath::Vector3d* positions);
     // Asks for the memory a search for hash h will read first.
     void prefetch(uint64_t h) const;
     void clear();
