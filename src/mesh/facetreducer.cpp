@@ -934,6 +934,8 @@ void FacetReducer::Impl::prefetchAhead(size_t i, Lookahead& look) const
         const Edge& e = edges[size_t(index)];
         Quadric sum;
         table.prefetch(VertexTable::hash(collapsePosition(index, &sum)));
+        // Where the first end's position is kept when it moves.
+        table.prefetch(VertexTable::hash(positions[size_t(e.first)]));
         for (int end : {e.first, e.second})
             for (int g : vertexEdges[size_t(end)])
                 prefetch(&edges[size_t(g)]);
