@@ -18,7 +18,6 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -108,50 +107,40 @@ int park(const FacetReducer::Impl& reducer, const QString& path)
 }
 
 // One strip triangulated, reduced and parked in its file: the number of
-// facets parked, or -1 when the file could not be written. With keepUp every
-// collapse that would turn a face down or onto its side is refused and the
-// strip is parked beside the plain one; *folded tells whether the plain
-// reduction left such a face.
-int reduceStripOnce(FacetReducer::Impl& reducer, const Relief& relief, int firstRow, int endRow,
-                    unsigned int target, double maxCost, ReductionProgress& progress, const QString& path,
-                    bool keepUp, bool* folded)
-{
-    *folded = false;
-    const int added = triangulate(reducer, relief, firstRow, endRow, progress);
-    progress.phase = ReductionProgress::Building;
-    progress.start = 0;
-    progress.end = progress.current = added;
-    progress.update();
-
-    progress.phase = ReductionProgress::Reducing;
-    progress.start = progress.current = reducer.faceCount();
-    progress.end = int(target);
-    reducer.keepFacesUp = keepUp;
-    reducer.reduce(target, maxCost, &progress);
-    reducer.keepFacesUp = false;
-    const int parked = park(reducer, keepUp ? facesUpPath(path) : path);
-    if (!keepUp && parked >= 0 && !progress.cancelled)
-        *folded = reducer.hasFoldedFace();
-    return parked;
-}
-
-// The same on one thread: when the plain reduction turned a face over, the
-// strip is reduced once more refusing every collapse that would, and that
-// is parked beside it (*facesUp its number of facets, else -2): the plain
-// strips serve an export that ends up without a fold, so that it comes out
-// as it always did.
+// facets parked, or -1 when the file could not be written. When the plain
+// reduction turned a face over, the strip is reduced once more refusing
+// every collapse that would, and that is parked beside it (*facesUp its
+// number of facets, else -2): the plain strips serve an export that ends up
+// without a fold, so that it comes out as it always did.
 int reduceStrip(FacetReducer::Impl& reducer, const Relief& relief, int firstRow, int endRow,
                 unsigned int target, double maxCost, ReductionProgress& progress, const QString& path,
                 int* facesUp)
 {
     *facesUp = -2;
-    bool folded = false;
-    const int parked =
-        reduceStripOnce(reducer, relief, firstRow, endRow, target, maxCost, progress, path, false, &folded);
-    if (parked < 0 || !folded)
-        return parked;
-    progress.hold = true;
-    *facesUp = reduceStripOnce(reducer, relief, firstRow, endRow, target, maxCost, progress, path, true, &folded);
+    int parked = -1;
+    for (bool keepUp : {false, true}) {
+        progress.hold = keepUp;
+        const int added = triangulate(reducer, relief, firstRow, endRow, progress);
+        progress.phase = ReductionProgress::Building;
+        progress.start = 0;
+        progress.end = progress.current = added;
+        progress.update();
+
+        progress.phase = ReductionProgress::Reducing;
+        progress.start = progress.current = reducer.faceCount();
+        progress.end = int(target);
+        reducer.keepFacesUp = keepUp;
+        reducer.reduce(target, maxCost, &progress);
+        reducer.keepFacesUp = false;
+        if (keepUp) {
+            *facesUp = park(reducer, facesUpPath(path));
+            break;
+        }
+        // A strip that cannot be parked would leave a hole in the mesh.
+        parked = park(reducer, path);
+        if (parked < 0 || progress.cancelled || !reducer.hasFoldedFace())
+            break;
+    }
     progress.hold = false;
     return *facesUp == -1 ? -1 : parked;
 }
@@ -218,13 +207,12 @@ public:
         for (unsigned int s = 0; s < strips; ++s)
             values[s].store(int(s) * 100);
         startUpright();
-        // The strips of most facets first, and a strip to be reduced again
-        // before any new one, so that no worker is left with a long strip
-        // at the end while the others wait.
+        // The strips of most facets first, so that no worker is left with a
+        // long strip at the end while the others wait. A strip reduced again
+        // with every face kept up is reduced again at once by its worker,
+        // in memory already in use.
         const std::vector<unsigned int> order = heaviestFirst();
-        size_t nextPlain = 0;
-        unsigned int plainRunning = 0;
-        std::deque<unsigned int> again;
+        std::atomic<size_t> next{0};
         std::mutex mutex;
         std::condition_variable changed;
         unsigned int running = threads;
@@ -234,59 +222,29 @@ public:
                 std::unique_ptr<FacetReducer::Impl> reducer(new FacetReducer::Impl);
                 reducer->keepOutline = true;
                 for (;;) {
-                    unsigned int s = 0;
-                    bool keepUp = false;
-                    {
-                        // With nothing to take, a strip still at work may
-                        // yet have to be reduced again.
-                        std::unique_lock<std::mutex> lock(mutex);
-                        while (!stop.load() && again.empty() && nextPlain == order.size() && plainRunning > 0)
-                            changed.wait_for(lock, std::chrono::milliseconds(20));
-                        if (stop.load())
-                            break;
-                        if (!again.empty()) {
-                            s = again.front();
-                            again.pop_front();
-                            keepUp = true;
-                        } else if (nextPlain < order.size()) {
-                            s = order[nextPlain++];
-                            ++plainRunning;
-                        } else {
-                            break;
-                        }
-                    }
+                    const size_t taken = next.fetch_add(1);
+                    if (taken >= order.size() || stop.load())
+                        break;
+                    const unsigned int s = order[taken];
                     ReductionProgress mine;
                     mine.strip = int(s);
                     mine.stop = &stop;
                     mine.shownValue = &values[s];
-                    mine.hold = keepUp;
-                    bool folded = false;
-                    int n = -1;
                     // Out of memory on a worker fails the export rather
                     // than the program.
                     try {
-                        n = reduceOnce(*reducer, s, mine, keepUp, &folded);
+                        parked[s] = reduce(*reducer, s, mine);
                     } catch (const std::bad_alloc&) {
                         reducer->clear();
                     }
-                    std::lock_guard<std::mutex> lock(mutex);
-                    if (keepUp) {
-                        parkedUp[s] = n;
-                        if (n < 0)
-                            parked[s] = -1;
-                    } else {
-                        parked[s] = n;
-                        --plainRunning;
-                    }
                     // A strip that could not be parked ends the export.
-                    if (n < 0)
+                    if (parked[s] < 0)
                         stop.store(true);
-                    if (folded && !stop.load())
-                        again.push_back(s);
-                    else
-                        done[s].store(true);
+                    std::lock_guard<std::mutex> lock(mutex);
+                    done[s].store(true);
                     changed.notify_all();
                 }
+                // Its memory goes back as soon as no strip is left to take.
                 reducer.reset();
                 std::lock_guard<std::mutex> lock(mutex);
                 --running;
@@ -472,14 +430,6 @@ private:
             }
             uprightDone.store(true);
         });
-    }
-
-    int reduceOnce(FacetReducer::Impl& reducer, unsigned int s, ReductionProgress& p, bool keepUp, bool* folded)
-    {
-        const int firstRow = int(s * rows);
-        const int endRow = s + 1 == strips ? relief.height() - 1 : firstRow + int(rows);
-        return reduceStripOnce(reducer, relief, firstRow, endRow, target / strips, maxCost, p, stripPath(s), keepUp,
-                               folded);
     }
 
     // The strips by the number of grid points above zero in their rows,
