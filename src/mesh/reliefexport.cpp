@@ -307,22 +307,22 @@ public:
         progress.start = 0;
         progress.end = int(total);
         final.reserveFor(size_t(total - joinedFacets), size_t(total) / 2);
-        // The files left are read side by side, and added in order.
-        std::vector<std::unique_ptr<FacetShape>> parts(strips);
+        // The files left are read side by side, as many at a time as there
+        // are readers, and added in order; only those few wait in memory.
         const unsigned int readers = std::max(1u, std::min(strips - joined, threadsToRead));
-        std::vector<std::thread> helpers;
-        auto readEvery = [&](unsigned int from) {
-            for (unsigned int s = joined + from; s < strips; s += readers)
-                parts[s] = readStrip(stripPath(s));
-        };
-        for (unsigned int t = 1; t < readers; ++t)
-            helpers.emplace_back(readEvery, t);
-        readEvery(0);
-        for (std::thread& h : helpers)
-            h.join();
-        while (joined < strips)
-            if (!joinNext(&progress, std::move(parts[joined])))
-                return false;
+        std::vector<std::unique_ptr<FacetShape>> parts(readers);
+        while (joined < strips) {
+            const unsigned int count = std::min(readers, strips - joined);
+            std::vector<std::thread> helpers;
+            for (unsigned int t = 1; t < count; ++t)
+                helpers.emplace_back([&, t] { parts[t] = readStrip(stripPath(joined + t)); });
+            parts[0] = readStrip(stripPath(joined));
+            for (std::thread& h : helpers)
+                h.join();
+            for (unsigned int t = 0; t < count; ++t)
+                if (!joinNext(&progress, std::move(parts[t])))
+                    return false;
+        }
         return true;
     }
 
