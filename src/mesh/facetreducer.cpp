@@ -11,6 +11,7 @@
 #include <functional>
 #include <limits>
 #include <thread>
+#include <type_traits>
 
 using VekMath::Plane;
 using VekMath::Vector3d;
@@ -187,6 +188,25 @@ void FacetReducer::Impl::clear()
     fresh.clear();
     staleBits.clear();
     staleEdges.clear();
+}
+
+void FacetReducer::Impl::keepOnlyFaces()
+{
+    auto release = [](auto& v) { std::decay_t<decltype(v)>().swap(v); };
+    release(vertexEdges);
+    release(quadrics);
+    table = VertexTable();
+    release(edges);
+    release(manyFaces);
+    release(freeManyFaces);
+    release(sorted);
+    restCount = 0;
+    restDue.clear();
+    release(staleEdges);
+    release(staleBits);
+    release(fresh);
+    release(radixSpare);
+    release(radixCounts);
 }
 
 void FacetReducer::Impl::appendFace(Edge& e, int f)

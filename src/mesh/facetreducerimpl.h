@@ -68,6 +68,10 @@ struct FacetReducer::Impl
     void reduce(unsigned int targetFaces, double maxCost, ReductionProgress* progress);
     FacetShape toFacetShape() const;
     int faceCount() const { return int(faces.size()); }
+    // Gives back the memory of everything but the faces and the vertex
+    // positions, before the faces are read out of a large mesh; only
+    // toFacetShape and clear may follow.
+    void keepOnlyFaces();
 
     // For a mesh of a height field, every face up: no collapse may move a
     // vertex of the outline, and with keepFacesUp none may turn a face down

@@ -572,6 +572,7 @@ FacetShape FacetReducer::reduceRelief(const Relief& relief, ProgressMonitor* dia
         d->clear();
         return FacetShape();
     }
+    d->keepOnlyFaces();
     FacetShape result = d->toFacetShape();
 
     progress.phase = ReductionProgress::Triangulating;
