@@ -315,7 +315,14 @@ public:
             const unsigned int count = std::min(readers, strips - joined);
             std::vector<std::thread> helpers;
             for (unsigned int t = 1; t < count; ++t)
-                helpers.emplace_back([&, t] { parts[t] = readStrip(stripPath(joined + t)); });
+                helpers.emplace_back([&, t] {
+                    // Out of memory on a helper must not end the program:
+                    // the strip is then read again on this thread.
+                    try {
+                        parts[t] = readStrip(stripPath(joined + t));
+                    } catch (const std::bad_alloc&) {
+                    }
+                });
             parts[0] = readStrip(stripPath(joined));
             for (std::thread& h : helpers)
                 h.join();
