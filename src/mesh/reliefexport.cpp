@@ -310,7 +310,7 @@ public:
         // The files left are read side by side, as many at a time as there
         // are readers, and added in order; only those few wait in memory.
         const unsigned int readers = std::max(1u, std::min(strips - joined, threadsToRead));
-        std::vector<std::unique_ptr<FacetShape>> parts(readers);
+        std::unique_ptr<std::unique_ptr<FacetShape>[]> parts(new std::unique_ptr<FacetShape>[readers]);
         while (joined < strips) {
             const unsigned int count = std::min(readers, strips - joined);
             std::vector<std::thread> helpers;
@@ -360,21 +360,23 @@ public:
     // cancel on; null when it could not be made.
     std::unique_ptr<FacetReducer::Impl> takeUpright(std::unique_ptr<FacetReducer::Impl> spare)
     {
-        if (!uprightThread.joinable()) {
-            spare->clear();
-            if (!joinUprightInto(*spare))
-                return nullptr;
-            reduceUpright(*spare, progress);
-            return spare;
+        if (uprightThread.joinable()) {
+            while (!uprightDone.load() && !progress.cancelled) {
+                progress.refresh();
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+            uprightStop.store(progress.cancelled);
+            uprightThread.join();
+            if (!uprightDeferred) {
+                spare.reset();
+                return uprightJoined ? std::move(upright) : nullptr;
+            }
         }
-        spare.reset();
-        while (!uprightDone.load() && !progress.cancelled) {
-            progress.refresh();
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        uprightStop.store(progress.cancelled);
-        uprightThread.join();
-        return uprightJoined ? std::move(upright) : nullptr;
+        spare->clear();
+        if (!joinUprightInto(*spare))
+            return nullptr;
+        reduceUpright(*spare, progress);
+        return spare;
     }
 
     void stopUpright()
@@ -415,7 +417,23 @@ private:
         upright.reset(new FacetReducer::Impl);
         uprightThread = std::thread([this] {
             try {
-                for (unsigned int s = 0; s < strips; ++s) {
+                // While no strip has folded, the joined mesh would be the
+                // plain one over again: it is made only once one has, and
+                // else later in the plain one's memory, should that fold.
+                for (bool folded = false, all = false; !folded && !uprightStop.load();) {
+                    all = true;
+                    for (unsigned int s = 0; s < strips; ++s) {
+                        all = all && done[s].load();
+                        folded = folded || (done[s].load() && parkedUp[s] >= 0);
+                    }
+                    if (all && !folded) {
+                        uprightDeferred = true;
+                        break;
+                    }
+                    if (!folded)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                }
+                for (unsigned int s = 0; s < strips && !uprightDeferred; ++s) {
                     while (!done[s].load() && !uprightStop.load())
                         std::this_thread::sleep_for(std::chrono::milliseconds(2));
                     if (uprightStop.load() || parked[s] < 0)
@@ -430,7 +448,7 @@ private:
                 }
                 ReductionProgress quiet;
                 quiet.stop = &uprightStop;
-                if (uprightJoined)
+                if (uprightJoined && !uprightDeferred)
                     reduceUpright(*upright, quiet);
             } catch (const std::bad_alloc&) {
                 uprightJoined = false;
@@ -502,6 +520,7 @@ private:
     std::atomic<bool> uprightStop{false};
     std::atomic<bool> uprightDone{false};
     bool uprightJoined = false;
+    bool uprightDeferred = false;  // no strip folded: made later, when needed
     unsigned int joined = 0;
     long long joinedFacets = 0;
 };
