@@ -389,14 +389,9 @@ void FacetReducer::Impl::addFacets(const Facet* facets, int n, ReductionProgress
     }
 }
 
-FacetShape FacetReducer::Impl::toFacetShape() const
+bool FacetReducer::Impl::nextFacet(size_t& i, Facet* facet) const
 {
-    FacetShape shape;
-    int live = 0;
-    for (const Face& f : faces)
-        live += f.removed ? 0 : 1;
-    shape.reserve(live);
-    for (size_t i = 0; i < faces.size(); ++i) {
+    for (; i < faces.size(); ++i) {
         // The corners of faces a little further on lie scattered.
         if (i + 8 < faces.size())
             for (int corner : faces[i + 8].corners)
@@ -411,8 +406,36 @@ FacetShape FacetReducer::Impl::toFacetShape() const
         const double length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
         if (length == 0.0)
             continue;
-        shape.addFacet(Facet(p0, p1, p2, Vector3d(n.x / length, n.y / length, n.z / length)));
+        *facet = Facet(p0, p1, p2, Vector3d(n.x / length, n.y / length, n.z / length));
+        ++i;
+        return true;
     }
+    return false;
+}
+
+int FacetReducer::Impl::facetCount() const
+{
+    int count = 0;
+    for (const Face& f : faces) {
+        if (f.removed)
+            continue;
+        const Vector3d n = crossOf(positions[size_t(f.corners[0])], positions[size_t(f.corners[1])],
+                                   positions[size_t(f.corners[2])]);
+        count += std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z) != 0.0;
+    }
+    return count;
+}
+
+FacetShape FacetReducer::Impl::toFacetShape() const
+{
+    FacetShape shape;
+    int live = 0;
+    for (const Face& f : faces)
+        live += f.removed ? 0 : 1;
+    shape.reserve(live);
+    Facet facet;
+    for (size_t i = 0; nextFacet(i, &facet);)
+        shape.addFacet(facet);
     return shape;
 }
 

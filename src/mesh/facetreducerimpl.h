@@ -67,6 +67,11 @@ struct FacetReducer::Impl
     void addFacets(const Facet* facets, int n, ReductionProgress* progress, int counterBase);
     void reduce(unsigned int targetFaces, double maxCost, ReductionProgress* progress);
     FacetShape toFacetShape() const;
+    // The next face still standing from face i on, as toFacetShape gives
+    // it; i moves past it. False when there is none.
+    bool nextFacet(size_t& i, Facet* facet) const;
+    // The number of facets toFacetShape gives.
+    int facetCount() const;
     int faceCount() const { return int(faces.size()); }
     // Gives back the memory of everything but the faces and the vertex
     // positions, before the faces are read out of a large mesh; only

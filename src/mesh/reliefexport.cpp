@@ -99,11 +99,16 @@ int park(const FacetReducer::Impl& reducer, const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return -1;
-    const FacetShape shape = reducer.toFacetShape();
+    // Straight from the reducer's faces: a shape of them beside a full
+    // reducer would add to every worker's peak.
+    const int count = reducer.facetCount();
+    size_t at = 0;
     QDataStream out(&file);
-    if (!writeFacetShapeStl(out, shape, file.fileName()) || !file.flush())
+    if (!writeFacetsStl(out, quint32(count), [&](Facet* f) { return reducer.nextFacet(at, f); },
+                        file.fileName())
+        || !file.flush())
         return -1;
-    return shape.facetCount();
+    return count;
 }
 
 // One strip triangulated, reduced and parked in its file: the number of

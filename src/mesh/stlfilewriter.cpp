@@ -131,3 +131,20 @@ bool writeFacetShapeStl(QDataStream& out, const FacetShape& shape, const QString
         block.add(f.normal, f.corners[0], f.corners[1], f.corners[2]);
     return block.flush();
 }
+
+bool writeFacetsStl(QDataStream& out, quint32 count, const std::function<bool(Facet*)>& next,
+                    const QString& header)
+{
+    prepare(out, header);
+    out << count;
+    if (out.status() != QDataStream::Ok)
+        return false;
+    FacetBlock block(out);
+    Facet f;
+    for (quint32 i = 0; i < count; ++i) {
+        if (!next(&f))
+            return false;
+        block.add(f.normal, f.corners[0], f.corners[1], f.corners[2]);
+    }
+    return block.flush();
+}

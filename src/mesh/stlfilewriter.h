@@ -1,6 +1,11 @@
 #pragma once
 
+#include <QtGlobal>
+
+#include <functional>
+
 class FacetShape;
+struct Facet;
 class QDataStream;
 class QString;
 
@@ -16,3 +21,8 @@ bool writeHeightFieldStl(QDataStream& out, int width, int height, double zScale,
 
 // The facets as stored, normals included.
 bool writeFacetShapeStl(QDataStream& out, const FacetShape& shape, const QString& header);
+
+// count facets, each handed out by next in turn, without a shape of them
+// all in memory; false as well when next runs out before count.
+bool writeFacetsStl(QDataStream& out, quint32 count, const std::function<bool(Facet*)>& next,
+                    const QString& header);

@@ -110,6 +110,7 @@ private slots:
     void heightFieldWriterKeepsTrianglesWithAHeight();
     void writersReportARefusedWrite_data();
     void writersReportARefusedWrite();
+    void streamedFacetsWriteAsTheirShapeAndFailWhenTheyRunOut();
 };
 
 void TestStlFile::linesAreSimplifiedLatin1()
@@ -307,7 +308,11 @@ void TestStlFile::writersReportARefusedWrite()
     const FacetShape shape = shapeOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {0, 1, 1}});
     const std::function<bool(QDataStream&)> writers[] = {
         [&](QDataStream& out) { return writeFacetShapeStl(out, shape, "h"); },
-        [&](QDataStream& out) { return writeHeightFieldStl(out, 2, 2, 1.0, heights, "h"); }};
+        [&](QDataStream& out) { return writeHeightFieldStl(out, 2, 2, 1.0, heights, "h"); },
+        [&](QDataStream& out) {
+            int i = 0;
+            return writeFacetsStl(out, 2, [&](Facet* f) { *f = shape.facets()[i++]; return true; }, "h");
+        }};
     for (const auto& write : writers) {
         RefusingDevice device(room);
         QDataStream out(&device);
@@ -316,6 +321,29 @@ void TestStlFile::writersReportARefusedWrite()
         QCOMPARE(write(out), room >= whole.size());
         QCOMPARE(device.taken.toHex(), whole.left(device.taken.size()).toHex());
     }
+}
+
+void TestStlFile::streamedFacetsWriteAsTheirShapeAndFailWhenTheyRunOut()
+{
+    FacetShape shape = shapeOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0.1, 0.2, 0.3}, {1e10, -2, 0.5}, {3, 4, 5}});
+    auto streamed = [&](quint32 count, int supply, bool* ok) {
+        int i = 0;
+        return written([&](QDataStream& out) {
+            *ok = writeFacetsStl(out, count, [&](Facet* f) {
+                if (i == supply)
+                    return false;
+                *f = shape.facets()[i++];
+                return true;
+            }, "s");
+            return *ok;
+        });
+    };
+    bool ok = false;
+    const QByteArray whole = streamed(2, 2, &ok);
+    QVERIFY(ok);
+    QCOMPARE(whole.toHex(), written([&](QDataStream& out) { return writeFacetShapeStl(out, shape, "s"); }).toHex());
+    streamed(2, 1, &ok);
+    QVERIFY(!ok);
 }
 
 QTEST_GUILESS_MAIN(TestStlFile)
