@@ -130,6 +130,9 @@ struct FacetReducer::Impl
         VekMath::Plane plane;
     };
 
+    // Twelve bytes, not sixteen: the sorts' arrays are among the largest
+    // of a strip, and the sorts move every byte of them several times.
+#pragma pack(push, 4)
     struct SortKey
     {
         // Left unset: the sorts' working space is resized often and
@@ -140,6 +143,7 @@ struct FacetReducer::Impl
         double cost;
         int edge;
     };
+#pragma pack(pop)
 
     // An edge whose cost changed since the last sort, with its cost then.
     struct StaleEntry
