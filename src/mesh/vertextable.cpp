@@ -58,7 +58,7 @@ int VertexTable::find(const Vector3d& p, uint64_t h, const Vector3d* positions) 
 
 int VertexTable::findOrAdd(const Vector3d& p, uint64_t h, int index, const Vector3d* positions)
 {
-    if ((count + 1) * 2 > cells.size())
+    if (!roomFor(count + 1, cells.size()))
         rehash(cells.empty() ? 1024 : cells.size() * 2, positions);
     const size_t mask = cells.size() - 1;
     const uint32_t tag = tagOf(h);
@@ -98,7 +98,7 @@ void VertexTable::prefetch(uint64_t h) const
 void VertexTable::reserve(size_t wanted, const Vector3d* positions)
 {
     size_t size = cells.empty() ? 1024 : cells.size();
-    while (size < wanted * 2)
+    while (!roomFor(wanted, size))
         size *= 2;
     if (size > cells.size())
         rehash(size, positions);

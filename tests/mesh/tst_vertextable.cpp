@@ -25,6 +25,9 @@ void TestVertexTable::relabelledPositionIsFoundUnderItsNewIndexOnly_data()
     QTest::newRow("few entries, first") << 10 << 0;
     QTest::newRow("few entries, last") << 10 << 9;
     QTest::newRow("after growing, middle") << 5000 << 2500;
+    // The first table has 1024 slots and is filled to seven tenths of them.
+    QTest::newRow("first table at its fill limit") << 716 << 300;
+    QTest::newRow("first table one past its fill limit") << 717 << 716;
     QTest::newRow("negative zero") << 40 << 0;
 }
 
