@@ -52,17 +52,18 @@ QLatin1String number(double v, char (&buf)[40])
         v = std::nextafter(v, v > 0.0 ? HUGE_VAL : -HUGE_VAL);
     char digits[32];
     const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, v, std::chars_format::general, 6);
-    const int n = int(r.ptr - digits);
+    // Sizes stay unsigned: to_chars never ends before its start.
+    const size_t n = size_t(r.ptr - digits);
     if (n > 0 && digits[n - 1] == 'f')  // inf
-        return QLatin1String(std::strncpy(buf, digits, size_t(n)), n);
+        return QLatin1String(std::strncpy(buf, digits, n), int(n));
 
-    int mantissaEnd = 0;
+    size_t mantissaEnd = 0;
     while (mantissaEnd < n && digits[mantissaEnd] != 'e')
         ++mantissaEnd;
     int significant = 0;
     bool leading = true;
     bool point = false;
-    for (int i = 0; i < mantissaEnd; ++i) {
+    for (size_t i = 0; i < mantissaEnd; ++i) {
         const char c = digits[i];
         if (c == '.')
             point = true;
@@ -71,15 +72,14 @@ QLatin1String number(double v, char (&buf)[40])
     }
     if (significant == 0)
         significant = 1;  // zero itself
-    int out = 0;
-    std::memcpy(buf, digits, size_t(mantissaEnd));
-    out = mantissaEnd;
+    std::memcpy(buf, digits, mantissaEnd);
+    int out = int(mantissaEnd);
     if (!point)
         buf[out++] = '.';
     for (; significant < 6; ++significant)
         buf[out++] = '0';
-    std::memcpy(buf + out, digits + mantissaEnd, size_t(n - mantissaEnd));
-    out += n - mantissaEnd;
+    std::memcpy(buf + out, digits + mantissaEnd, n - mantissaEnd);
+    out += int(n - mantissaEnd);
     return QLatin1String(buf, out);
 }
 
