@@ -183,6 +183,9 @@ void FacetReducer::Impl::clear()
     freeManyFaces.clear();
     faces.clear();
     sorted.clear();
+    frontStart = 0;
+    recent.clear();
+    movedBits.clear();
     restCount = 0;
     restDue.clear();
     fresh.clear();
@@ -200,6 +203,9 @@ void FacetReducer::Impl::keepOnlyFaces()
     release(manyFaces);
     release(freeManyFaces);
     release(sorted);
+    frontStart = 0;
+    release(recent);
+    release(movedBits);
     restCount = 0;
     restDue.clear();
     release(staleEdges);
@@ -553,6 +559,9 @@ bool FacetReducer::Impl::deadIn(int e) const
 void FacetReducer::Impl::initCosts()
 {
     staleBits.assign((edges.size() + 63) / 64, 0);
+    movedBits.assign(staleBits.size(), 0);
+    recent.clear();
+    frontStart = 0;
     staleEdges.clear();
     restDue.clear();
     // A vertex's quadric once, from its live edges; one without any is
@@ -648,41 +657,72 @@ void FacetReducer::Impl::sortByCost(std::vector<SortKey>& keys, bool inEdgeOrder
 void FacetReducer::Impl::resort()
 {
     // The stale edges at their new costs, those within the limit sorted.
-    fresh.clear();
-    const size_t staleCount = staleEdges.size();
-    for (size_t j = 0; j < staleCount; ++j) {
-        if (j + 16 < staleCount)
-            prefetch(&edges[size_t(staleEdges[j + 16].edge)]);
-        const StaleEntry& s = staleEdges[j];
-        const int e = s.edge;
-        edges[size_t(e)].staleSlot = -1;
-        if (!(sortCost(s.oldCost) <= limit))
+    // Taken by their bits, in edge order, which the sort then need not
+    // restore among equal costs.
+    // The edges are asked for a few ahead: they lie far apart.
+    fresh.resize(staleEdges.size());
+    size_t count = 0;
+    for (size_t w = 0; w < staleBits.size(); ++w)
+        for (uint64_t bits = staleBits[w]; bits; bits &= bits - 1)
+            fresh[count++].edge = int(w * 64) + __builtin_ctzll(bits);
+    size_t kept = 0;
+    for (size_t j = 0; j < count; ++j) {
+        if (j + 16 < count)
+            prefetch(&edges[size_t(fresh[j + 16].edge)]);
+        const int e = fresh[j].edge;
+        Edge& edge = edges[size_t(e)];
+        const double oldCost = staleEdges[size_t(edge.staleSlot)].oldCost;
+        edge.staleSlot = -1;
+        if (!(sortCost(oldCost) <= limit))
             --restCount;
         if (deadIn(e))
             continue;
-        const double key = sortCost(edges[size_t(e)].cost);
+        const double key = sortCost(edge.cost);
         if (key <= limit)
-            fresh.emplace_back(key, e);
+            fresh[kept++] = SortKey(key, e);
         else
             ++restCount;
     }
+    fresh.resize(kept);
     staleEdges.clear();
     restDue.clear();
-    sortByCost(fresh, false);
+    sortByCost(fresh, true);
 
-    // Merged with the entries whose cost did not change, still in order.
-    // Removed edges are stale too, so no clean entry needs a look at its
-    // edge.
-    std::vector<SortKey>& merged = radixSpare;
-    merged.resize(sorted.size() + fresh.size());
+    // Merged with the recent entries whose cost did not change, still in
+    // order. Removed edges are stale too, so no clean entry needs a look at
+    // its edge.
     auto clean = [&](const SortKey& k) { return !(staleBits[size_t(k.edge) >> 6] >> (k.edge & 63) & 1); };
-    const SortKey* a = sorted.data();
-    const SortKey* const aEnd = a + sorted.size();
-    const SortKey* b = fresh.data();
-    const SortKey* const bEnd = b + fresh.size();
+    mergeInto(recent, clean, fresh);
+    for (size_t w = 0; w < staleBits.size(); ++w) {
+        movedBits[w] |= staleBits[w];
+        staleBits[w] = 0;
+    }
+    while (frontStart < sorted.size() && moved(sorted[frontStart].edge))
+        ++frontStart;
+
+    // Once the recent entries are many, a walk would spend more on passing
+    // over the moved entries of the larger array than one copy of it costs.
+    if (recent.size() * 4 > sorted.size() - frontStart) {
+        auto notMoved = [&](const SortKey& k) { return !moved(k.edge); };
+        frontStart = 0;
+        mergeInto(sorted, notMoved, recent);
+        recent.clear();
+        std::fill(movedBits.begin(), movedBits.end(), 0);
+    }
+}
+
+template <typename Keep>
+void FacetReducer::Impl::mergeInto(std::vector<SortKey>& into, const Keep& keep, const std::vector<SortKey>& more)
+{
+    std::vector<SortKey>& merged = radixSpare;
+    merged.resize(into.size() + more.size());
+    const SortKey* a = into.data();
+    const SortKey* const aEnd = a + into.size();
+    const SortKey* b = more.data();
+    const SortKey* const bEnd = b + more.size();
     SortKey* out = merged.data();
     while (a != aEnd && b != bEnd) {
-        if (!clean(*a))
+        if (!keep(*a))
             ++a;
         else if (keyLess(*b, *a))
             *out++ = *b++;
@@ -690,12 +730,34 @@ void FacetReducer::Impl::resort()
             *out++ = *a++;
     }
     for (; a != aEnd; ++a)
-        if (clean(*a))
+        if (keep(*a))
             *out++ = *a;
     out = std::copy(b, bEnd, out);
     merged.resize(size_t(out - merged.data()));
-    sorted.swap(merged);
-    std::fill(staleBits.begin(), staleBits.end(), 0);
+    into.swap(merged);
+}
+
+bool FacetReducer::Impl::Walk::make()
+{
+    while (big < r.sorted.size() && r.moved(r.sorted[big].edge))
+        ++big;
+    const bool haveBig = big < r.sorted.size(), haveRecent = recent < r.recent.size();
+    if (!haveBig && !haveRecent)
+        return false;
+    if (haveBig && (!haveRecent || keyLess(r.sorted[big], r.recent[recent])))
+        window[made++ % Window] = r.sorted[big++];
+    else
+        window[made++ % Window] = r.recent[recent++];
+    return true;
+}
+
+bool FacetReducer::Impl::firstEntry(SortKey* key) const
+{
+    Walk walk(*this);
+    if (!walk.has(0))
+        return false;
+    *key = walk.at(0);
+    return true;
 }
 
 bool FacetReducer::Impl::lastOfSnapshot(const SortKey& key) const
@@ -944,7 +1006,7 @@ int FacetReducer::Impl::collapseVertices(int index, const Vector3d& optimal)
     return n;
 }
 
-void FacetReducer::Impl::prefetchAhead(size_t i, Lookahead& look) const
+void FacetReducer::Impl::prefetchAhead(size_t i, Lookahead& look, Walk& walk) const
 {
     // The tests of an edge wander over its neighbourhood, scattered in
     // memory. It is asked for in stages, each reading what the one before
@@ -952,11 +1014,10 @@ void FacetReducer::Impl::prefetchAhead(size_t i, Lookahead& look) const
     // be tested, their faces and ends; then the edges around the ends; last
     // the faces and neighbours around them. Most entries are edges already
     // removed, so the later stages count tested edges, not entries.
-    const size_t n = sorted.size();
-    for (; look.scanned < n && look.scanned < i + 40; ++look.scanned)
-        prefetch(&edges[size_t(sorted[look.scanned].edge)]);
-    for (; look.screened < n && look.screened < i + 24; ++look.screened) {
-        const Edge& e = edges[size_t(sorted[look.screened].edge)];
+    for (; look.scanned < i + 40 && walk.has(look.scanned); ++look.scanned)
+        prefetch(&edges[size_t(walk.at(look.scanned).edge)]);
+    for (; look.screened < look.scanned && look.screened < i + 24; ++look.screened) {
+        const Edge& e = edges[size_t(walk.at(look.screened).edge)];
         if (e.removed || !cheap(e.cost))
             continue;
         look.ring[look.pushed++ % Lookahead::Size] = look.screened;
@@ -973,7 +1034,7 @@ void FacetReducer::Impl::prefetchAhead(size_t i, Lookahead& look) const
         ++look.popped;
     look.positioned = std::max(look.positioned, look.popped);
     for (; look.positioned < look.pushed && look.positioned < look.popped + 4; ++look.positioned) {
-        const int index = sorted[look.ring[look.positioned % Lookahead::Size]].edge;
+        const int index = walk.at(look.ring[look.positioned % Lookahead::Size]).edge;
         const Edge& e = edges[size_t(index)];
         Quadric sum;
         table.prefetch(VertexTable::hash(collapsePosition(index, &sum)));
@@ -989,7 +1050,7 @@ void FacetReducer::Impl::prefetchAhead(size_t i, Lookahead& look) const
     }
     look.surrounded = std::max(look.surrounded, look.popped);
     for (; look.surrounded < look.pushed && look.surrounded < look.popped + 2; ++look.surrounded) {
-        const Edge& e = edges[size_t(sorted[look.ring[look.surrounded % Lookahead::Size]].edge)];
+        const Edge& e = edges[size_t(walk.at(look.ring[look.surrounded % Lookahead::Size]).edge)];
         for (int end : {e.first, e.second})
             for (int g : vertexEdges[size_t(end)]) {
                 const Edge& edge = edges[size_t(g)];
@@ -1032,16 +1093,17 @@ void FacetReducer::Impl::reduce(unsigned int targetFaces, double maxCost, Reduct
     };
     for (;;) {
         bool finished = false;
-        if (!sorted.empty() || restCount > 0) {
+        SortKey head;
+        if (firstEntry(&head) || restCount > 0) {
             if (target >= faceTotal) {
                 finished = true;
             } else {
-                const size_t total = sorted.size() + restCount;
                 bool walkRest = true;
                 Lookahead look;
-                for (size_t i = 0; i < sorted.size(); ++i) {
-                    prefetchAhead(i, look);
-                    const int index = sorted[i].edge;
+                Walk walk(*this);
+                for (size_t i = 0; walk.has(i); ++i) {
+                    prefetchAhead(i, look, walk);
+                    const int index = walk.at(i).edge;
                     if (cheap(edges[size_t(index)].cost)) {
                         visit(index);
                         if (count >= batch) {
@@ -1051,7 +1113,8 @@ void FacetReducer::Impl::reduce(unsigned int targetFaces, double maxCost, Reduct
                             break;
                         }
                     }
-                    if (i + 1 == total) {
+                    // The last entry of the last sort's order.
+                    if (restCount == 0 && !walk.has(i + 1)) {
                         walkRest = false;
                         break;
                     }
@@ -1088,7 +1151,7 @@ void FacetReducer::Impl::reduce(unsigned int targetFaces, double maxCost, Reduct
 
         // With nothing within the limit at the last sort nothing has
         // changed since, and the first entry is still beyond it.
-        const double first = sorted.empty() ? Refused : edges[size_t(sorted.front().edge)].cost;
+        const double first = firstEntry(&head) ? edges[size_t(head.edge)].cost : Refused;
         if (cheap(first)) {
             if (progress) {
                 if (progress->cancelled)

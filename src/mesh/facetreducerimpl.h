@@ -207,7 +207,43 @@ struct FacetReducer::Impl
         size_t positioned = 0;
         size_t surrounded = 0;
     };
-    void prefetchAhead(size_t i, Lookahead& look) const;
+    // The walk's order, merged from the sorted front (its entries of edges
+    // moved since left out) and the recent entries as the walk goes, kept a
+    // little ahead of the walk for the look-ahead.
+    class Walk
+    {
+    public:
+        explicit Walk(const Impl& reducer) : r(reducer), big(reducer.frontStart) {}
+        // Whether the order has an entry at position i.
+        bool has(size_t i)
+        {
+            while (made <= i)
+                if (!make())
+                    return false;
+            return true;
+        }
+        // Only for a position that has been made and is at most Window - 1
+        // behind the last made.
+        const SortKey& at(size_t i) const { return window[i % Window]; }
+
+    private:
+        bool make();
+
+        static const size_t Window = 128;
+        const Impl& r;
+        size_t big;
+        size_t recent = 0;
+        size_t made = 0;
+        SortKey window[Window];
+    };
+    void prefetchAhead(size_t i, Lookahead& look, Walk& walk) const;
+    // The first entry of the walk's order; false when there is none.
+    bool firstEntry(SortKey* key) const;
+    // into's entries that keep passes, merged with more (in the same order)
+    // into into.
+    template <typename Keep>
+    void mergeInto(std::vector<SortKey>& into, const Keep& keep, const std::vector<SortKey>& more);
+    bool moved(int e) const { return movedBits[size_t(e) >> 6] >> (e & 63) & 1; }
     void resort();
     // Whether key was the last entry of the last sort's order.
     bool lastOfSnapshot(const SortKey& key) const;
@@ -229,9 +265,17 @@ struct FacetReducer::Impl
     // The walk's order is that of the last sort of every edge that was not
     // dead then. Only the front of it, the costs within the limit, is kept
     // in order; of the rest only the number, and the entries whose cost has
-    // come within the limit since, by their place in that order.
+    // come within the limit since, by their place in that order. The front
+    // is two sorted arrays merged as the walk goes: copying the whole of it
+    // at every sort cost more than all else the sort does. The larger
+    // holds an entry for every edge not moved (made stale) since it was
+    // made, the smaller those moved since, at their costs then; the two
+    // are merged into one once the smaller has grown.
     double limit = 0;
     std::vector<SortKey> sorted;
+    size_t frontStart = 0;  // sorted's entries before it are all of edges moved
+    std::vector<SortKey> recent;
+    std::vector<uint64_t> movedBits;  // one bit an edge
     size_t restCount = 0;
     std::set<SortKey, bool (*)(const SortKey&, const SortKey&)> restDue{&FacetReducer::Impl::keyLess};
     std::vector<StaleEntry> staleEdges;

@@ -101,6 +101,17 @@ void TestFacetReducer::sameFacesAsTheLiteralProcedure_data()
     QTest::newRow("pillow without border") << int(Pillow) << 12 << 1u << QVector<double>{1e-2} << 176 << 12709.525013671502;
     QTest::newRow("flat") << int(Flat) << 12 << 1u << QVector<double>{1e-9} << 48 << 4828.2725545260773;
     QTest::newRow("few faces, batch of 0") << int(Bumpy) << 3 << 1u << QVector<double>{1.0} << 12 << 232.34676300225246;
+    // Large enough for the walk to be sorted again many times over; these
+    // figures come from the reducer when it still copied its whole sorted
+    // order at every sort.
+    QTest::newRow("bumpy, many sorts") << int(Bumpy) << 120 << 1u << QVector<double>{1e-3} << 14246
+                                       << 10282907.547717273;
+    QTest::newRow("bumpy, many sorts, to a target") << int(Bumpy) << 120 << 3000u << QVector<double>{1e6} << 3000
+                                                    << 2157627.1894983789;
+    QTest::newRow("terraced, many sorts") << int(Terraced) << 120 << 1u << QVector<double>{1e-4} << 21698
+                                          << 15612341.20000156;
+    QTest::newRow("pillow, many sorts") << int(Pillow) << 100 << 1u << QVector<double>{1e-2} << 9022
+                                        << 5420445.0352124618;
 }
 
 void TestFacetReducer::sameFacesAsTheLiteralProcedure()
