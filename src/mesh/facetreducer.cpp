@@ -483,6 +483,7 @@ void FacetReducer::Impl::markStale(int e)
     Edge& edge = edges[size_t(e)];
     if (edge.staleSlot < 0) {
         edge.staleSlot = int(staleEdges.size());
+        edge.restAtSort = !(sortCost(edge.cost) <= limit);
         staleEdges.emplace_back();
         staleEdges.back().edge = e;
         staleEdges.back().oldCost = edge.cost;
@@ -671,9 +672,8 @@ void FacetReducer::Impl::resort()
             prefetch(&edges[size_t(fresh[j + 16].edge)]);
         const int e = fresh[j].edge;
         Edge& edge = edges[size_t(e)];
-        const double oldCost = staleEdges[size_t(edge.staleSlot)].oldCost;
         edge.staleSlot = -1;
-        if (!(sortCost(oldCost) <= limit))
+        if (edge.restAtSort)
             --restCount;
         if (deadIn(e))
             continue;

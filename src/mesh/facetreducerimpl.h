@@ -104,9 +104,13 @@ struct FacetReducer::Impl
         int staleSlot;  // its entry in staleEdges while stale, else -1
         uint8_t faceCount;
         bool removed;
+        // While stale: whether its cost at the last sort was beyond the
+        // limit, for the sort to come to know without a look elsewhere.
+        bool restAtSort;
 
         int other(int v) const { return v == first ? second : first; }
     };
+    static_assert(sizeof(Edge) == 32, "an edge record is half a cache line");
 
     struct FaceSpan
     {
