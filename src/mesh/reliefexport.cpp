@@ -5,6 +5,7 @@
 #include "mesh/reductionprogress.h"
 #include "mesh/stlfilereader.h"
 #include "mesh/stlfilewriter.h"
+#include "mesh/stripschedule.h"
 #include "relief/progressmonitor.h"
 #include "relief/relief.h"
 
@@ -111,42 +112,45 @@ int park(const FacetReducer::Impl& reducer, const QString& path)
     return count;
 }
 
-// One strip triangulated, reduced and parked in its file: the number of
-// facets parked, or -1 when the file could not be written. When the plain
-// reduction turned a face over, the strip is reduced once more refusing
-// every collapse that would, and that is parked beside it (*facesUp its
-// number of facets, else -2): the plain strips serve an export that ends up
-// without a fold, so that it comes out as it always did.
+// One strip triangulated, reduced (with keepUp refusing every collapse that
+// turns a face over) and parked in the file at path: the number of facets
+// parked, or -1 when the file could not be written.
+int reduceOnce(FacetReducer::Impl& reducer, const Relief& relief, int firstRow, int endRow, unsigned int target,
+               double maxCost, ReductionProgress& progress, const QString& path, bool keepUp)
+{
+    const int added = triangulate(reducer, relief, firstRow, endRow, progress);
+    progress.phase = ReductionProgress::Building;
+    progress.start = 0;
+    progress.end = progress.current = added;
+    progress.update();
+
+    progress.phase = ReductionProgress::Reducing;
+    progress.start = progress.current = reducer.faceCount();
+    progress.end = int(target);
+    reducer.keepFacesUp = keepUp;
+    reducer.reduce(target, maxCost, &progress);
+    reducer.keepFacesUp = false;
+    return park(reducer, path);
+}
+
+// One strip reduced and parked: the number of facets parked, or -1 when the
+// file could not be written. When the plain reduction turned a face over,
+// the strip is reduced once more refusing every collapse that would, and
+// that is parked beside it (*facesUp its number of facets, else -2): the
+// plain strips serve an export that ends up without a fold, so that it
+// comes out as it always did.
 int reduceStrip(FacetReducer::Impl& reducer, const Relief& relief, int firstRow, int endRow,
                 unsigned int target, double maxCost, ReductionProgress& progress, const QString& path,
                 int* facesUp)
 {
     *facesUp = -2;
-    int parked = -1;
-    for (bool keepUp : {false, true}) {
-        progress.hold = keepUp;
-        const int added = triangulate(reducer, relief, firstRow, endRow, progress);
-        progress.phase = ReductionProgress::Building;
-        progress.start = 0;
-        progress.end = progress.current = added;
-        progress.update();
-
-        progress.phase = ReductionProgress::Reducing;
-        progress.start = progress.current = reducer.faceCount();
-        progress.end = int(target);
-        reducer.keepFacesUp = keepUp;
-        reducer.reduce(target, maxCost, &progress);
-        reducer.keepFacesUp = false;
-        if (keepUp) {
-            *facesUp = park(reducer, facesUpPath(path));
-            break;
-        }
-        // A strip that cannot be parked would leave a hole in the mesh.
-        parked = park(reducer, path);
-        if (parked < 0 || progress.cancelled || !reducer.hasFoldedFace())
-            break;
+    // A strip that cannot be parked would leave a hole in the mesh.
+    const int parked = reduceOnce(reducer, relief, firstRow, endRow, target, maxCost, progress, path, false);
+    if (parked >= 0 && !progress.cancelled && reducer.hasFoldedFace()) {
+        progress.hold = true;
+        *facesUp = reduceOnce(reducer, relief, firstRow, endRow, target, maxCost, progress, facesUpPath(path), true);
+        progress.hold = false;
     }
-    progress.hold = false;
     return *facesUp == -1 ? -1 : parked;
 }
 
@@ -202,56 +206,91 @@ public:
         return true;
     }
 
-    // On worker threads, taken in order; this thread shows the progress of
-    // the first strip not done, passes a cancel on and joins the strips
-    // done so far while the others are still at work.
+    // On worker threads; this thread shows the progress of the first strip
+    // not done, passes a cancel on and joins the strips done so far while
+    // the others are still at work.
     bool reduceOnWorkers(unsigned int threads)
     {
         std::atomic<bool> stop{false};
         std::vector<std::atomic<int>> values(strips);
         for (unsigned int s = 0; s < strips; ++s)
             values[s].store(int(s) * 100);
+        // A strip's upright reduction stops when its own flag is set: when
+        // it is dropped, or when the export stops.
+        std::vector<std::atomic<bool>> dropUp(strips);
+        auto stopAll = [&] {
+            stop.store(true);
+            for (std::atomic<bool>& d : dropUp)
+                d.store(true);
+        };
         startUpright();
         // The strips of most facets first, so that no worker is left with a
-        // long strip at the end while the others wait. A strip reduced again
-        // with every face kept up is reduced again at once by its worker,
-        // in memory already in use.
+        // long strip at the end while the others wait.
         const std::vector<unsigned int> order = heaviestFirst();
-        std::atomic<size_t> next{0};
+        StripSchedule schedule(strips);
         std::mutex mutex;
         std::condition_variable changed;
         unsigned int running = threads;
         std::vector<std::thread> workers;
         for (unsigned int t = 0; t < threads; ++t) {
             workers.emplace_back([&] {
-                std::unique_ptr<FacetReducer::Impl> reducer(new FacetReducer::Impl);
-                reducer->keepOutline = true;
+                std::unique_ptr<FacetReducer::Impl> reducer;
+                std::unique_lock<std::mutex> lock(mutex);
                 for (;;) {
-                    const size_t taken = next.fetch_add(1);
-                    if (taken >= order.size() || stop.load())
+                    const StripSchedule::Task task = schedule.take(order, stop.load());
+                    if (task.kind == StripSchedule::None)
                         break;
-                    const unsigned int s = order[taken];
+                    if (task.kind == StripSchedule::Wait) {
+                        // Its memory goes back while it waits.
+                        if (reducer) {
+                            lock.unlock();
+                            reducer.reset();
+                            lock.lock();
+                        } else {
+                            changed.wait_for(lock, std::chrono::milliseconds(5));
+                        }
+                        continue;
+                    }
+                    lock.unlock();
+                    const unsigned int s = task.strip;
+                    const bool keepUp = task.kind == StripSchedule::Upright;
                     ReductionProgress mine;
                     mine.strip = int(s);
-                    mine.stop = &stop;
+                    mine.stop = keepUp ? &dropUp[s] : &stop;
                     mine.shownValue = &values[s];
+                    mine.hold = keepUp;
+                    int count = -1;
+                    bool folded = false;
                     // Out of memory on a worker fails the export rather
                     // than the program.
                     try {
-                        parked[s] = reduce(*reducer, s, mine);
+                        if (!reducer) {
+                            reducer.reset(new FacetReducer::Impl);
+                            reducer->keepOutline = true;
+                        }
+                        count = reduceOnce(*reducer, s, mine, keepUp);
+                        folded = !keepUp && count >= 0 && !mine.cancelled && reducer->hasFoldedFace();
                     } catch (const std::bad_alloc&) {
-                        reducer->clear();
+                        if (reducer)
+                            reducer->clear();
+                    }
+                    lock.lock();
+                    const StripSchedule::Outcome outcome = keepUp ? schedule.uprightDone(s, count, mine.cancelled)
+                                                                  : schedule.plainDone(s, count, folded);
+                    if (outcome.dropUpright) {
+                        dropUp[s].store(true);
+                        QFile::remove(facesUpPath(stripPath(s)));
                     }
                     // A strip that could not be parked ends the export.
-                    if (parked[s] < 0)
-                        stop.store(true);
-                    std::lock_guard<std::mutex> lock(mutex);
-                    done[s].store(true);
+                    if (outcome.failed)
+                        stopAll();
+                    if (outcome.done) {
+                        parked[s] = schedule.parked(s);
+                        parkedUp[s] = schedule.parkedUp(s);
+                        done[s].store(true);
+                    }
                     changed.notify_all();
                 }
-                // Its memory goes back as soon as no strip is left to take.
-                reducer.reset();
-                std::lock_guard<std::mutex> lock(mutex);
                 --running;
                 changed.notify_all();
             });
@@ -266,7 +305,7 @@ public:
             if (dialog() && !progress.cancelled) {
                 progress.show(first < strips ? values[first].load(std::memory_order_relaxed) : int(first) * 100);
                 if (progress.cancelled)
-                    stop.store(true);
+                    stopAll();
             }
             const bool joining = joined < first && !stop.load();
             if (joining) {
@@ -278,7 +317,7 @@ public:
                 }
                 if (!joinedOne) {
                     unreadable = true;
-                    stop.store(true);
+                    stopAll();
                 }
             }
             lock.lock();
@@ -293,7 +332,7 @@ public:
         if (unreadable)
             return false;
         for (unsigned int s = 0; s < strips; ++s)
-            if (parked[s] < 0)
+            if (!done[s].load() || parked[s] < 0)
                 return false;
         progress.show(int(strips) * 100);
         return true;
@@ -368,7 +407,7 @@ public:
         if (uprightThread.joinable()) {
             while (!uprightDone.load() && !progress.cancelled) {
                 progress.refresh();
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
             }
             uprightStop.store(progress.cancelled);
             uprightThread.join();
@@ -438,13 +477,29 @@ private:
                     if (!folded)
                         std::this_thread::sleep_for(std::chrono::milliseconds(2));
                 }
+                // Strips are added in order, but read as soon as they are
+                // done, while an earlier one is still being reduced.
+                std::vector<std::unique_ptr<FacetShape>> readAhead(strips);
+                std::vector<bool> read(strips, false);
+                auto readDone = [&](unsigned int t) {
+                    read[t] = true;
+                    readAhead[t] = readStrip(parkedUp[t] >= 0 ? facesUpPath(stripPath(t)) : stripPath(t));
+                };
                 for (unsigned int s = 0; s < strips && !uprightDeferred; ++s) {
-                    while (!done[s].load() && !uprightStop.load())
-                        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                    while (!done[s].load() && !uprightStop.load()) {
+                        unsigned int t = s + 1;
+                        while (t < strips && (read[t] || !done[t].load() || parked[t] < 0))
+                            ++t;
+                        if (t < strips)
+                            readDone(t);
+                        else
+                            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                    }
                     if (uprightStop.load() || parked[s] < 0)
                         break;
-                    const std::unique_ptr<FacetShape> part =
-                        readStrip(parkedUp[s] >= 0 ? facesUpPath(stripPath(s)) : stripPath(s));
+                    if (!read[s])
+                        readDone(s);
+                    const std::unique_ptr<FacetShape> part = std::move(readAhead[s]);
                     if (!part)
                         break;
                     upright->reserveFor(size_t(part->facetCount()), size_t(part->facetCount()) / 2);
@@ -491,6 +546,14 @@ private:
         const int endRow = s + 1 == strips ? relief.height() - 1 : firstRow + int(rows);
         return reduceStrip(reducer, relief, firstRow, endRow, target / strips, maxCost, p, stripPath(s),
                            &parkedUp[s]);
+    }
+
+    int reduceOnce(FacetReducer::Impl& reducer, unsigned int s, ReductionProgress& p, bool keepUp)
+    {
+        const int firstRow = int(s * rows);
+        const int endRow = s + 1 == strips ? relief.height() - 1 : firstRow + int(rows);
+        return ::reduceOnce(reducer, relief, firstRow, endRow, target / strips, maxCost, p,
+                            keepUp ? facesUpPath(stripPath(s)) : stripPath(s), keepUp);
     }
 
     // Adds the next strip's facets to the final reducer; false when its file

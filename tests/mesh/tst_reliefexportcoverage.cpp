@@ -1,3 +1,4 @@
+#include "base/veksettings.h"
 #include "mesh/facetreducer.h"
 #include "relief/relief.h"
 #include "reliefcoverage.h"
@@ -146,6 +147,9 @@ void TestReliefExportCoverage::stripsOnManyThreadsGiveTheOneThreadResult()
         bool ok = false;
         results[i] = reducer.reduceRelief(relief, nullptr, 0.002, 0, &ok).facets();
         QVERIFY(ok);
+        // Strips reduced again on idle workers and then not wanted leave
+        // no file behind either.
+        QVERIFY(QDir(VekSettings::homeDir()).entryList({"tmp_*"}).isEmpty());
     }
     QVERIFY(results[0].size() > 100);
     for (int i = 1; i < 3; ++i) {
