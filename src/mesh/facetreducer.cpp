@@ -689,10 +689,20 @@ void FacetReducer::Impl::resort()
     sortByCost(fresh, true);
 
     // Merged with the recent entries whose cost did not change, still in
-    // order. Removed edges are stale too, so no clean entry needs a look at
-    // its edge.
-    auto clean = [&](const SortKey& k) { return !(staleBits[size_t(k.edge) >> 6] >> (k.edge & 63) & 1); };
-    mergeInto(recent, clean, fresh);
+    // order, in place from the back: a second array as long would be
+    // memory held by every worker. Removed edges are stale too, so no clean
+    // entry needs a look at its edge.
+    size_t clean = 0;
+    for (const SortKey& k : recent)
+        if (!(staleBits[size_t(k.edge) >> 6] >> (k.edge & 63) & 1))
+            recent[clean++] = k;
+    recent.resize(clean + fresh.size());
+    for (size_t a = clean, b = fresh.size(), out = recent.size(); b > 0;) {
+        if (a > 0 && keyLess(fresh[b - 1], recent[a - 1]))
+            recent[--out] = recent[--a];
+        else
+            recent[--out] = fresh[--b];
+    }
     for (size_t w = 0; w < staleBits.size(); ++w) {
         movedBits[w] |= staleBits[w];
         staleBits[w] = 0;
