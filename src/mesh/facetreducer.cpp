@@ -880,11 +880,17 @@ bool FacetReducer::Impl::facesUp(const Face& f, int u, const Vector3d& to) const
         return false;
     // Its corners are written to files in single floats: a face so thin in
     // plan that their rounding could turn it over counts as on its side.
-    double reach = 0, longest = 0;
+    double reach = 0;
+    for (int k = 0; k < 3; ++k)
+        reach = std::max({reach, std::fabs(p[k]->x), std::fabs(p[k]->y)});
+    // No side is longer than the diagonal of the square within reach, so
+    // most faces are plainly wide enough without measuring their sides.
+    if (area > 3 * FloatSlack * reach * reach)
+        return true;
+    double longest = 0;
     for (int k = 0; k < 3; ++k) {
         const Vector3d& a = *p[k];
         const Vector3d& b = *p[(k + 1) % 3];
-        reach = std::max({reach, std::fabs(a.x), std::fabs(a.y)});
         longest = std::max(longest, (b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y));
     }
     return area > FloatSlack * reach * std::sqrt(longest);
