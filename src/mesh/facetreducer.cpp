@@ -276,6 +276,22 @@ int FacetReducer::Impl::vertexAt(const Vector3d& p, uint64_t hash)
     return index;
 }
 
+int FacetReducer::Impl::newEdge(int from, int to)
+{
+    const int index = int(edges.size());
+    edges.emplace_back();
+    Edge& e = edges.back();
+    e.first = from;
+    e.second = to;
+    e.cost = 0.0;
+    e.staleSlot = -1;
+    e.faceCount = 0;
+    e.removed = false;
+    vertexEdges[size_t(from)].append(index);
+    vertexEdges[size_t(to)].append(index);
+    return index;
+}
+
 void FacetReducer::Impl::makeFace(int a, int b, int c)
 {
     // Records are filled where they lie: one built aside and copied in
@@ -302,19 +318,8 @@ void FacetReducer::Impl::makeFace(int a, int b, int c)
                 break;
             }
         }
-        if (found < 0) {
-            found = int(edges.size());
-            edges.emplace_back();
-            Edge& e = edges.back();
-            e.first = from[k];
-            e.second = to[k];
-            e.cost = 0.0;
-            e.staleSlot = -1;
-            e.faceCount = 0;
-            e.removed = false;
-            vertexEdges[size_t(from[k])].append(found);
-            vertexEdges[size_t(to[k])].append(found);
-        }
+        if (found < 0)
+            found = newEdge(from[k], to[k]);
         appendFace(edges[size_t(found)], index);
         face.edges[k] = found;
         face.corners[k] = from[k];
@@ -323,7 +328,7 @@ void FacetReducer::Impl::makeFace(int a, int b, int c)
     face.plane = planeThrough(positions[size_t(a)], positions[size_t(b)], positions[size_t(c)]);
 }
 
-void FacetReducer::Impl::reserveFor(size_t facetCount, size_t collapses)
+void FacetReducer::Impl::reserveFor(size_t facetCount, size_t collapses, bool withTable)
 {
     // A mesh of n facets has about n / 2 vertices and 3n / 2 edges, a few
     // more along its border.
@@ -343,7 +348,8 @@ void FacetReducer::Impl::reserveFor(size_t facetCount, size_t collapses)
     const size_t edgeCount = facetCount * 3 / 2 + facetCount / 32;
     grow(edges, edgeCount);
     grow(faces, facetCount);
-    table.reserve(positions.size() + vertexCount + 16, positions.data());
+    if (withTable)
+        table.reserve(positions.size() + vertexCount + 16, positions.data());
 }
 
 void FacetReducer::Impl::addShape(const QVector<Facet>& facets, ReductionProgress* progress)
@@ -392,6 +398,128 @@ void FacetReducer::Impl::addFacets(const Facet* facets, int n, ReductionProgress
         }
         if (v[0] != v[1] && v[1] != v[2] && v[0] != v[2])
             makeFace(v[0], v[1], v[2]);
+    }
+}
+
+std::unique_ptr<FacetReducer::Impl::Piece> FacetReducer::Impl::preparePiece(const Facet* facets, int n)
+{
+    std::unique_ptr<Piece> piece(new Piece);
+    Piece& p = *piece;
+    p.facets = n;
+    p.positions.reserve(size_t(n) / 2 + 16);
+    p.hashes.reserve(size_t(n) / 2 + 16);
+    p.edgeEnds.reserve(size_t(n) * 3 + 16);
+    p.faceCorners.reserve(size_t(n) * 3);
+    p.faceEdges.reserve(size_t(n) * 3);
+    p.planes.reserve(size_t(n));
+    VertexTable table;
+    table.reserve(size_t(n) / 2 + 16, p.positions.data());
+    std::vector<IndexList<15>> edgesOf;
+    edgesOf.reserve(size_t(n) / 2 + 16);
+    auto vertex = [&](const Vector3d& at) {
+        const uint64_t h = VertexTable::hash(at);
+        const int index = int(p.positions.size());
+        const int found = table.findOrAdd(at, h, index, p.positions.data());
+        if (found != VertexTable::None)
+            return found;
+        p.positions.push_back(at);
+        p.hashes.push_back(h);
+        edgesOf.emplace_back();
+        return index;
+    };
+    for (int i = 0; i < n; ++i) {
+        const Facet& f = facets[i];
+        // As addFacets: a corner that is not a number makes no face.
+        if (!isFinite(f.corners[0]) || !isFinite(f.corners[1]) || !isFinite(f.corners[2]))
+            continue;
+        const int v[3] = {vertex(f.corners[0]), vertex(f.corners[1]), vertex(f.corners[2])};
+        if (v[0] == v[1] || v[1] == v[2] || v[0] == v[2])
+            continue;
+        for (int k = 0; k < 3; ++k) {
+            const int from = v[k], to = v[(k + 1) % 3];
+            int found = -1;
+            for (int g : edgesOf[size_t(from)]) {
+                const int other = p.edgeEnds[size_t(2 * g)] == from ? p.edgeEnds[size_t(2 * g + 1)] : p.edgeEnds[size_t(2 * g)];
+                if (other == to) {
+                    found = g;
+                    break;
+                }
+            }
+            if (found < 0) {
+                found = int(p.edgeEnds.size() / 2);
+                p.edgeEnds.push_back(from);
+                p.edgeEnds.push_back(to);
+                edgesOf[size_t(from)].append(found);
+                edgesOf[size_t(to)].append(found);
+            }
+            p.faceCorners.push_back(from);
+            p.faceEdges.push_back(found);
+        }
+        p.planes.push_back(planeThrough(p.positions[size_t(v[0])], p.positions[size_t(v[1])], p.positions[size_t(v[2])]));
+    }
+    return piece;
+}
+
+void FacetReducer::Impl::addPiece(const Piece& piece, ReductionProgress* progress, int counterBase)
+{
+    // Its vertices: found among those before it, or new, in the order met.
+    const size_t vertexCount = piece.positions.size();
+    std::vector<int> vertexTo(vertexCount);
+    std::vector<bool> metBefore(vertexCount);
+    for (size_t v = 0; v < vertexCount; ++v) {
+        const Vector3d& at = piece.positions[v];
+        const int index = int(positions.size());
+        const int found = table.findOrAdd(at, piece.hashes[v], index, positions.data());
+        metBefore[v] = found != VertexTable::None;
+        if (metBefore[v]) {
+            vertexTo[v] = found;
+        } else {
+            positions.push_back(at);
+            vertexTo[v] = index;
+        }
+    }
+    vertexEdges.resize(positions.size());
+    quadrics.resize(positions.size());
+
+    // Its edges: only one between two vertices met before may be there
+    // already.
+    const size_t edgeCount = piece.edgeEnds.size() / 2;
+    std::vector<int> edgeTo(edgeCount);
+    for (size_t g = 0; g < edgeCount; ++g) {
+        const int a = piece.edgeEnds[2 * g], b = piece.edgeEnds[2 * g + 1];
+        const int from = vertexTo[size_t(a)], to = vertexTo[size_t(b)];
+        int found = -1;
+        if (metBefore[size_t(a)] && metBefore[size_t(b)]) {
+            for (int h : vertexEdges[size_t(from)]) {
+                const Edge& e = edges[size_t(h)];
+                if (!e.removed && e.other(from) == to) {
+                    found = h;
+                    break;
+                }
+            }
+        }
+        edgeTo[g] = found < 0 ? newEdge(from, to) : found;
+    }
+
+    const size_t faceCount = piece.planes.size();
+    for (size_t i = 0; i < faceCount; ++i) {
+        if (progress) {
+            progress->current = counterBase + int(i * size_t(piece.facets) / std::max<size_t>(faceCount, 1));
+            progress->update();
+        }
+        const int index = int(faces.size());
+        faces.emplace_back();
+        Face& face = faces.back();
+        for (int k = 0; k < 3; ++k) {
+            const int corner = vertexTo[size_t(piece.faceCorners[3 * i + size_t(k)])];
+            const int g = edgeTo[size_t(piece.faceEdges[3 * i + size_t(k)])];
+            Edge& e = edges[size_t(g)];
+            appendFace(e, index);
+            face.edges[k] = g;
+            face.corners[k] = corner;
+            face.flipped[k] = e.first != corner;
+        }
+        face.plane = piece.planes[i];
     }
 }
 

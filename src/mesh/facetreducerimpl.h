@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -70,6 +71,25 @@ struct FacetReducer::Impl
     // The next face still standing from face i on, as toFacetShape gives
     // it; i moves past it. False when there is none.
     bool nextFacet(size_t& i, Facet* facet) const;
+
+    // The facets of one piece of a mesh (a strip) made ready on any thread,
+    // to be added after the pieces before it: its vertices, edges and faces
+    // numbered among themselves as adding its facets would number the new
+    // ones, so that addPiece leaves the reducer just as addFacets would, with
+    // only the few vertices and edges it shares with those pieces to find.
+    struct Piece
+    {
+        std::vector<VekMath::Vector3d> positions;  // in the order first met
+        std::vector<uint64_t> hashes;
+        std::vector<int> edgeEnds;     // two an edge, as the first face on it runs
+        std::vector<int> faceCorners;  // three a face
+        std::vector<int> faceEdges;    // three a face
+        std::vector<VekMath::Plane> planes;
+        int facets = 0;  // facets it was made of, faces or not
+    };
+    static std::unique_ptr<Piece> preparePiece(const Facet* facets, int n);
+    // The progress counter runs from counterBase, as in addFacets.
+    void addPiece(const Piece& piece, ReductionProgress* progress, int counterBase);
     // The number of facets toFacetShape gives.
     int facetCount() const;
     int faceCount() const { return int(faces.size()); }
@@ -174,6 +194,8 @@ struct FacetReducer::Impl
     int vertexAt(const VekMath::Vector3d& p, uint64_t hash);
     int vertexAt(const VekMath::Vector3d& p) { return vertexAt(p, VertexTable::hash(p)); }
     void makeFace(int a, int b, int c);
+    // A new edge from one vertex to another, on no face yet.
+    int newEdge(int from, int to);
     void vertexQuadric(int v);
     // Where the edge would collapse to, and the sum of its ends' quadrics.
     VekMath::Vector3d collapsePosition(int e, Quadric* sum) const;
@@ -198,7 +220,9 @@ struct FacetReducer::Impl
     bool deadIn(int e) const;
     // By cost, equal costs by edge number.
     void sortByCost(std::vector<SortKey>& keys, bool inEdgeOrder);
-    void reserveFor(size_t facetCount, size_t collapses);
+    // Room for so many more facets and collapses; the vertex table's room,
+    // unlike the arrays', is memory in use at once.
+    void reserveFor(size_t facetCount, size_t collapses, bool withTable = true);
     // Where the walk over the sorted front has asked for memory so far.
     struct Lookahead
     {

@@ -154,14 +154,19 @@ int reduceStrip(FacetReducer::Impl& reducer, const Relief& relief, int firstRow,
     return *facesUp == -1 ? -1 : parked;
 }
 
-std::unique_ptr<FacetShape> readStrip(const QString& path)
+// A parked strip read back and made ready to be joined; null when it could
+// not be read.
+std::unique_ptr<FacetReducer::Impl::Piece> readStrip(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return nullptr;
     QDataStream in(&file);
     StlFileReader reader(&in);
-    return std::unique_ptr<FacetShape>(readStl(reader));
+    const std::unique_ptr<FacetShape> shape(readStl(reader));
+    if (!shape)
+        return nullptr;
+    return FacetReducer::Impl::preparePiece(shape->facets().constData(), shape->facetCount());
 }
 
 // One export: the strips reduced and parked, then joined in a final
@@ -173,7 +178,7 @@ public:
                  double maxCost, QString folder, FacetReducer::Impl& final, ReductionProgress& progress)
         : relief(relief), rows(rows), strips(strips), target(target), maxCost(maxCost),
           folder(std::move(folder)), final(final), progress(progress), parked(strips, -1), parkedUp(strips, -2),
-          done(strips)
+          done(strips), prepared(strips)
     {
     }
 
@@ -320,8 +325,23 @@ public:
                     stopAll();
                 }
             }
+            // Waiting for the next strip in order, this thread reads and
+            // makes ready one done after it.
+            bool readAhead = false;
+            if (!joining && !stop.load()) {
+                for (unsigned int t = joined + 1; t < strips && !readAhead; ++t) {
+                    if (done[t].load() && parked[t] >= 0 && !prepared[t]) {
+                        try {
+                            prepared[t] = readStrip(stripPath(t));
+                        } catch (const std::bad_alloc&) {
+                        }
+                        // Unreadable: it is read again, and fails, in order.
+                        readAhead = prepared[t] != nullptr;
+                    }
+                }
+            }
             lock.lock();
-            if (!joining)
+            if (!joining && !readAhead)
                 changed.wait_for(lock, std::chrono::milliseconds(20));
         }
         lock.unlock();
@@ -354,20 +374,25 @@ public:
         // The files left are read side by side, as many at a time as there
         // are readers, and added in order; only those few wait in memory.
         const unsigned int readers = std::max(1u, std::min(strips - joined, threadsToRead));
-        std::unique_ptr<std::unique_ptr<FacetShape>[]> parts(new std::unique_ptr<FacetShape>[readers]);
+        std::unique_ptr<std::unique_ptr<FacetReducer::Impl::Piece>[]> parts(
+            new std::unique_ptr<FacetReducer::Impl::Piece>[readers]);
         while (joined < strips) {
             const unsigned int count = std::min(readers, strips - joined);
             std::vector<std::thread> helpers;
+            for (unsigned int t = 0; t < count; ++t)
+                parts[t] = std::move(prepared[joined + t]);
             for (unsigned int t = 1; t < count; ++t)
-                helpers.emplace_back([&, t] {
-                    // Out of memory on a helper must not end the program:
-                    // the strip is then read again on this thread.
-                    try {
-                        parts[t] = readStrip(stripPath(joined + t));
-                    } catch (const std::bad_alloc&) {
-                    }
-                });
-            parts[0] = readStrip(stripPath(joined));
+                if (!parts[t])
+                    helpers.emplace_back([&, t] {
+                        // Out of memory on a helper must not end the program:
+                        // the strip is then read again on this thread.
+                        try {
+                            parts[t] = readStrip(stripPath(joined + t));
+                        } catch (const std::bad_alloc&) {
+                        }
+                    });
+            if (!parts[0])
+                parts[0] = readStrip(stripPath(joined));
             for (std::thread& h : helpers)
                 h.join();
             for (unsigned int t = 0; t < count; ++t)
@@ -388,11 +413,11 @@ public:
             return false;
         into.reserveFor(size_t(total), size_t(total) / 2);
         for (unsigned int s = 0; s < strips; ++s) {
-            const std::unique_ptr<FacetShape> part =
+            const std::unique_ptr<FacetReducer::Impl::Piece> part =
                 readStrip(parkedUp[s] >= 0 ? facesUpPath(stripPath(s)) : stripPath(s));
             if (!part)
                 return false;
-            into.addFacets(part->facets().constData(), part->facetCount(), nullptr, 0);
+            into.addPiece(*part, nullptr, 0);
         }
         return true;
     }
@@ -479,11 +504,14 @@ private:
                 }
                 // Strips are added in order, but read as soon as they are
                 // done, while an earlier one is still being reduced.
-                std::vector<std::unique_ptr<FacetShape>> readAhead(strips);
+                std::vector<std::unique_ptr<FacetReducer::Impl::Piece>> readAhead(strips);
                 std::vector<bool> read(strips, false);
+                auto readIn = [&](unsigned int t) {
+                    readAhead[t] = readStrip(parkedUp[t] >= 0 ? facesUpPath(stripPath(t)) : stripPath(t));
+                };
                 auto readDone = [&](unsigned int t) {
                     read[t] = true;
-                    readAhead[t] = readStrip(parkedUp[t] >= 0 ? facesUpPath(stripPath(t)) : stripPath(t));
+                    readIn(t);
                 };
                 for (unsigned int s = 0; s < strips && !uprightDeferred; ++s) {
                     while (!done[s].load() && !uprightStop.load()) {
@@ -497,13 +525,31 @@ private:
                     }
                     if (uprightStop.load() || parked[s] < 0)
                         break;
-                    if (!read[s])
+                    // The strips done and not read yet are read side by side.
+                    if (!read[s]) {
+                        std::vector<std::thread> readers;
+                        for (unsigned int t = s + 1; t < strips && readers.size() + 1 < threadsToRead; ++t) {
+                            if (!read[t] && done[t].load() && parked[t] >= 0) {
+                                read[t] = true;
+                                readers.emplace_back([&readIn, t] {
+                                    // Out of memory here leaves the strip
+                                    // unread, which ends the join below.
+                                    try {
+                                        readIn(t);
+                                    } catch (const std::bad_alloc&) {
+                                    }
+                                });
+                            }
+                        }
                         readDone(s);
-                    const std::unique_ptr<FacetShape> part = std::move(readAhead[s]);
+                        for (std::thread& r : readers)
+                            r.join();
+                    }
+                    const std::unique_ptr<FacetReducer::Impl::Piece> part = std::move(readAhead[s]);
                     if (!part)
                         break;
-                    upright->reserveFor(size_t(part->facetCount()), size_t(part->facetCount()) / 2);
-                    upright->addFacets(part->facets().constData(), part->facetCount(), nullptr, 0);
+                    reserveForAll(*upright, part->facets, true);
+                    upright->addPiece(*part, nullptr, 0);
                     uprightJoined = s + 1 == strips;
                 }
                 ReductionProgress quiet;
@@ -556,19 +602,38 @@ private:
                             keepUp ? facesUpPath(stripPath(s)) : stripPath(s), keepUp);
     }
 
+    // Room in a reducer joined strip by strip for all of them, guessed from
+    // the strips done so far: grown strip by strip, it would be copied again
+    // and again. upright: the strips as they are joined with every face up.
+    void reserveForAll(FacetReducer::Impl& into, int more, bool upright) const
+    {
+        long long sum = 0;
+        unsigned int count = 0;
+        for (unsigned int s = 0; s < strips; ++s) {
+            if (done[s].load() && parked[s] >= 0) {
+                sum += upright && parkedUp[s] >= 0 ? parkedUp[s] : parked[s];
+                ++count;
+            }
+        }
+        const long long guess = count ? sum / count * strips * 5 / 4 : 0;
+        const long long room = std::max<long long>(more, guess - into.faceCount());
+        into.reserveFor(size_t(room), size_t(room) / 2, false);
+        into.reserveFor(size_t(more), size_t(more) / 2);
+    }
+
     // Adds the next strip's facets to the final reducer; false when its file
     // could not be read.
-    bool joinNext(ReductionProgress* p, std::unique_ptr<FacetShape> part = nullptr)
+    bool joinNext(ReductionProgress* p, std::unique_ptr<FacetReducer::Impl::Piece> part = nullptr)
     {
         if (!part)
-            part = readStrip(stripPath(joined));
+            part = prepared[joined] ? std::move(prepared[joined]) : readStrip(stripPath(joined));
         ++joined;
         if (!part)
             return false;
         if (!p)
-            final.reserveFor(size_t(part->facetCount()), size_t(part->facetCount()) / 2);
-        final.addFacets(part->facets().constData(), part->facetCount(), p, int(joinedFacets));
-        joinedFacets += part->facetCount();
+            reserveForAll(final, part->facets, false);
+        final.addPiece(*part, p, int(joinedFacets));
+        joinedFacets += part->facets;
         return true;
     }
 
@@ -591,6 +656,8 @@ private:
     bool uprightDeferred = false;  // no strip folded: made later, when needed
     unsigned int joined = 0;
     long long joinedFacets = 0;
+    // Strips done and read back ahead of their turn to be joined.
+    std::vector<std::unique_ptr<FacetReducer::Impl::Piece>> prepared;
 };
 
 } // namespace
