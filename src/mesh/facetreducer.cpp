@@ -6,6 +6,7 @@
 #include "mesh/reductionprogress.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -350,6 +351,45 @@ void FacetReducer::Impl::reserveFor(size_t facetCount, size_t collapses, bool wi
     grow(faces, facetCount);
     if (withTable)
         table.reserve(positions.size() + vertexCount + 16, positions.data());
+}
+
+void FacetReducer::Impl::populateFor(size_t facetCount, int threads)
+{
+    // Only what the facets will fill: the room kept for collapses is mostly
+    // never written.
+    struct Range
+    {
+        char* begin;
+        size_t bytes;
+    };
+    std::vector<Range> ranges;
+    auto add = [&](auto& v, size_t count) {
+        const size_t n = std::min(count, v.capacity() - v.size());
+        ranges.push_back({reinterpret_cast<char*>(v.data() + v.size()), n * sizeof(v[0])});
+    };
+    const size_t vertexCount = facetCount / 2 + facetCount / 32;
+    add(positions, vertexCount);
+    add(vertexEdges, vertexCount);
+    add(quadrics, vertexCount);
+    add(edges, facetCount * 3 / 2 + facetCount / 32);
+    add(faces, facetCount);
+    // In pieces of a few megabytes, taken by whichever thread is free.
+    const size_t Chunk = size_t(4) << 20;
+    std::vector<Range> chunks;
+    for (const Range& r : ranges)
+        for (size_t at = 0; at < r.bytes; at += Chunk)
+            chunks.push_back({r.begin + at, std::min(Chunk, r.bytes - at)});
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t i; (i = next.fetch_add(1)) < chunks.size();)
+            populateForWriting(chunks[i].begin, chunks[i].bytes);
+    };
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < threads && size_t(t) < chunks.size(); ++t)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread& h : helpers)
+        h.join();
 }
 
 void FacetReducer::Impl::addShape(const QVector<Facet>& facets, ReductionProgress* progress)

@@ -223,6 +223,10 @@ struct FacetReducer::Impl
     // Room for so many more facets and collapses; the vertex table's room,
     // unlike the arrays', is memory in use at once.
     void reserveFor(size_t facetCount, size_t collapses, bool withTable = true);
+    // The room that so many more facets will fill, handed out by the
+    // system now on several threads: filling fresh memory from one thread
+    // waits on the system page by page.
+    void populateFor(size_t facetCount, int threads);
     // Where the walk over the sorted front has asked for memory so far.
     struct Lookahead
     {

@@ -10,17 +10,37 @@
 #include <sys/mman.h>
 #endif
 
+#ifdef Q_OS_LINUX
+// The advice for the whole pages of the given size within data.
+inline void adviseWholePages(const void* data, size_t bytes, uintptr_t page, int advice)
+{
+    const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + page - 1) & ~(page - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(page - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, advice);
+}
+#endif
+
 // Meshes of millions of facets fill hundreds of megabytes at once; in large
 // pages the system spends far less time handing that memory out. A hint
 // only: where it is not understood nothing changes.
 inline void adviseLargePages(const void* data, size_t bytes)
 {
 #ifdef Q_OS_LINUX
-    const uintptr_t page = uintptr_t(2) << 20;
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + page - 1) & ~(page - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(page - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    adviseWholePages(data, bytes, uintptr_t(2) << 20, MADV_HUGEPAGE);
+#else
+    Q_UNUSED(data);
+    Q_UNUSED(bytes);
+#endif
+}
+
+// Memory about to be written is handed out now rather than a page at a time
+// as the writing reaches it: asked for on many threads at once, the system
+// serves them side by side. A hint only.
+inline void populateForWriting(void* data, size_t bytes)
+{
+#if defined(Q_OS_LINUX) && defined(MADV_POPULATE_WRITE)
+    adviseWholePages(data, bytes, 4096, MADV_POPULATE_WRITE);
 #else
     Q_UNUSED(data);
     Q_UNUSED(bytes);

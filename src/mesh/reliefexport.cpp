@@ -178,7 +178,7 @@ public:
                  double maxCost, QString folder, FacetReducer::Impl& final, ReductionProgress& progress)
         : relief(relief), rows(rows), strips(strips), target(target), maxCost(maxCost),
           folder(std::move(folder)), final(final), progress(progress), parked(strips, -1), parkedUp(strips, -2),
-          done(strips), prepared(strips)
+          done(strips), pieces(strips), piecesUp(strips), tried(strips), triedUp(strips)
     {
     }
 
@@ -212,8 +212,9 @@ public:
     }
 
     // On worker threads; this thread shows the progress of the first strip
-    // not done, passes a cancel on and joins the strips done so far while
-    // the others are still at work.
+    // not done, passes a cancel on and reads back the strips done so far
+    // while the others are still at work, made ready to be joined. Joining
+    // them waits until the workers are done: the joined meshes are large.
     bool reduceOnWorkers(unsigned int threads)
     {
         std::atomic<bool> stop{false};
@@ -228,7 +229,6 @@ public:
             for (std::atomic<bool>& d : dropUp)
                 d.store(true);
         };
-        startUpright();
         // The strips of most facets first, so that no worker is left with a
         // long strip at the end while the others wait.
         const std::vector<unsigned int> order = heaviestFirst();
@@ -301,7 +301,6 @@ public:
             });
         }
         unsigned int first = 0;
-        bool unreadable = false;
         std::unique_lock<std::mutex> lock(mutex);
         while (running > 0) {
             while (first < strips && done[first].load())
@@ -312,36 +311,15 @@ public:
                 if (progress.cancelled)
                     stopAll();
             }
-            const bool joining = joined < first && !stop.load();
-            if (joining) {
-                // The workers must be waited for whatever happens here.
-                bool joinedOne = false;
+            bool readOne = false;
+            if (!stop.load()) {
                 try {
-                    joinedOne = joinNext(nullptr);
+                    readOne = readAheadOne();
                 } catch (const std::bad_alloc&) {
-                }
-                if (!joinedOne) {
-                    unreadable = true;
-                    stopAll();
-                }
-            }
-            // Waiting for the next strip in order, this thread reads and
-            // makes ready one done after it.
-            bool readAhead = false;
-            if (!joining && !stop.load()) {
-                for (unsigned int t = joined + 1; t < strips && !readAhead; ++t) {
-                    if (done[t].load() && parked[t] >= 0 && !prepared[t]) {
-                        try {
-                            prepared[t] = readStrip(stripPath(t));
-                        } catch (const std::bad_alloc&) {
-                        }
-                        // Unreadable: it is read again, and fails, in order.
-                        readAhead = prepared[t] != nullptr;
-                    }
                 }
             }
             lock.lock();
-            if (!joining && !readAhead)
+            if (!readOne)
                 changed.wait_for(lock, std::chrono::milliseconds(20));
         }
         lock.unlock();
@@ -349,16 +327,20 @@ public:
             w.join();
         if (progress.cancelled)
             return true;
-        if (unreadable)
-            return false;
         for (unsigned int s = 0; s < strips; ++s)
             if (!done[s].load() || parked[s] < 0)
                 return false;
         progress.show(int(strips) * 100);
+        // Those not read yet are read side by side; both joins start at once.
+        if (!readTheRest())
+            return false;
+        if (std::any_of(parkedUp.begin(), parkedUp.end(), [](int n) { return n >= 0; }))
+            startUpright();
         return true;
     }
 
-    // The parked strips not joined yet, with their share of the progress.
+    // The parked strips joined in order, with their share of the progress;
+    // false when a file could not be read.
     bool join()
     {
         long long total = 0;
@@ -370,34 +352,17 @@ public:
         progress.strip = int(strips);
         progress.start = 0;
         progress.end = int(total);
-        final.reserveFor(size_t(total - joinedFacets), size_t(total) / 2);
-        // The files left are read side by side, as many at a time as there
-        // are readers, and added in order; only those few wait in memory.
-        const unsigned int readers = std::max(1u, std::min(strips - joined, threadsToRead));
-        std::unique_ptr<std::unique_ptr<FacetReducer::Impl::Piece>[]> parts(
-            new std::unique_ptr<FacetReducer::Impl::Piece>[readers]);
-        while (joined < strips) {
-            const unsigned int count = std::min(readers, strips - joined);
-            std::vector<std::thread> helpers;
-            for (unsigned int t = 0; t < count; ++t)
-                parts[t] = std::move(prepared[joined + t]);
-            for (unsigned int t = 1; t < count; ++t)
-                if (!parts[t])
-                    helpers.emplace_back([&, t] {
-                        // Out of memory on a helper must not end the program:
-                        // the strip is then read again on this thread.
-                        try {
-                            parts[t] = readStrip(stripPath(joined + t));
-                        } catch (const std::bad_alloc&) {
-                        }
-                    });
-            if (!parts[0])
-                parts[0] = readStrip(stripPath(joined));
-            for (std::thread& h : helpers)
-                h.join();
-            for (unsigned int t = 0; t < count; ++t)
-                if (!joinNext(&progress, std::move(parts[t])))
-                    return false;
+        final.reserveFor(size_t(total), size_t(total) / 2);
+        final.populateFor(size_t(total), int(threadsToRead));
+        long long joined = 0;
+        for (unsigned int s = 0; s < strips; ++s) {
+            // Read back only now when there were no workers to read it.
+            const std::shared_ptr<const FacetReducer::Impl::Piece> piece =
+                pieces[s] ? std::move(pieces[s]) : readStrip(stripPath(s));
+            if (!piece)
+                return false;
+            final.addPiece(*piece, &progress, int(joined));
+            joined += piece->facets;
         }
         return true;
     }
@@ -413,11 +378,11 @@ public:
             return false;
         into.reserveFor(size_t(total), size_t(total) / 2);
         for (unsigned int s = 0; s < strips; ++s) {
-            const std::unique_ptr<FacetReducer::Impl::Piece> part =
+            const std::unique_ptr<FacetReducer::Impl::Piece> piece =
                 readStrip(parkedUp[s] >= 0 ? facesUpPath(stripPath(s)) : stripPath(s));
-            if (!part)
+            if (!piece)
                 return false;
-            into.addPiece(*part, nullptr, 0);
+            into.addPiece(*piece, nullptr, 0);
         }
         return true;
     }
@@ -436,10 +401,8 @@ public:
             }
             uprightStop.store(progress.cancelled);
             uprightThread.join();
-            if (!uprightDeferred) {
-                spare.reset();
-                return uprightJoined ? std::move(upright) : nullptr;
-            }
+            spare.reset();
+            return uprightJoined ? std::move(upright) : nullptr;
         }
         spare->clear();
         if (!joinUprightInto(*spare))
@@ -480,87 +443,95 @@ private:
         reducer.keepFacesUp = false;
     }
 
-    // Joins the strips as they are done, in order, then reduces them.
+    // The strips joined with every face kept up where a strip was reduced
+    // so, and reduced refusing every collapse that turns a face over, beside
+    // the plain ones: as soon as a strip has folded the joined plain mesh
+    // will most likely fold too.
     void startUpright()
     {
+        std::vector<std::shared_ptr<const FacetReducer::Impl::Piece>> mine(strips);
+        long long total = 0;
+        for (unsigned int s = 0; s < strips; ++s) {
+            mine[s] = parkedUp[s] >= 0 ? std::move(piecesUp[s]) : pieces[s];
+            total += mine[s]->facets;
+        }
         upright.reset(new FacetReducer::Impl);
-        uprightThread = std::thread([this] {
+        uprightThread = std::thread([this, total, mine = std::move(mine)]() mutable {
             try {
-                // While no strip has folded, the joined mesh would be the
-                // plain one over again: it is made only once one has, and
-                // else later in the plain one's memory, should that fold.
-                for (bool folded = false, all = false; !folded && !uprightStop.load();) {
-                    all = true;
-                    for (unsigned int s = 0; s < strips; ++s) {
-                        all = all && done[s].load();
-                        folded = folded || (done[s].load() && parkedUp[s] >= 0);
-                    }
-                    if (all && !folded) {
-                        uprightDeferred = true;
-                        break;
-                    }
-                    if (!folded)
-                        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-                }
-                // Strips are added in order, but read as soon as they are
-                // done, while an earlier one is still being reduced.
-                std::vector<std::unique_ptr<FacetReducer::Impl::Piece>> readAhead(strips);
-                std::vector<bool> read(strips, false);
-                auto readIn = [&](unsigned int t) {
-                    readAhead[t] = readStrip(parkedUp[t] >= 0 ? facesUpPath(stripPath(t)) : stripPath(t));
-                };
-                auto readDone = [&](unsigned int t) {
-                    read[t] = true;
-                    readIn(t);
-                };
-                for (unsigned int s = 0; s < strips && !uprightDeferred; ++s) {
-                    while (!done[s].load() && !uprightStop.load()) {
-                        unsigned int t = s + 1;
-                        while (t < strips && (read[t] || !done[t].load() || parked[t] < 0))
-                            ++t;
-                        if (t < strips)
-                            readDone(t);
-                        else
-                            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                    }
-                    if (uprightStop.load() || parked[s] < 0)
-                        break;
-                    // The strips done and not read yet are read side by side.
-                    if (!read[s]) {
-                        std::vector<std::thread> readers;
-                        for (unsigned int t = s + 1; t < strips && readers.size() + 1 < threadsToRead; ++t) {
-                            if (!read[t] && done[t].load() && parked[t] >= 0) {
-                                read[t] = true;
-                                readers.emplace_back([&readIn, t] {
-                                    // Out of memory here leaves the strip
-                                    // unread, which ends the join below.
-                                    try {
-                                        readIn(t);
-                                    } catch (const std::bad_alloc&) {
-                                    }
-                                });
-                            }
-                        }
-                        readDone(s);
-                        for (std::thread& r : readers)
-                            r.join();
-                    }
-                    const std::unique_ptr<FacetReducer::Impl::Piece> part = std::move(readAhead[s]);
-                    if (!part)
-                        break;
-                    reserveForAll(*upright, part->facets, true);
-                    upright->addPiece(*part, nullptr, 0);
+                upright->reserveFor(size_t(total), size_t(total) / 2);
+                upright->populateFor(size_t(total), int(threadsToRead));
+                for (unsigned int s = 0; s < strips && !uprightStop.load(); ++s) {
+                    upright->addPiece(*mine[s], nullptr, 0);
+                    mine[s].reset();
                     uprightJoined = s + 1 == strips;
                 }
                 ReductionProgress quiet;
                 quiet.stop = &uprightStop;
-                if (uprightJoined && !uprightDeferred)
+                if (uprightJoined)
                     reduceUpright(*upright, quiet);
             } catch (const std::bad_alloc&) {
                 uprightJoined = false;
             }
             uprightDone.store(true);
         });
+    }
+
+    // Reads back and makes ready one strip done and not read yet, plainly
+    // parked or with every face up; false when there was none.
+    bool readAheadOne()
+    {
+        for (unsigned int s = 0; s < strips; ++s) {
+            if (!done[s].load() || parked[s] < 0)
+                continue;
+            if (!pieces[s] && !tried[s]) {
+                tried[s] = true;
+                pieces[s] = readStrip(stripPath(s));
+                return true;
+            }
+            if (parkedUp[s] >= 0 && !piecesUp[s] && !triedUp[s]) {
+                triedUp[s] = true;
+                piecesUp[s] = readStrip(facesUpPath(stripPath(s)));
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // Every strip not read back yet, side by side; false when one could not
+    // be read.
+    bool readTheRest()
+    {
+        std::vector<std::pair<unsigned int, bool>> left;
+        for (unsigned int s = 0; s < strips; ++s) {
+            if (!pieces[s])
+                left.emplace_back(s, false);
+            if (parkedUp[s] >= 0 && !piecesUp[s])
+                left.emplace_back(s, true);
+        }
+        std::atomic<size_t> next{0};
+        auto read = [&] {
+            // Out of memory here leaves a strip unread, which fails below.
+            try {
+                for (size_t i; (i = next.fetch_add(1)) < left.size();) {
+                    const unsigned int s = left[i].first;
+                    if (left[i].second)
+                        piecesUp[s] = readStrip(facesUpPath(stripPath(s)));
+                    else
+                        pieces[s] = readStrip(stripPath(s));
+                }
+            } catch (const std::bad_alloc&) {
+            }
+        };
+        std::vector<std::thread> readers;
+        for (unsigned int t = 1; t < std::min<size_t>(threadsToRead, left.size()); ++t)
+            readers.emplace_back(read);
+        read();
+        for (std::thread& r : readers)
+            r.join();
+        for (unsigned int s = 0; s < strips; ++s)
+            if (!pieces[s] || (parkedUp[s] >= 0 && !piecesUp[s]))
+                return false;
+        return true;
     }
 
     // The strips by the number of grid points above zero in their rows,
@@ -602,41 +573,6 @@ private:
                             keepUp ? facesUpPath(stripPath(s)) : stripPath(s), keepUp);
     }
 
-    // Room in a reducer joined strip by strip for all of them, guessed from
-    // the strips done so far: grown strip by strip, it would be copied again
-    // and again. upright: the strips as they are joined with every face up.
-    void reserveForAll(FacetReducer::Impl& into, int more, bool upright) const
-    {
-        long long sum = 0;
-        unsigned int count = 0;
-        for (unsigned int s = 0; s < strips; ++s) {
-            if (done[s].load() && parked[s] >= 0) {
-                sum += upright && parkedUp[s] >= 0 ? parkedUp[s] : parked[s];
-                ++count;
-            }
-        }
-        const long long guess = count ? sum / count * strips * 5 / 4 : 0;
-        const long long room = std::max<long long>(more, guess - into.faceCount());
-        into.reserveFor(size_t(room), size_t(room) / 2, false);
-        into.reserveFor(size_t(more), size_t(more) / 2);
-    }
-
-    // Adds the next strip's facets to the final reducer; false when its file
-    // could not be read.
-    bool joinNext(ReductionProgress* p, std::unique_ptr<FacetReducer::Impl::Piece> part = nullptr)
-    {
-        if (!part)
-            part = prepared[joined] ? std::move(prepared[joined]) : readStrip(stripPath(joined));
-        ++joined;
-        if (!part)
-            return false;
-        if (!p)
-            reserveForAll(final, part->facets, false);
-        final.addPiece(*part, p, int(joinedFacets));
-        joinedFacets += part->facets;
-        return true;
-    }
-
     const Relief& relief;
     const unsigned int rows;
     const unsigned int strips;
@@ -653,11 +589,12 @@ private:
     std::atomic<bool> uprightStop{false};
     std::atomic<bool> uprightDone{false};
     bool uprightJoined = false;
-    bool uprightDeferred = false;  // no strip folded: made later, when needed
-    unsigned int joined = 0;
-    long long joinedFacets = 0;
-    // Strips done and read back ahead of their turn to be joined.
-    std::vector<std::unique_ptr<FacetReducer::Impl::Piece>> prepared;
+    // Strips read back and made ready to be joined, plainly parked and with
+    // every face up; only with workers, which leave this thread the time.
+    std::vector<std::shared_ptr<const FacetReducer::Impl::Piece>> pieces;
+    std::vector<std::shared_ptr<const FacetReducer::Impl::Piece>> piecesUp;
+    std::vector<bool> tried;
+    std::vector<bool> triedUp;
 };
 
 } // namespace
