@@ -229,10 +229,9 @@ public:
             for (std::atomic<bool>& d : dropUp)
                 d.store(true);
         };
-        // The strips of most facets first, so that no worker is left with a
-        // long strip at the end while the others wait.
-        const std::vector<unsigned int> order = heaviestFirst();
-        StripSchedule schedule(strips);
+        StripSchedule schedule(stripWeights());
+        const auto start = std::chrono::steady_clock::now();
+        auto now = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
         std::mutex mutex;
         std::condition_variable changed;
         unsigned int running = threads;
@@ -242,7 +241,7 @@ public:
                 std::unique_ptr<FacetReducer::Impl> reducer;
                 std::unique_lock<std::mutex> lock(mutex);
                 for (;;) {
-                    const StripSchedule::Task task = schedule.take(order, stop.load());
+                    const StripSchedule::Task task = schedule.take(stop.load(), now());
                     if (task.kind == StripSchedule::None)
                         break;
                     if (task.kind == StripSchedule::Wait) {
@@ -281,7 +280,7 @@ public:
                     }
                     lock.lock();
                     const StripSchedule::Outcome outcome = keepUp ? schedule.uprightDone(s, count, mine.cancelled)
-                                                                  : schedule.plainDone(s, count, folded);
+                                                                  : schedule.plainDone(s, count, folded, now());
                     if (outcome.dropUpright) {
                         dropUp[s].store(true);
                         QFile::remove(facesUpPath(stripPath(s)));
@@ -534,9 +533,8 @@ private:
         return true;
     }
 
-    // The strips by the number of grid points above zero in their rows,
-    // most first; alike, in strip order.
-    std::vector<unsigned int> heaviestFirst() const
+    // Each strip's grid points above zero.
+    std::vector<long long> stripWeights() const
     {
         const int width = relief.width();
         const float* heights = relief.heights();
@@ -549,12 +547,7 @@ private:
                 weight[s] += width - std::count(row, row + width, 0.0f);
             }
         }
-        std::vector<unsigned int> order(strips);
-        for (unsigned int s = 0; s < strips; ++s)
-            order[s] = s;
-        std::stable_sort(order.begin(), order.end(),
-                         [&](unsigned int a, unsigned int b) { return weight[a] > weight[b]; });
-        return order;
+        return weight;
     }
 
     int reduce(FacetReducer::Impl& reducer, unsigned int s, ReductionProgress& p)

@@ -1,8 +1,25 @@
 #include "mesh/stripschedule.h"
 
-StripSchedule::StripSchedule(unsigned int strips) : states(strips) {}
+#include <algorithm>
 
-StripSchedule::Task StripSchedule::take(const std::vector<unsigned int>& order, bool stopped)
+StripSchedule::StripSchedule(const std::vector<long long>& weights) : states(weights.size()), order(weights.size())
+{
+    for (unsigned int s = 0; s < weights.size(); ++s) {
+        states[s].weight = weights[s];
+        order[s] = s;
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&](unsigned int a, unsigned int b) { return weights[a] > weights[b]; });
+}
+
+double StripSchedule::likelyEnd(const Strip& strip) const
+{
+    // Before any has ended, the heaviest is the likeliest to end last.
+    const double rate = weightEnded > 0 ? secondsEnded / double(weightEnded) : 1.0;
+    return strip.started + double(strip.weight) * rate;
+}
+
+StripSchedule::Task StripSchedule::take(bool stopped, double now)
 {
     if (stopped)
         return {None, 0};
@@ -16,26 +33,33 @@ StripSchedule::Task StripSchedule::take(const std::vector<unsigned int>& order, 
     if (nextPlain < order.size()) {
         const unsigned int s = order[nextPlain++];
         states[s].plainStarted = true;
+        states[s].started = now;
         ++plainRunning;
         return {Plain, s};
     }
-    for (size_t i = nextPlain; i-- > 0;) {
-        Strip& strip = states[order[i]];
-        if (!strip.plainDone && !strip.uprightStarted) {
-            strip.uprightStarted = true;
-            return {Upright, order[i]};
-        }
+    int last = -1;
+    for (unsigned int s : order) {
+        const Strip& strip = states[s];
+        if (strip.plainStarted && !strip.plainDone && !strip.uprightStarted
+            && (last < 0 || likelyEnd(strip) > likelyEnd(states[unsigned(last)])))
+            last = int(s);
+    }
+    if (last >= 0) {
+        states[unsigned(last)].uprightStarted = true;
+        return {Upright, unsigned(last)};
     }
     return plainRunning > 0 ? Task{Wait, 0} : Task{None, 0};
 }
 
-StripSchedule::Outcome StripSchedule::plainDone(unsigned int s, int parked, bool folded)
+StripSchedule::Outcome StripSchedule::plainDone(unsigned int s, int parked, bool folded, double now)
 {
     Strip& strip = states[s];
     strip.plainDone = true;
     strip.parked = parked;
     strip.folded = parked >= 0 && folded;
     --plainRunning;
+    secondsEnded += now - strip.started;
+    weightEnded += strip.weight;
     return outcome(strip);
 }
 
