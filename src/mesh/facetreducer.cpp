@@ -329,7 +329,7 @@ void FacetReducer::Impl::makeFace(int a, int b, int c)
     face.plane = planeThrough(positions[size_t(a)], positions[size_t(b)], positions[size_t(c)]);
 }
 
-void FacetReducer::Impl::reserveFor(size_t facetCount, size_t collapses, bool withTable)
+void FacetReducer::Impl::reserveFor(size_t facetCount, size_t collapses)
 {
     // A mesh of n facets has about n / 2 vertices and 3n / 2 edges, a few
     // more along its border.
@@ -349,8 +349,7 @@ void FacetReducer::Impl::reserveFor(size_t facetCount, size_t collapses, bool wi
     const size_t edgeCount = facetCount * 3 / 2 + facetCount / 32;
     grow(edges, edgeCount);
     grow(faces, facetCount);
-    if (withTable)
-        table.reserve(positions.size() + vertexCount + 16, positions.data());
+    table.reserve(positions.size() + vertexCount + 16, positions.data());
 }
 
 void FacetReducer::Impl::populateFor(size_t facetCount, int threads)

@@ -220,9 +220,7 @@ struct FacetReducer::Impl
     bool deadIn(int e) const;
     // By cost, equal costs by edge number.
     void sortByCost(std::vector<SortKey>& keys, bool inEdgeOrder);
-    // Room for so many more facets and collapses; the vertex table's room,
-    // unlike the arrays', is memory in use at once.
-    void reserveFor(size_t facetCount, size_t collapses, bool withTable = true);
+    void reserveFor(size_t facetCount, size_t collapses);
     // The room that so many more facets will fill, handed out by the
     // system now on several threads: filling fresh memory from one thread
     // waits on the system page by page.
