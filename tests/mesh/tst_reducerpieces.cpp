@@ -66,7 +66,7 @@ private slots:
 
 void TestReducerPieces::piecesJoinAsTheirFacetsWould_data()
 {
-    QTest::addColumn<QVector<QVector<Facet>>>("parts");
+    QTest::addColumn<QVector<QVector<Facet>>>("pieces");
     const double nan = std::numeric_limits<double>::quiet_NaN();
     QVector<Facet> odd = rows(6, 8, 5);
     // A facet repeated, one with two corners alike, one not a number, and
@@ -76,24 +76,24 @@ void TestReducerPieces::piecesJoinAsTheirFacetsWould_data()
     odd.last() = Facet(odd[0].corners[1], odd[0].corners[0], Vector3d(0.5, 5.5, 2), Vector3d());
     QTest::newRow("strips with seams") << QVector<QVector<Facet>>{rows(0, 3, 6), rows(3, 6, 6), rows(6, 8, 6)};
     QTest::newRow("strips of unlike widths") << QVector<QVector<Facet>>{rows(0, 2, 9), rows(2, 5, 4)};
-    QTest::newRow("a part met twice") << QVector<QVector<Facet>>{rows(0, 2, 4), rows(0, 2, 4)};
+    QTest::newRow("a piece met twice") << QVector<QVector<Facet>>{rows(0, 2, 4), rows(0, 2, 4)};
     QTest::newRow("repeats, slivers and a fold on the seam") << QVector<QVector<Facet>>{rows(0, 6, 5), odd};
-    QTest::newRow("an empty part") << QVector<QVector<Facet>>{rows(0, 2, 3), {}, rows(2, 3, 3)};
+    QTest::newRow("an empty piece") << QVector<QVector<Facet>>{rows(0, 2, 3), {}, rows(2, 3, 3)};
 }
 
 void TestReducerPieces::piecesJoinAsTheirFacetsWould()
 {
-    QFETCH(QVector<QVector<Facet>>, parts);
-    FacetReducer::Impl byFacets, byParts;
+    QFETCH(QVector<QVector<Facet>>, pieces);
+    FacetReducer::Impl byFacets, byPieces;
     int added = 0;
-    for (const QVector<Facet>& part : parts) {
-        byFacets.reserveFor(size_t(part.size()), 0);
-        byFacets.addFacets(part.constData(), part.size(), nullptr, added);
-        byParts.reserveFor(size_t(part.size()), 0);
-        byParts.addPiece(*FacetReducer::Impl::preparePiece(part.constData(), part.size()), nullptr, added);
-        added += part.size();
+    for (const QVector<Facet>& piece : pieces) {
+        byFacets.reserveFor(size_t(piece.size()), 0);
+        byFacets.addFacets(piece.constData(), piece.size(), nullptr, added);
+        byPieces.reserveFor(size_t(piece.size()), 0);
+        byPieces.addPiece(*FacetReducer::Impl::preparePiece(piece.constData(), piece.size()), nullptr, added);
+        added += piece.size();
     }
-    QCOMPARE(records(byParts), records(byFacets));
+    QCOMPARE(records(byPieces), records(byFacets));
 }
 
 QTEST_GUILESS_MAIN(TestReducerPieces)
