@@ -533,6 +533,11 @@ private:
         return true;
     }
 
+    // A strip's cells lie in rows [firstRowOf, endRowOf); the last strip
+    // takes the rows left.
+    int firstRowOf(unsigned int s) const { return int(s * rows); }
+    int endRowOf(unsigned int s) const { return s + 1 == strips ? relief.height() - 1 : firstRowOf(s) + int(rows); }
+
     // Each strip's grid points above zero.
     std::vector<long long> stripWeights() const
     {
@@ -540,8 +545,7 @@ private:
         const float* heights = relief.heights();
         std::vector<long long> weight(strips, 0);
         for (unsigned int s = 0; s < strips; ++s) {
-            const int firstRow = int(s * rows);
-            const int endRow = s + 1 == strips ? relief.height() - 1 : firstRow + int(rows);
+            const int firstRow = firstRowOf(s), endRow = endRowOf(s);
             for (int j = firstRow; j <= endRow && j < relief.height(); ++j) {
                 const float* row = heights + size_t(j) * size_t(width);
                 weight[s] += width - std::count(row, row + width, 0.0f);
@@ -552,17 +556,13 @@ private:
 
     int reduce(FacetReducer::Impl& reducer, unsigned int s, ReductionProgress& p)
     {
-        const int firstRow = int(s * rows);
-        const int endRow = s + 1 == strips ? relief.height() - 1 : firstRow + int(rows);
-        return reduceStrip(reducer, relief, firstRow, endRow, target / strips, maxCost, p, stripPath(s),
+        return reduceStrip(reducer, relief, firstRowOf(s), endRowOf(s), target / strips, maxCost, p, stripPath(s),
                            &parkedUp[s]);
     }
 
     int reduceOnce(FacetReducer::Impl& reducer, unsigned int s, ReductionProgress& p, bool keepUp)
     {
-        const int firstRow = int(s * rows);
-        const int endRow = s + 1 == strips ? relief.height() - 1 : firstRow + int(rows);
-        return ::reduceOnce(reducer, relief, firstRow, endRow, target / strips, maxCost, p,
+        return ::reduceOnce(reducer, relief, firstRowOf(s), endRowOf(s), target / strips, maxCost, p,
                             keepUp ? facesUpPath(stripPath(s)) : stripPath(s), keepUp);
     }
 
