@@ -240,7 +240,9 @@ void MainWindow::setSculptToolsEnabled(bool on)
     SculptWin* sculpt = sculptWin();
     if (!on) {
         const int current = sculpt->currentTool() ? int(sculpt->currentTool()->type) : 0;
-        if (current != Tool::NoTool)
+        // Under 2D Edit the sculpt view carries the 2-D tool; the sculpting
+        // tool to go back to was saved on the way in.
+        if (current != Tool::NoTool && currentRibbonPage != ribbon->page(tab2dEdit))
             savedSculptTool = current;
         sculpt->setTool(Tool::NoTool);
     } else {

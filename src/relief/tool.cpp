@@ -72,6 +72,21 @@ Tool::Tool(Type type)
 {
 }
 
+void Tool::takeBrushFrom(const Tool& from)
+{
+    mode = from.mode;
+    form = from.form;
+    size = from.size;
+    strength = from.strength;
+    hardness = from.hardness;
+    aspectRatio = from.aspectRatio;
+    axisAngle = from.axisAngle;
+    keepTransparency = from.keepTransparency;
+    useSmoothing = from.useSmoothing;
+    decayLength = from.decayLength;
+    clip = from.clip;
+}
+
 void Tool::genMask(unsigned char* mask, int n, double radius) const
 {
     if (n <= 0)

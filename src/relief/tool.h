@@ -30,6 +30,10 @@ public:
 
     explicit Tool(Type type);
 
+    // Takes over another tool's brush settings; the type, the decay switch,
+    // the smoothing length and the selection settings stay.
+    void takeBrushFrom(const Tool& from);
+
     // Footprint mask of side n: 0 outside, 1 inside, 2 on the outline.
     void genMask(unsigned char* mask, int n, double radius) const;
     // Distance of every inside cell from the outline (1 on the outline,

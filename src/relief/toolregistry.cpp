@@ -39,17 +39,7 @@ Tool* ToolRegistry::_select(Tool::Type type)
     auto tool = std::make_unique<Tool>(type);
     // A new tool starts from the brush the user was working with.
     if (const Tool* from = m_current) {
-        tool->mode = from->mode;
-        tool->form = from->form;
-        tool->size = from->size;
-        tool->strength = from->strength;
-        tool->hardness = from->hardness;
-        tool->aspectRatio = from->aspectRatio;
-        tool->axisAngle = from->axisAngle;
-        tool->keepTransparency = from->keepTransparency;
-        tool->useSmoothing = from->useSmoothing;
-        tool->decayLength = from->decayLength;
-        tool->clip = from->clip;
+        tool->takeBrushFrom(*from);
         tool->useDecayLength = (type == Tool::Smudge);
     }
     m_current = tool.get();

@@ -122,6 +122,11 @@ CentralPanel::CentralPanel()
     m_modeGroup->setId(m_lower, Tool::Lower);
 
     connectControls();
+    // The 2-D view made its first tool before the start values above reached
+    // the sculpt view's; tools made later start from the current one, so a
+    // brush made from it would have no size, strength or hardness.
+    if (Tool* first = m_flatWin->currentTool())
+        first->takeBrushFrom(*m_sculptWin->currentTool());
 
     m_facetWin->hide();
     m_flatWin->hide();

@@ -8,10 +8,18 @@
 #include "mesh/facetshape.h"
 #include "mesh/objfilewriter.h"
 #include "mesh/stlfilewriter.h"
+#include "ui/backstagewidget.h"
+#include "ui/recentfileswidget.h"
 #include "relief/sculptundo.h"
+#include "relief/selectionshape.h"
+#include "views/flatwin.h"
 #include "views/facetwin.h"
 
 #include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QSlider>
+#include <QTabBar>
 #include <QDataStream>
 #include <QDir>
 #include <QFileInfo>
@@ -106,6 +114,50 @@ std::unique_ptr<MainWindow> windowWithHill(const QTemporaryDir& dir, int size = 
     return window;
 }
 
+
+void clickTab(Ribbon* ribbon, const QString& title)
+{
+    auto* bar = ribbon->findChild<QTabBar*>();
+    for (int i = 0; i < bar->count(); ++i) {
+        if (bar->tabText(i) == title)
+            QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(i).center());
+    }
+}
+
+// The 2-D view's Crop tool: a first click frames the heights, a drag from
+// the frame's lower left corner pulls it in, Apply crops.
+void cropByCorner(MainWindow& window)
+{
+    clickTab(window.ribbonWidget(), tab2dEdit);
+    QWidget* page = window.ribbonWidget()->page(tab2dEdit);
+    QTest::mouseClick(buttonWithToolTip(page, QStringLiteral("Crop Tool")), Qt::LeftButton);
+    FlatWin* flat = window.flatWin();
+    flat->grabFramebuffer();
+    const QPoint centre(flat->width() / 2, flat->height() / 2);
+    sendMouse(flat, QEvent::MouseButtonPress, centre, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(flat, QEvent::MouseButtonRelease, centre, Qt::LeftButton, Qt::NoButton);
+    const QList<QPointF> frame = window.currentModel()->selectionShapes().front()->points();
+    const QPointF inside = frame.first() + (frame.at(2) - frame.first()) / 6.0;
+    const QPoint corner = centre + QPoint(int(flat->zoom() * inside.x()), -int(flat->zoom() * inside.y()));
+    sendMouse(flat, QEvent::MouseButtonPress, corner, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(flat, QEvent::MouseMove, corner + QPoint(10, -10), Qt::NoButton, Qt::LeftButton);
+    sendMouse(flat, QEvent::MouseButtonRelease, corner + QPoint(10, -10), Qt::LeftButton, Qt::NoButton);
+    QTest::mouseClick(buttonWithText(page, QStringLiteral("Apply")), Qt::LeftButton);
+}
+
+// What the Tools page shows of the brush.
+QList<int> brushControls(CentralPanel* panel)
+{
+    QList<int> values;
+    for (const char* name : {"toolSize", "toolStrength", "toolHardness"})
+        values << panel->findChild<QSlider*>(QLatin1String(name))->value();
+    for (QGroupBox* box : panel->findChildren<QGroupBox*>()) {
+        if (box->title() == QLatin1String("Mode"))
+            values << box->isEnabled();
+    }
+    return values;
+}
+
 } // namespace
 
 class TestFileCommands : public QObject
@@ -164,6 +216,69 @@ private slots:
         QCOMPARE(ribbon->tabText(ribbon->currentIndex()), tabSculptingTools);
         QVERIFY(answerer.boxes.isEmpty());
         QCOMPARE(VekSettings().recentFiles().value(0), QFileInfo(scp).canonicalFilePath());
+    }
+
+    void brushesDeadAfter2dEdit_data()
+    {
+        QTest::addColumn<QString>("reopen");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("fromRecent");
+        QTest::addColumn<int>("key");
+        // A crop under 2D Edit, then a load over the modified model.
+        QTest::newRow("open, discard, picture") << QStringLiteral("hill.png") << int(QMessageBox::Discard) << false
+                                                << int(Qt::Key_3);
+        QTest::newRow("open, save, picture") << QStringLiteral("hill.png") << int(QMessageBox::Save) << false
+                                             << int(Qt::Key_3);
+        QTest::newRow("recent, discard, workspace") << QStringLiteral("work.scp") << int(QMessageBox::Discard) << true
+                                                    << int(Qt::Key_3);
+        // No load: a sculpting tool first made by its key under 2D Edit. The
+        // tools live as long as the process; no test before makes Remove.
+        QTest::newRow("sculpting key under 2D Edit") << QString() << 0 << false << int(Qt::Key_4);
+    }
+
+    void brushesDeadAfter2dEdit()
+    {
+        QFETCH(QString, reopen);
+        QFETCH(int, answer);
+        QFETCH(bool, fromRecent);
+        QFETCH(int, key);
+        QTemporaryDir dir;
+        auto window = windowWithHill(dir);
+        ModalAnswerer answerer;
+        answerer.fileNames << dir.filePath(QStringLiteral("work"));
+        pressKey(*window, Qt::Key_S, Qt::ControlModifier);
+        const QList<int> before = brushControls(window->panel());
+        SculptUndo* undo = window->panel()->undoStack();
+
+        if (reopen.isEmpty()) {
+            clickTab(window->ribbonWidget(), tab2dEdit);
+            pressKey(*window, Qt::Key(key), Qt::NoModifier);
+        } else {
+            cropByCorner(*window);
+            QVERIFY(undo->isModified());
+            answerer.buttons << QMessageBox::StandardButton(answer);
+            if (fromRecent) {
+                window->showBackStage();
+                auto* rows = qobject_cast<QGridLayout*>(window->backStageWidget()->recentFilesWidget()->layout());
+                QTest::mouseClick(qobject_cast<QPushButton*>(rows->itemAtPosition(0, 0)->widget()), Qt::LeftButton);
+            } else {
+                answerer.fileNames << dir.filePath(reopen);
+                pressKey(*window, Qt::Key_O, Qt::ControlModifier);
+            }
+            QCOMPARE(window->windowTitle(), reopen);
+            QVERIFY(!undo->isModified());
+            if (reopen.endsWith(QLatin1String(".png")))
+                QTest::mouseClick(buttonWithText(window->panel(), QStringLiteral("Accept")), Qt::LeftButton);
+        }
+        clickTab(window->ribbonWidget(), tabSculptingTools);
+        QCOMPARE(brushControls(window->panel()), before);
+
+        pressKey(*window, Qt::Key(key), Qt::NoModifier);
+        const std::vector<float> heights = heightsOf(window->currentModel());
+        strokeAcross(window->sculptWin());
+        QVERIFY(heightsOf(window->currentModel()) != heights);
+        pressKey(*window, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(heightsOf(window->currentModel()) == heights);
     }
 
     void acceptedPictureShowsALitRelief()
