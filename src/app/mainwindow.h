@@ -131,7 +131,7 @@ private slots:
     void sampleChanged(double sample);
     void sampleEdited();
     void applyCrop();
-    void meshAcceptFinished();
+    void meshAcceptFinished(bool reliefMade);
 
 private:
     // Hand-over from the mesh orientation controls.

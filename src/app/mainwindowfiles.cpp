@@ -345,18 +345,25 @@ void MainWindow::meshAccepted(Relief* relief)
     setModel(relief, 0);
 }
 
-void MainWindow::meshAcceptFinished()
+void MainWindow::meshAcceptFinished(bool reliefMade)
 {
     // A relief still made from its source is rebuilt at each import setting:
     // strokes on it would be wiped, and undoing them would write stale
     // heights over the rebuilt ones. Sculpting starts with the panel's Accept.
-    if (freshImport) {
+    if (reliefMade) {
         setSculptToolsEnabled(false);
         return;
     }
-    // No relief came of the mesh: the final model kept is edited as before,
-    // its size shown again where the mesh load cleared it.
+    // No relief came of the mesh: the window goes back to the model kept as
+    // it was before the mesh was opened, its size shown again where the mesh
+    // load cleared it.
     updateSizeLabel();
+    if (freshImport) {
+        centralPanel->resumeImportTab();
+        setSculptToolsEnabled(false);
+        return;
+    }
+    centralPanel->showToolsTab();
     showEditTabs();
     setSculptToolsEnabled(true);
 }

@@ -431,6 +431,7 @@ void MeshOrientControls::setAspectMode(int mode)
 
 void MeshOrientControls::acceptFacetShape()
 {
+    bool reliefMade = false;
     if (shape) {
         const double c = cellsPerUnit(imported);
         shape->transform(Matrix3d(c, c, c));
@@ -451,6 +452,7 @@ void MeshOrientControls::acceptFacetShape()
             // A bas-relief is made afterwards, from the import page that
             // the fresh relief opens on.
             emit reliefAccepted(new Relief(source));
+            reliefMade = true;
         } else {
             QMessageBox::warning(view ? view->window() : nullptr, QStringLiteral("Accept"),
                                  QStringLiteral("The mesh gave no heights to make a relief of. "
@@ -458,7 +460,7 @@ void MeshOrientControls::acceptFacetShape()
         }
     }
     switchTabsAfterAccept();
-    emit acceptFinished();
+    emit acceptFinished(reliefMade);
 }
 
 void MeshOrientControls::switchTabsAfterAccept()

@@ -98,7 +98,7 @@ signals:
     // The mesh left the view on Accept; the receiver deletes it.
     void meshReleased(FacetShape* shape);
     // Accept is done, with or without a relief: sculpting may start.
-    void acceptFinished();
+    void acceptFinished(bool reliefMade);
     void zoomToAllRequested();
     // Around the several tab changes that follow Accept, so that the receiver
     // can act once, on the tab current at the end.

@@ -963,6 +963,13 @@ void CentralPanel::showImportTab()
     showOnlyView(m_sculptWin);
 }
 
+void CentralPanel::resumeImportTab()
+{
+    showOnlyPage(m_importPage, true);
+    m_sculptWin->setShowToolOutline(false);
+    showOnlyView(m_sculptWin);
+}
+
 void CentralPanel::showToolsTab()
 {
     // The import is over: nothing may reach the relief from a pending timer

@@ -75,6 +75,9 @@ public:
 
     void showMeshImportTab();
     void showImportTab();
+    // Back to the Import page of an import under way, its settings as they
+    // are (showImportTab sets them back for a new import).
+    void resumeImportTab();
     void showToolsTab();
     void hideSculptSettings();
     void showSculptSettings();

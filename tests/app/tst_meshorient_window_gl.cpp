@@ -7,13 +7,17 @@
 
 #include "app/ribbontabs.h"
 #include "views/facetwin.h"
+#include "views/flatwin.h"
 
 #include "mesh/facetshape.h"
 #include "mesh/stlfilewriter.h"
 #include "relief/reliefsource.h"
 
 #include <QDataStream>
+#include <QFrame>
 #include <QLabel>
+#include <QSlider>
+#include <QTabWidget>
 #include <QTemporaryDir>
 
 
@@ -54,6 +58,29 @@ int toolOf(const ReliefView* view)
     return tool ? int(tool->type) : int(Tool::NoTool);
 }
 
+// What the user sees of the window's state: the ribbon's tabs, the panel's
+// page and controls, the views shown, the sculpting tool and the model size.
+QString windowState(MainWindow& window)
+{
+    QStringList state;
+    Ribbon* ribbon = window.ribbonWidget();
+    for (const QString& tab : shownTabs(ribbon))
+        state << tab + (ribbon->page(tab)->isEnabled() ? QStringLiteral(" on") : QStringLiteral(" off"));
+    state << QStringLiteral("current ") + ribbon->tabText(ribbon->currentIndex());
+    auto* pages = window.panel()->findChild<QTabWidget*>();
+    for (int i = 0; i < pages->count(); ++i)
+        state << QStringLiteral("page ") + pages->tabText(i);
+    state << QStringLiteral("controls %1").arg(window.panel()->findChild<QFrame*>(QStringLiteral("ControlFrame"))->isEnabled());
+    state << QStringLiteral("views %1 %2 %3")
+                 .arg(window.sculptWin()->isVisible())
+                 .arg(window.flatWin()->isVisible())
+                 .arg(window.facetWin()->isVisible());
+    state << QStringLiteral("tool %1").arg(toolOf(window.sculptWin()));
+    state << QStringLiteral("smoothing %1").arg(window.panel()->findChild<QSlider*>(QStringLiteral("smoothing"))->value());
+    state << ribbon->page(tabExport)->findChild<QLabel*>(QStringLiteral("sizeLabel"))->text();
+    return state.join(QStringLiteral("; "));
+}
+
 QPushButton* panelButton(MainWindow& window, const char* name)
 {
     return window.panel()->findChild<QPushButton*>(QLatin1String(name));
@@ -75,7 +102,8 @@ private slots:
     void basReliefOnlyWhenSwitchedOnBeforeAccept_data();
     void basReliefOnlyWhenSwitchedOnBeforeAccept();
     void acceptLeavesScaleZWithSculptingOffUntilPanelAccept();
-    void emptyRasterLeavesKeptModelEditable();
+    void emptyRasterLeavesTheWindowAsBefore_data();
+    void emptyRasterLeavesTheWindowAsBefore();
 
 private:
     QPushButton* orientButton(const QString& name) const;
@@ -219,9 +247,25 @@ void TestMeshOrientWindow::acceptLeavesScaleZWithSculptingOffUntilPanelAccept()
     QCOMPARE(toolOf(window->sculptWin()), int(Tool::Smooth));
 }
 
-void TestMeshOrientWindow::emptyRasterLeavesKeptModelEditable()
+void TestMeshOrientWindow::emptyRasterLeavesTheWindowAsBefore_data()
 {
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("accepted picture") << true;
+    QTest::newRow("picture awaiting Accept") << false;
+}
+
+void TestMeshOrientWindow::emptyRasterLeavesTheWindowAsBefore()
+{
+    QFETCH(bool, accepted);
+    const QString png = dir.filePath(QStringLiteral("hill.png"));
+    QVERIFY(writePicture(png, 16, 16, [](int x, int y) { return hillPixel(x, y, 16); }));
+    window->load(png, false);
+    if (accepted)
+        QTest::mouseClick(panelButton(*window, "accept"), Qt::LeftButton);
+    else
+        window->panel()->findChild<QSlider*>(QStringLiteral("smoothing"))->setValue(10);
     Relief* kept = window->currentModel();
+    const QString before = windowState(*window);
     window->load(dir.filePath(QStringLiteral("edge.stl")), false);
     QVERIFY(window->currentMesh());
     QTest::mouseClick(orientButton(QStringLiteral("accept")), Qt::LeftButton);
@@ -229,14 +273,7 @@ void TestMeshOrientWindow::emptyRasterLeavesKeptModelEditable()
     QCOMPARE(answerer->boxes.size(), 1);
     QCOMPARE(window->currentModel(), kept);
     QVERIFY(!window->currentMesh());
-    Ribbon* ribbon = window->ribbonWidget();
-    QVERIFY(!shownTabs(ribbon).contains(tabOrientScale));
-    QCOMPARE(ribbon->tabText(ribbon->currentIndex()), tabSculptingTools);
-    for (const QString& tab : {tabScaleZ, tabSculptingTools, tab2dEdit, tabExport})
-        QVERIFY2(ribbon->page(tab)->isEnabled(), qPrintable(tab));
-    QCOMPARE(toolOf(window->sculptWin()), int(Tool::Smooth));
-    QVERIFY(window->sculptWin()->isVisible());
-    QCOMPARE(ribbon->page(tabExport)->findChild<QLabel*>(QStringLiteral("sizeLabel"))->text(), QStringLiteral("Size: 2.34 in. X 2.34 in."));
+    QCOMPARE(windowState(*window), before);
 }
 
 MORVANE_WINDOW_TEST_MAIN(TestMeshOrientWindow)
