@@ -10,8 +10,10 @@
 #include "mesh/stlfilewriter.h"
 #include "relief/sculptundo.h"
 #include "views/facetwin.h"
+#include "views/flatwin.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QDataStream>
 #include <QDir>
 #include <QFileInfo>
@@ -106,6 +108,27 @@ std::unique_ptr<MainWindow> windowWithHill(const QTemporaryDir& dir, int size = 
     return window;
 }
 
+// The height the view shows under a widget point, and whether the relief
+// is there at all.
+double heightUnder(ReliefView* view, QPoint p, bool* hit)
+{
+    view->grabFramebuffer();
+    view->readDepthBuffer();
+    return view->pickPoint(p, hit).z;
+}
+
+// Whether the view shows the upper half of its relief higher than the lower.
+bool showsUpperHalfHigher(ReliefView* view)
+{
+    bool upperHit = false, lowerHit = false;
+    const int x = view->width() / 2;
+    const double upper = heightUnder(view, QPoint(x, view->height() / 4), &upperHit);
+    const double lower = heightUnder(view, QPoint(x, view->height() * 3 / 4), &lowerHit);
+    if (!upperHit || !lowerHit)
+        qWarning("the relief is not under both points");
+    return upperHit && lowerHit && upper > lower;
+}
+
 } // namespace
 
 class TestFileCommands : public QObject
@@ -164,6 +187,29 @@ private slots:
         QCOMPARE(ribbon->tabText(ribbon->currentIndex()), tabSculptingTools);
         QVERIFY(answerer.boxes.isEmpty());
         QCOMPARE(VekSettings().recentFiles().value(0), QFileInfo(scp).canonicalFilePath());
+    }
+
+    void pictureShowsUprightUnlessFlipped()
+    {
+        QTemporaryDir dir;
+        const QString png = dir.filePath(QStringLiteral("tophalf.png"));
+        QVERIFY(writePicture(png, 32, 32, [](int, int y) { return y < 16 ? qRgb(255, 255, 255) : qRgb(0, 0, 0); }));
+        auto window = openWindow();
+        window->load(png, true);
+        QVERIFY(showsUpperHalfHigher(window->sculptWin()));
+
+        auto* flip = window->panel()->findChild<QCheckBox*>(QStringLiteral("flipY"));
+        // On its box: the check box is wider than its box and text.
+        const QPoint box(8, flip->height() / 2);
+        QTest::mouseClick(flip, Qt::LeftButton, Qt::NoModifier, box);
+        QVERIFY(flip->isChecked());
+        QVERIFY(!showsUpperHalfHigher(window->sculptWin()));
+        QTest::mouseClick(flip, Qt::LeftButton, Qt::NoModifier, box);
+
+        buttonWithText(window->panel(), QStringLiteral("Accept"))->click();
+        window->ribbonWidget()->setCurrentTab(tab2dEdit);
+        QVERIFY(window->flatWin()->isVisible());
+        QVERIFY(showsUpperHalfHigher(window->flatWin()));
     }
 
     void acceptedPictureShowsALitRelief()
