@@ -25,6 +25,10 @@
 
 #include <set>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 QPushButton* buttonWithText(QWidget* parent, const QString& text)
@@ -522,6 +526,55 @@ private slots:
         QCOMPARE(answerer.boxes[1].title, QStringLiteral("Save Failed"));
         QCOMPARE(readAll(path), QByteArray("earlier export"));
         QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.stl")}, QDir::Files), QStringList({QStringLiteral("old.stl")}));
+    }
+
+    void unwritableTargetIsRefusedAndSaysSo_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("fifo");
+        QTest::newRow("ptr export below a regular file") << "Export PTR" << "plain/out.ptr" << false;
+        QTest::newRow("ptr export over a fifo") << "Export PTR" << "pipe.ptr" << true;
+        QTest::newRow("stl export over a fifo") << "Export STL" << "pipe.stl" << true;
+        QTest::newRow("workspace save over a fifo") << "Save As" << "pipe.scp" << true;
+    }
+
+    void unwritableTargetIsRefusedAndSaysSo()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, target);
+        QFETCH(bool, fifo);
+        QTemporaryDir dir;
+        auto window = windowWithHill(dir, 16);
+        QFile plain(dir.filePath(QStringLiteral("plain")));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        const QString path = dir.filePath(target);
+        int reader = -1;
+        if (fifo) {
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+            // Held open so that a writer taking the fifo as it is cannot block.
+            reader = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+            QVERIFY(reader >= 0);
+        }
+        ModalAnswerer answerer;
+        answerer.fileNames << path;
+        answerer.buttons << QMessageBox::Yes;   // replace the existing file
+        if (command == QLatin1String("Save As"))
+            pressKey(*window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        else
+            buttonWithToolTip(window->ribbonWidget()->page(tabExport), command)->click();
+        if (reader >= 0)
+            ::close(reader);
+        QCOMPARE(answerer.fileDialogs, 1);
+        QVERIFY(!answerer.boxes.isEmpty());
+        QCOMPARE(answerer.boxes.last().title, QStringLiteral("Save Failed"));
+        QCOMPARE(answerer.boxes.last().text, QStringLiteral("Error! File I/O Error"));
+        if (fifo) {
+            struct stat info;
+            QCOMPARE(lstat(QFile::encodeName(path).constData(), &info), 0);
+            QVERIFY(S_ISFIFO(info.st_mode));
+        }
     }
 
     void integrationModeRefusesSavingButHandsOver()
