@@ -422,8 +422,6 @@ void MainWindow::exportPtrFile()
     if (path.isEmpty())
         return;
     const FileResult result = PtrFile::save(path, *model, PtrFile::exportRange(*model), QString());
-    if (result.code() == FileResult::OpenFailed)
-        return;
     if (!result.ok())
         critical(QStringLiteral("Save Failed"), QStringLiteral("Error! File I/O Error"));
     else

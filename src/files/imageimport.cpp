@@ -22,8 +22,9 @@ std::vector<float> ImageImport::heights(const QImage& image)
     const int w = rgb.width();
     const int h = rgb.height();
     std::vector<float> out(size_t(w) * size_t(h));
+    // A picture's rows run top down, a relief's y up: its top row is the last.
     for (int y = 0; y < h; ++y) {
-        const QRgb* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        const QRgb* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(h - 1 - y));
         float* dst = out.data() + size_t(y) * size_t(w);
         for (int x = 0; x < w; ++x)
             dst[x] = float(pixelHeight(line[x]));

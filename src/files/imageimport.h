@@ -23,7 +23,8 @@ public:
         return (qRed(pixel) * 11 + qGreen(pixel) * 16 + qBlue(pixel) * 5) >> 5;
     }
 
-    // Row by row, top row first.
+    // Row by row, bottom row first, so that the picture stands upright in a
+    // relief whose y points up.
     static std::vector<float> heights(const QImage& image);
 
     // Whether a picture of this size still makes a relief once its margins

@@ -1,12 +1,12 @@
 #include "files/ptrfile.h"
 
+#include "files/regularsavefile.h"
 #include "files/scrambler.h"
 #include "relief/relief.h"
 #include "relief/reliefsource.h"
 
 #include <QDataStream>
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <algorithm>
@@ -205,7 +205,7 @@ FileResult PtrFile::write(QIODevice& device, const Relief& relief, qint32 range,
 
 FileResult PtrFile::save(const QString& path, const Relief& relief, qint32 range, const QString& key)
 {
-    QSaveFile file(path);
+    RegularSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return FileResult::OpenFailed;
     const FileResult result = write(file, relief, range, key);

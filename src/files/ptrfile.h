@@ -49,7 +49,8 @@ public:
     // Writes version 2, the relief's size, range and its samples, scrambled
     // when key is not empty.
     static FileResult write(QIODevice& device, const Relief& relief, qint32 range, const QString& key);
-    // The same into a file; a file that cannot be opened gives OpenFailed,
+    // The same into a file; a file that cannot be opened, or a target that
+    // is not a regular file, gives OpenFailed,
     // a failed write SaveFailed and leaves an existing file as it was.
     static FileResult save(const QString& path, const Relief& relief, qint32 range, const QString& key);
 };

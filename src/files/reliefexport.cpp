@@ -1,5 +1,6 @@
 #include "files/reliefexport.h"
 
+#include "files/regularsavefile.h"
 #include "mesh/facetreducer.h"
 #include "mesh/facetshape.h"
 #include "mesh/objfilewriter.h"
@@ -8,9 +9,6 @@
 #include "relief/relief.h"
 
 #include <QDataStream>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QTextStream>
 
 QString ReliefExport::stlHeader(const QString& path)
@@ -33,14 +31,7 @@ ReliefExport::Outcome ReliefExport::write(const QString& path, Format format, co
             return Failed;
     }
 
-    // A device or pipe named as the target is written to as it is: there is
-    // no earlier file to keep, and a temporary file renamed over it would
-    // replace the device itself.
-    const QFileInfo target(path);
-    const bool direct = target.exists() && !target.isFile();
-    QSaveFile saveFile(path);
-    QFile directFile(path);
-    QFileDevice& file = direct ? static_cast<QFileDevice&>(directFile) : saveFile;
+    RegularSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return Failed;
     bool written = false;
@@ -57,14 +48,9 @@ ReliefExport::Outcome ReliefExport::write(const QString& path, Format format, co
         out.flush();
         written = written && out.status() == QTextStream::Ok;
     }
-    if (direct) {
-        written = written && directFile.flush() && directFile.error() == QFileDevice::NoError;
-        directFile.close();
-        return written ? Written : Failed;
-    }
-    if (!written || saveFile.error() != QFileDevice::NoError) {
-        saveFile.cancelWriting();
+    if (!written || file.error() != QFileDevice::NoError) {
+        file.cancelWriting();
         return Failed;
     }
-    return saveFile.commit() ? Written : Failed;
+    return file.commit() ? Written : Failed;
 }

@@ -8,7 +8,8 @@ class Relief;
 // Writes a relief as a binary STL or OBJ mesh, directly from its grid or
 // through the facet reducer. The file is written beside its target and
 // replaces it only once all of it was written: a failed or cancelled export
-// leaves any earlier file as it was.
+// leaves any earlier file as it was, and a target that is not a regular file
+// is refused.
 class ReliefExport
 {
 public:

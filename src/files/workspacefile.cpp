@@ -1,10 +1,10 @@
 #include "files/workspacefile.h"
 
+#include "files/regularsavefile.h"
 #include "relief/relief.h"
 
 #include <QDataStream>
 #include <QFile>
-#include <QSaveFile>
 
 FileResult WorkspaceFile::write(QIODevice& device, const Relief& relief)
 {
@@ -17,7 +17,7 @@ FileResult WorkspaceFile::write(QIODevice& device, const Relief& relief)
 
 FileResult WorkspaceFile::save(const QString& path, const Relief& relief)
 {
-    QSaveFile file(path);
+    RegularSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return FileResult::SaveFailed;
     if (!write(file, relief).ok()) {

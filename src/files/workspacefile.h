@@ -22,7 +22,8 @@ public:
 
     static FileResult write(QIODevice& device, const Relief& relief);
     // Writes to a temporary file that replaces the old one only when all of
-    // it was written, so a failed save keeps the previous workspace.
+    // it was written, so a failed save keeps the previous workspace; a target
+    // that is not a regular file is refused.
     static FileResult save(const QString& path, const Relief& relief);
 
     // On Ok, relief holds the new relief; otherwise it is left as it was.

@@ -12,24 +12,29 @@
 #include "ui/recentfileswidget.h"
 #include "relief/sculptundo.h"
 #include "relief/selectionshape.h"
-#include "views/flatwin.h"
 #include "views/facetwin.h"
+#include "views/flatwin.h"
 
 #include <QButtonGroup>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QSlider>
-#include <QTabBar>
+#include <QCheckBox>
 #include <QDataStream>
 #include <QDir>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QProcess>
 #include <QRadioButton>
+#include <QSlider>
 #include <QStandardPaths>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTextStream>
 
 #include <set>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -158,6 +163,27 @@ QList<int> brushControls(CentralPanel* panel)
     return values;
 }
 
+// The height the view shows under a widget point, and whether the relief
+// is there at all.
+double heightUnder(ReliefView* view, QPoint p, bool* hit)
+{
+    view->grabFramebuffer();
+    view->readDepthBuffer();
+    return view->pickPoint(p, hit).z;
+}
+
+// Whether the view shows the upper half of its relief higher than the lower.
+bool showsUpperHalfHigher(ReliefView* view)
+{
+    bool upperHit = false, lowerHit = false;
+    const int x = view->width() / 2;
+    const double upper = heightUnder(view, QPoint(x, view->height() / 4), &upperHit);
+    const double lower = heightUnder(view, QPoint(x, view->height() * 3 / 4), &lowerHit);
+    if (!upperHit || !lowerHit)
+        qWarning("the relief is not under both points");
+    return upperHit && lowerHit && upper > lower;
+}
+
 } // namespace
 
 class TestFileCommands : public QObject
@@ -279,6 +305,29 @@ private slots:
         QVERIFY(heightsOf(window->currentModel()) != heights);
         pressKey(*window, Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(heightsOf(window->currentModel()) == heights);
+    }
+
+    void pictureShowsUprightUnlessFlipped()
+    {
+        QTemporaryDir dir;
+        const QString png = dir.filePath(QStringLiteral("tophalf.png"));
+        QVERIFY(writePicture(png, 32, 32, [](int, int y) { return y < 16 ? qRgb(255, 255, 255) : qRgb(0, 0, 0); }));
+        auto window = openWindow();
+        window->load(png, true);
+        QVERIFY(showsUpperHalfHigher(window->sculptWin()));
+
+        auto* flip = window->panel()->findChild<QCheckBox*>(QStringLiteral("flipY"));
+        // On its box: the check box is wider than its box and text.
+        const QPoint box(8, flip->height() / 2);
+        QTest::mouseClick(flip, Qt::LeftButton, Qt::NoModifier, box);
+        QVERIFY(flip->isChecked());
+        QVERIFY(!showsUpperHalfHigher(window->sculptWin()));
+        QTest::mouseClick(flip, Qt::LeftButton, Qt::NoModifier, box);
+
+        buttonWithText(window->panel(), QStringLiteral("Accept"))->click();
+        window->ribbonWidget()->setCurrentTab(tab2dEdit);
+        QVERIFY(window->flatWin()->isVisible());
+        QVERIFY(showsUpperHalfHigher(window->flatWin()));
     }
 
     void acceptedPictureShowsALitRelief()
@@ -591,6 +640,55 @@ private slots:
         QCOMPARE(answerer.boxes[1].title, QStringLiteral("Save Failed"));
         QCOMPARE(readAll(path), QByteArray("earlier export"));
         QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.stl")}, QDir::Files), QStringList({QStringLiteral("old.stl")}));
+    }
+
+    void unwritableTargetIsRefusedAndSaysSo_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("fifo");
+        QTest::newRow("ptr export below a regular file") << "Export PTR" << "plain/out.ptr" << false;
+        QTest::newRow("ptr export over a fifo") << "Export PTR" << "pipe.ptr" << true;
+        QTest::newRow("stl export over a fifo") << "Export STL" << "pipe.stl" << true;
+        QTest::newRow("workspace save over a fifo") << "Save As" << "pipe.scp" << true;
+    }
+
+    void unwritableTargetIsRefusedAndSaysSo()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, target);
+        QFETCH(bool, fifo);
+        QTemporaryDir dir;
+        auto window = windowWithHill(dir, 16);
+        QFile plain(dir.filePath(QStringLiteral("plain")));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        const QString path = dir.filePath(target);
+        int reader = -1;
+        if (fifo) {
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+            // Held open so that a writer taking the fifo as it is cannot block.
+            reader = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+            QVERIFY(reader >= 0);
+        }
+        ModalAnswerer answerer;
+        answerer.fileNames << path;
+        answerer.buttons << QMessageBox::Yes;   // replace the existing file
+        if (command == QLatin1String("Save As"))
+            pressKey(*window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        else
+            buttonWithToolTip(window->ribbonWidget()->page(tabExport), command)->click();
+        if (reader >= 0)
+            ::close(reader);
+        QCOMPARE(answerer.fileDialogs, 1);
+        QVERIFY(!answerer.boxes.isEmpty());
+        QCOMPARE(answerer.boxes.last().title, QStringLiteral("Save Failed"));
+        QCOMPARE(answerer.boxes.last().text, QStringLiteral("Error! File I/O Error"));
+        if (fifo) {
+            struct stat info;
+            QCOMPARE(lstat(QFile::encodeName(path).constData(), &info), 0);
+            QVERIFY(S_ISFIFO(info.st_mode));
+        }
     }
 
     void integrationModeRefusesSavingButHandsOver()

@@ -71,14 +71,14 @@ private slots:
         QCOMPARE(ImageImport::pixelHeight(pixel), height);
     }
 
-    void heightsFollowRowsTopFirstInAnyFormat()
+    void heightsFollowRowsBottomFirstInAnyFormat()
     {
         QImage image(3, 2, QImage::Format_RGB888);
         image.fill(Qt::black);
         image.setPixel(2, 0, qRgb(255, 0, 0));
         image.setPixel(0, 1, qRgb(0, 255, 0));
         const std::vector<float> h = ImageImport::heights(image);
-        QCOMPARE(h, std::vector<float>({0, 0, 87, 127, 0, 0}));
+        QCOMPARE(h, std::vector<float>({127, 0, 0, 0, 0, 87}));
         const QImage indexed = image.convertToFormat(QImage::Format_Indexed8);
         QCOMPARE(ImageImport::heights(indexed), h);
     }

@@ -15,6 +15,8 @@
 
 #include <zlib.h>
 
+#include <functional>
+
 // A small HTTP/1.1 server on 127.0.0.1 for the network tests: routes by
 // path with chosen status, headers and body, modes that hang, cut the body
 // short or send it in timed chunks, and a record of every request.
@@ -30,6 +32,10 @@ struct HttpRoute
     // Chunked mode: bytes per write and the pause between writes.
     int chunkSize = 1024;
     int chunkDelayMs = 0;
+    // Chunked mode: once holdFrom bytes are out, the rest trickles out a
+    // byte per pause until releaseWhen holds, then goes on in chunks.
+    int holdFrom = 0;
+    std::function<bool()> releaseWhen;
     // Without a length the body ends when the connection closes.
     bool sendLength = true;
 
@@ -180,21 +186,23 @@ private:
             socket->write(route.body.left(route.body.size() / 2));
             socket->disconnectFromHost();
         } else {
-            sendChunk(QPointer<QTcpSocket>(socket), route.body, 0, route.chunkSize, route.chunkDelayMs);
+            sendChunk(QPointer<QTcpSocket>(socket), route, 0);
         }
     }
 
-    void sendChunk(QPointer<QTcpSocket> socket, QByteArray body, int from, int size, int delay)
+    void sendChunk(QPointer<QTcpSocket> socket, const HttpRoute& route, int from)
     {
         if (!socket)
             return;
-        socket->write(body.mid(from, size));
+        const bool held = route.releaseWhen && from >= route.holdFrom && !route.releaseWhen();
+        const int size = held ? 1 : route.chunkSize;
+        socket->write(route.body.mid(from, size));
         socket->flush();
-        if (from + size >= body.size()) {
+        if (from + size >= route.body.size()) {
             socket->disconnectFromHost();
             return;
         }
-        QTimer::singleShot(delay, this, [=] { sendChunk(socket, body, from + size, size, delay); });
+        QTimer::singleShot(route.chunkDelayMs, this, [=] { sendChunk(socket, route, from + size); });
     }
 
     QTcpServer server;
