@@ -1,10 +1,14 @@
 // The sculpt view of the real main window as a user meets it: a model set
-// after the view was turned comes into sight.
+// after the view was turned comes into sight, and the position in the status
+// bar follows an undo under a pointer that stays still.
 #include "windowtest.h"
 
+#include "app/ribbontabs.h"
 #include "files/ptrfile.h"
 #include "relief/reliefsource.h"
+#include "views/viewgeometry.h"
 
+#include <QStatusBar>
 #include <QTemporaryDir>
 
 namespace {
@@ -89,6 +93,30 @@ private slots:
         const QString shown = QStringLiteral("%1,%2 %3x%4").arg(lit.x()).arg(lit.y()).arg(lit.width()).arg(lit.height());
         QVERIFY2(QRect(QPoint(1, 1), frame - QSize(2, 2)).contains(lit), qPrintable(shown));
         QVERIFY2(lit.width() > frame.width() / 2 || lit.height() > frame.height() / 2, qPrintable(shown));
+    }
+
+    void positionFollowsAnUndoUnderAStillPointer()
+    {
+        auto window = openWindow();
+        window->ribbonWidget()->setCurrentTab(tabSculptingTools);
+        SculptWin* view = window->sculptWin();
+        QTest::keyClick(view, Qt::Key_3);
+        Relief* relief = window->currentModel();
+        std::fill(relief->heights(), relief->heights() + relief->cellCount(), 20.0f);
+        relief->setHeightMax(20.0);
+        relief->mergeChangedRect(relief->fullRect());
+        view->setToolStrength(1.0);
+        strokeAcross(view);
+        const QPoint centre(view->width() / 2, view->height() / 2);
+        sendMouse(view, QEvent::MouseMove, centre, Qt::NoButton, Qt::NoButton);
+        // Seen from above, the place under the pointer does not move with
+        // the heights.
+        const QString place = ViewGeometry::positionText(*relief, view->pickPoint(centre)).section(QStringLiteral(" z = "), 0, 0);
+        QStatusBar* bar = window->statusBar();
+        QTRY_VERIFY2(bar->currentMessage().startsWith(place) && !bar->currentMessage().endsWith(QStringLiteral("z = 0.16")),
+                     qPrintable(bar->currentMessage()));
+        QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(bar->currentMessage(), place + QStringLiteral(" z = 0.16"), 1500);
     }
 };
 
