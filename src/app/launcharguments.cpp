@@ -7,6 +7,7 @@
 LaunchArguments::LaunchArguments(const QStringList& arguments)
 {
     const int count = arguments.size();
+    plainStart = count < 2;
     if (count >= 5) {
         integration = true;
         integrationKey = arguments.at(1);
@@ -29,6 +30,11 @@ LaunchArguments::LaunchArguments(const QStringList& arguments)
 
 void LaunchArguments::applyTo(MainWindow& window) const
 {
+    // Over a file named here the wizard would hide what was just opened.
+    if (plainStart) {
+        window.showStartWizard();
+        return;
+    }
     if (integration) {
         window.setIntegrationKey(integrationKey);
         window.setImportFile(importFile);

@@ -15,9 +15,11 @@ public:
     explicit LaunchArguments(const QStringList& arguments);
 
     // Hands the arguments to the window; a file to open that does not exist
-    // is ignored and the window keeps its default model.
+    // is ignored and the window keeps its default model. Only a start
+    // without arguments shows the start wizard.
     void applyTo(MainWindow& window) const;
 
+    bool plainStart = false;
     bool integration = false;
     bool setsExportFile = false;
     bool setsModelTitle = false;

@@ -97,14 +97,18 @@ MainWindow::MainWindow(QWidget* parent)
     setWindowTitle(QStringLiteral("Morvane 2"));
 
     showOnStartup = settings->value(StartWizard::settingKey(), true).toBool();
-    if (showOnStartup) {
-        auto* wizard = new StartWizard(this, "startWizard", Qt::FramelessWindowHint);
-        wizard->setAttribute(Qt::WA_DeleteOnClose);
-        connect(wizard, &StartWizard::recentRequested, this, &MainWindow::showBackStage);
-        connect(wizard, &StartWizard::openRequested, this, qOverload<>(&MainWindow::load));
-        connect(wizard, &StartWizard::resumeLastRequested, this, &MainWindow::openLast);
-        connect(wizard, &StartWizard::showOnStartupChanged, this, [this](bool on) { showOnStartup = on; });
-    }
+}
+
+void MainWindow::showStartWizard()
+{
+    if (!showOnStartup || findChild<StartWizard*>())
+        return;
+    auto* wizard = new StartWizard(this, "startWizard", Qt::FramelessWindowHint);
+    wizard->setAttribute(Qt::WA_DeleteOnClose);
+    connect(wizard, &StartWizard::recentRequested, this, &MainWindow::showBackStage);
+    connect(wizard, &StartWizard::openRequested, this, qOverload<>(&MainWindow::load));
+    connect(wizard, &StartWizard::resumeLastRequested, this, &MainWindow::openLast);
+    connect(wizard, &StartWizard::showOnStartupChanged, this, [this](bool on) { showOnStartup = on; });
 }
 
 void MainWindow::setupPieces()

@@ -59,6 +59,9 @@ public:
     void setExportFile(const QString& path);
     void setModelTitle(const QString& title);
     void setIntegrationKey(const QString& key);
+    // The start page over the window, unless the user turned it off; a
+    // plain start shows it.
+    void showStartWizard();
 
     void writeSettings();
 

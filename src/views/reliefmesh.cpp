@@ -90,10 +90,8 @@ void ReliefMesh::allocate(int columns, int rows)
     }
 }
 
-void ReliefMesh::remesh(Relief& relief, const Rect2d& visible, int widgetWidth, int widgetHeight)
+void ReliefMesh::measureHeights(Relief& relief)
 {
-    const int w = relief.width();
-    const int h = relief.height();
     const float* heights = relief.heights();
     const size_t cells = relief.cellCount();
     double low = DBL_MAX;
@@ -109,6 +107,13 @@ void ReliefMesh::remesh(Relief& relief, const Rect2d& visible, int widgetWidth, 
     }
     relief.setHeightMin(low);
     relief.setHeightMax(high);
+}
+
+void ReliefMesh::remesh(Relief& relief, const Rect2d& visible, int widgetWidth, int widgetHeight)
+{
+    const int w = relief.width();
+    const int h = relief.height();
+    measureHeights(relief);
 
     meshedRect = grownArea(visible, w, h);
     lodRect = cellArea(meshedRect, w, h);

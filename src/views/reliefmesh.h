@@ -91,6 +91,10 @@ public:
     // Cells between neighbouring vertices: about one vertex per pixel.
     static int stepFor(const VekMath::Rect2di& cells, int widgetWidth, int widgetHeight);
 
+    // Sets the relief's height range from its cells: the lowest height and
+    // the highest but at least 0.
+    static void measureHeights(Relief& relief);
+
     // The visible area left the meshed one or shrank to under 1/1.4 of it.
     bool outgrown(const VekMath::Rect2d& visible) const;
 

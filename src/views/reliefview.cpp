@@ -57,6 +57,11 @@ void ReliefView::resizeGL(int w, int h)
 
 void ReliefView::paintGL()
 {
+    if (relief && fitPending) {
+        ReliefMesh::measureHeights(*relief);
+        fitRelief();
+        fitPending = false;
+    }
     setupProjection();
     setupModelview();
     if (relief && shader) {
@@ -116,12 +121,17 @@ Rect2di ReliefView::projectedRect(double zoom, int px, int py)
 
 void ReliefView::fitToView()
 {
-    if (relief) {
-        Vector3d low, high;
-        reliefBox(&low, &high);
-        nav.fit(low, high, rotation());
-    }
+    fitRelief();
     update();
+}
+
+void ReliefView::fitRelief()
+{
+    if (!relief)
+        return;
+    Vector3d low, high;
+    reliefBox(&low, &high);
+    nav.fit(low, high, rotation());
 }
 
 void ReliefView::setRelief(Relief* r, bool fit)
@@ -130,6 +140,7 @@ void ReliefView::setRelief(Relief* r, bool fit)
     if (shader && relief)
         shader->size = std::max(relief->width(), relief->height());
     reliefReplaced();
+    fitPending = fit;
     if (fit)
         fitToView();
     else

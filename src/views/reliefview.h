@@ -37,6 +37,9 @@ public:
 
     // Zoom and pan that show the whole relief, centred; repaints.
     virtual void fitToView();
+    // With fit, the relief is fitted again as it is next drawn: a fresh
+    // import's heights are generated after it is set, and the caller may
+    // still turn the view.
     void setRelief(Relief* relief, bool fit);
     Relief* currentRelief() const { return relief; }
     void setUndo(SculptUndo* stack) { undo = stack; }
@@ -145,8 +148,11 @@ protected:
     int axisLock = 0;
 
 private:
-    // The relief box centred on the origin.
+    // The relief's box in model space (ViewGeometry::reliefBox).
     void reliefBox(VekMath::Vector3d* low, VekMath::Vector3d* high) const;
+    // Zoom and pan that show the whole relief, without a repaint.
+    void fitRelief();
 
     ShaderFactory::ShaderType shaderType;
+    bool fitPending = false;
 };

@@ -68,6 +68,7 @@ void SculptWin::setShowToolOutline(bool show)
 void SculptWin::updateMesh()
 {
     const Rect2d visible = visibleRect();
+    heightsChanged = relief->changed() || relief->remesh();
     if (reliefMesh.outgrown(visible) || resized || relief->remesh()) {
         reliefMesh.remesh(*relief, visible, nav.width, nav.height);
         uploadMesh();
@@ -80,6 +81,14 @@ void SculptWin::updateMesh()
 
 void SculptWin::drawOverlays()
 {
+    // Heights changed under a still pointer, by an undo or a new model:
+    // picking and the position text follow them. A stroke reads the depth
+    // as it ends.
+    if (heightsChanged && !relief->stroke()) {
+        readDepthBuffer();
+        if (pointerInside)
+            mouseMoved = true;
+    }
     if ((nav.viewTool == 0 || nav.viewTool == 5) && showToolOutline) {
         bool hit = false;
         const Vector3d centre = pickPoint(nav.mousePos, &hit);
@@ -227,6 +236,7 @@ void SculptWin::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint old = nav.mousePos;
     nav.mousePos = ViewNavigation::position(event->localPos());
+    pointerInside = rect().contains(nav.mousePos);
     if (nav.viewTool == 5) {
         strokeStep(old, event);
         return;
@@ -262,6 +272,12 @@ void SculptWin::mouseReleaseEvent(QMouseEvent* event)
         event->ignore();
     }
     readDepthBuffer();
+}
+
+void SculptWin::leaveEvent(QEvent* event)
+{
+    pointerInside = false;
+    ReliefView::leaveEvent(event);
 }
 
 void SculptWin::mouseDoubleClickEvent(QMouseEvent* event)

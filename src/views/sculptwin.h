@@ -127,6 +127,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
     const double* rotation() override { return trackball.matrix(); }
@@ -138,6 +139,10 @@ protected:
     Trackball trackball;
     bool resized = false;
     bool cubeGrab = false;
+    // The frame being drawn shows heights other than the last one.
+    bool heightsChanged = false;
+    // The pointer is over the view, as its last move and leave tell.
+    bool pointerInside = false;
     int lightIndex = 0;
     ViewCube cube;
 

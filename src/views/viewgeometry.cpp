@@ -139,9 +139,13 @@ Rect2d ViewGeometry::unprojectedWindow(const double modelview[16], const double 
 
 void ViewGeometry::reliefBox(const Relief& relief, Vector3d* low, Vector3d* high)
 {
-    const double halfZ = (relief.heightMax() - relief.heightMin()) * relief.zScale() / 2.0;
-    *low = Vector3d(-relief.width() / 2.0, -relief.height() / 2.0, -halfZ);
-    *high = Vector3d(relief.width() / 2.0, relief.height() / 2.0, halfZ);
+    // Heights as drawn: a relief rising from 0 stands wholly above the
+    // origin, and a box centred on it would leave its top out of a turned
+    // view's fit.
+    const double a = relief.heightMin() * relief.zScale();
+    const double b = relief.heightMax() * relief.zScale();
+    *low = Vector3d(-relief.width() / 2.0, -relief.height() / 2.0, std::min(a, b));
+    *high = Vector3d(relief.width() / 2.0, relief.height() / 2.0, std::max(a, b));
 }
 
 double ViewGeometry::reliefDepth(const Relief& relief, double zoom)

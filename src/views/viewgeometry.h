@@ -45,8 +45,8 @@ public:
     static VekMath::Rect2d unprojectedWindow(const double modelview[16],
                                              const double projection[16], int width, int height);
 
-    // The relief in model space: centred on the origin across, its scaled
-    // height range centred on it too. The box the relief views fit.
+    // The relief in model space: centred on the origin across, its heights
+    // as drawn (Z scale included) up and down. The box the relief views fit.
     static void reliefBox(const Relief& relief, VekMath::Vector3d* low, VekMath::Vector3d* high);
     // How deep both ways the projection must reach to hold every height as
     // drawn at zoom; 0 for a relief without extent.

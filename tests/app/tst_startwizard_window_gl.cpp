@@ -1,11 +1,31 @@
-// The start wizard of a main window built on a fresh profile: shown checked,
-// sized to its picture, and its "open" button hiding it, opening the window's
-// file dialog and keeping the choice.
+// The start wizard of a main window built on a fresh profile: shown checked
+// on a plain start only, sized to its picture, and its "open" button hiding
+// it, opening the window's file dialog and keeping the choice.
 #include "windowtest.h"
 
+#include "app/launcharguments.h"
 #include "ui/startwizard.h"
 
 #include <QCheckBox>
+#include <QTemporaryDir>
+
+namespace {
+
+// The window as start-up makes it: built, given the command line after the
+// program's name, then shown.
+std::unique_ptr<MainWindow> startWith(const QStringList& arguments)
+{
+    VekSettings().remove(StartWizard::settingKey());
+    auto window = std::make_unique<MainWindow>();
+    LaunchArguments(QStringList(QStringLiteral("morvane2")) + arguments).applyTo(*window);
+    window->resize(1200, 800);
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        qWarning("main window not exposed");
+    return window;
+}
+
+} // namespace
 
 class TestStartWizardWindow : public QObject
 {
@@ -13,6 +33,8 @@ class TestStartWizardWindow : public QObject
 
 private slots:
     void freshProfileShowsWizard();
+    void fileOnTheCommandLineShowsNoWizard_data();
+    void fileOnTheCommandLineShowsNoWizard();
     void openRunsTheOpenDialog();
 
 private:
@@ -30,8 +52,7 @@ QPushButton* TestStartWizardWindow::pictureButton(StartWizard* wizard, const cha
 
 void TestStartWizardWindow::freshProfileShowsWizard()
 {
-    VekSettings().remove(StartWizard::settingKey());
-    auto window = openWindow();
+    auto window = startWith({});
     StartWizard* wizard = wizardOf(*window);
     QVERIFY(wizard);
     QVERIFY(wizard->isVisible());
@@ -39,11 +60,35 @@ void TestStartWizardWindow::freshProfileShowsWizard()
     QCOMPARE(wizard->size(), QSize(551, 494));
 }
 
+void TestStartWizardWindow::fileOnTheCommandLineShowsNoWizard_data()
+{
+    // %1 stands for a picture that exists.
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("file") << QStringList({QStringLiteral("%1")}) << QStringLiteral("in.png");
+    QTest::newRow("integration mode")
+        << QStringList({QStringLiteral("1234567"), QStringLiteral("%1"), QStringLiteral("out.ptr"),
+                        QStringLiteral("Model Title")})
+        << QStringLiteral("Model Title");
+}
+
+void TestStartWizardWindow::fileOnTheCommandLineShowsNoWizard()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, title);
+    QTemporaryDir dir;
+    const QString png = dir.filePath(QStringLiteral("in.png"));
+    QVERIFY(writePicture(png, 32, 32, [](int x, int y) { return hillPixel(x, y, 32); }));
+    auto window = startWith(arguments.replaceInStrings(QStringLiteral("%1"), png));
+    QTRY_COMPARE(window->windowTitle(), title);
+    StartWizard* wizard = wizardOf(*window);
+    QVERIFY(!wizard || !wizard->isVisible());
+}
+
 void TestStartWizardWindow::openRunsTheOpenDialog()
 {
-    VekSettings().remove(StartWizard::settingKey());
     ModalAnswerer answerer;
-    auto window = openWindow();
+    auto window = startWith({});
     StartWizard* wizard = wizardOf(*window);
     QVERIFY(wizard);
     QTest::mouseClick(pictureButton(wizard, "open"), Qt::LeftButton);

@@ -1,0 +1,124 @@
+// The sculpt view of the real main window as a user meets it: a model set
+// after the view was turned comes into sight, and the position in the status
+// bar follows an undo under a pointer that stays still.
+#include "windowtest.h"
+
+#include "app/ribbontabs.h"
+#include "files/ptrfile.h"
+#include "relief/reliefsource.h"
+#include "views/viewgeometry.h"
+
+#include <QStatusBar>
+#include <QTemporaryDir>
+
+namespace {
+
+// The bounds of the frame's pixels that are not black, outside the view
+// cube's corner.
+QRect litBounds(SculptWin* view)
+{
+    const QImage frame = view->grabFramebuffer();
+    const int corner = 150 * frame.width() / view->width();
+    QRect lit;
+    for (int y = 0; y < frame.height(); ++y)
+        for (int x = 0; x < frame.width(); ++x)
+            if ((x >= corner || y >= corner) && (frame.pixel(x, y) & 0xFFFFFF) != 0)
+                lit |= QRect(x, y, 1, 1);
+    return lit;
+}
+
+// A height field of a round hill.
+QString writeHill(const QTemporaryDir& dir, int size)
+{
+    Relief relief(size, size);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x)
+            relief.heights()[y * size + x] = float(qGray(hillPixel(x, y, size)));
+    const QString path = dir.filePath(QStringLiteral("hill.ptr"));
+    return PtrFile::save(path, relief, 255, QString()).ok() ? path : QString();
+}
+
+// A middle-button drag from the middle, which turns the view whatever tool
+// is chosen.
+void turnView(SculptWin* view, QPoint by)
+{
+    const QPoint from(view->width() / 2, view->height() / 2);
+    sendMouse(view, QEvent::MouseButtonPress, from, Qt::MiddleButton, Qt::MiddleButton);
+    for (int i = 1; i <= 4; ++i)
+        sendMouse(view, QEvent::MouseMove, from + by * i / 4, Qt::NoButton, Qt::MiddleButton);
+    sendMouse(view, QEvent::MouseButtonRelease, from + by, Qt::MiddleButton, Qt::NoButton);
+}
+
+} // namespace
+
+class TestSculptViewWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void modelSetAfterTurningIsInSight_data()
+    {
+        QTest::addColumn<QPoint>("turn");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("opened after tipping forward") << QPoint(0, 250) << true;
+        QTest::newRow("opened after turning sideways") << QPoint(300, 0) << true;
+        QTest::newRow("import set in a tipped view") << QPoint(0, 250) << false;
+    }
+
+    void modelSetAfterTurningIsInSight()
+    {
+        QFETCH(QPoint, turn);
+        QFETCH(bool, opened);
+        QTemporaryDir dir;
+        const QString path = writeHill(dir, 64);
+        QVERIFY(!path.isEmpty());
+        auto window = openWindow();
+        SculptWin* view = window->sculptWin();
+        turnView(view, turn);
+        if (opened) {
+            ModalAnswerer answerer;
+            answerer.fileNames << path;
+            QTest::keyClick(view, Qt::Key_O, Qt::ControlModifier);
+            QCOMPARE(answerer.fileDialogs, 1);
+        } else {
+            // Its heights are generated only once it is the model.
+            std::unique_ptr<ReliefSource> source;
+            QVERIFY(PtrFile::load(path, QString(), source).ok());
+            window->setModel(new Relief(*source), 0);
+        }
+        QVERIFY(window->currentModel()->width() < 300);
+        // Whole within the frame, and filling half of it one way at least.
+        const QRect lit = litBounds(view);
+        const QSize frame = view->grabFramebuffer().size();
+        const QString shown = QStringLiteral("%1,%2 %3x%4").arg(lit.x()).arg(lit.y()).arg(lit.width()).arg(lit.height());
+        QVERIFY2(QRect(QPoint(1, 1), frame - QSize(2, 2)).contains(lit), qPrintable(shown));
+        QVERIFY2(lit.width() > frame.width() / 2 || lit.height() > frame.height() / 2, qPrintable(shown));
+    }
+
+    void positionFollowsAnUndoUnderAStillPointer()
+    {
+        auto window = openWindow();
+        window->ribbonWidget()->setCurrentTab(tabSculptingTools);
+        SculptWin* view = window->sculptWin();
+        QTest::keyClick(view, Qt::Key_3);
+        Relief* relief = window->currentModel();
+        std::fill(relief->heights(), relief->heights() + relief->cellCount(), 20.0f);
+        relief->setHeightMax(20.0);
+        relief->mergeChangedRect(relief->fullRect());
+        view->setToolStrength(1.0);
+        strokeAcross(view);
+        const QPoint centre(view->width() / 2, view->height() / 2);
+        sendMouse(view, QEvent::MouseMove, centre, Qt::NoButton, Qt::NoButton);
+        // Seen from above, the place under the pointer does not move with
+        // the heights.
+        const QString place = ViewGeometry::positionText(*relief, view->pickPoint(centre)).section(QStringLiteral(" z = "), 0, 0);
+        QStatusBar* bar = window->statusBar();
+        QTRY_VERIFY2(bar->currentMessage().startsWith(place) && !bar->currentMessage().endsWith(QStringLiteral("z = 0.16")),
+                     qPrintable(bar->currentMessage()));
+        QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(bar->currentMessage(), place + QStringLiteral(" z = 0.16"), 1500);
+    }
+};
+
+MORVANE_WINDOW_TEST_MAIN(TestSculptViewWindow)
+#include "tst_sculptview_window_gl.moc"
