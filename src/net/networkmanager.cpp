@@ -331,9 +331,18 @@ QVariantMap NetworkManager::decodeReply(QNetworkReply* reply)
         setError(reply->error());
         return QVariantMap();
     }
-    return ReplyDecoder::decode(reply->header(QNetworkRequest::ContentTypeHeader).toByteArray(),
-                                reply->rawHeader("Content-Encoding"), reply->rawHeader("Content-Disposition"),
-                                reply->readAll());
+    // Redirects are not followed, and their body is not the server's answer.
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (status.isValid() && (status.toInt() < 200 || status.toInt() > 299)) {
+        qDebug("NetworkManager::decodeReply: Status is %d", status.toInt());
+        errorName.clear();
+        return QVariantMap();
+    }
+    const QByteArray type = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
+    // One byte past the limit is enough for the decoder to refuse the body.
+    const qint64 readable = qMin(reply->bytesAvailable(), qint64(ReplyDecoder::bodyLimit(type)) + 1);
+    return ReplyDecoder::decode(type, reply->rawHeader("Content-Encoding"), reply->rawHeader("Content-Disposition"),
+                                reply->read(readable));
 }
 
 void NetworkManager::addStatusListener(NetworkStatus* listener)

@@ -12,10 +12,19 @@ namespace {
 // Window bits 15 plus 32: zlib or gzip header, detected automatically.
 const int autoHeaderWindowBits = 47;
 const int chunkSize = 1024;
+const int jsonBodyLimit = 4 << 20;
+const int fileBodyLimit = 256 << 20;
+// Enough of a bad body to see what the server sent instead.
+const int loggedExcerpt = 200;
 
 } // namespace
 
-bool ReplyDecoder::inflate(const QByteArray& in, QByteArray& out)
+int ReplyDecoder::bodyLimit(const QByteArray& contentType)
+{
+    return contentType == "application/json" ? jsonBodyLimit : fileBodyLimit;
+}
+
+bool ReplyDecoder::inflate(const QByteArray& in, QByteArray& out, int limit)
 {
     z_stream stream{};
     if (inflateInit2(&stream, autoHeaderWindowBits) != Z_OK)
@@ -31,7 +40,12 @@ bool ReplyDecoder::inflate(const QByteArray& in, QByteArray& out)
         result = ::inflate(&stream, Z_NO_FLUSH);
         if (result != Z_OK && result != Z_STREAM_END)
             break;
-        out.append(chunk, chunkSize - static_cast<int>(stream.avail_out));
+        const int produced = chunkSize - static_cast<int>(stream.avail_out);
+        if (produced > limit - out.size()) {
+            result = Z_BUF_ERROR;
+            break;
+        }
+        out.append(chunk, produced);
         // A chunk that comes back short without the stream's end means the
         // input ran out: the body was cut off.
     } while (result == Z_OK && stream.avail_out == 0);
@@ -57,11 +71,16 @@ QString ReplyDecoder::dispositionFileName(const QByteArray& contentDisposition)
 QVariantMap ReplyDecoder::decode(const QByteArray& contentType, const QByteArray& contentEncoding,
                                  const QByteArray& contentDisposition, const QByteArray& body)
 {
+    const int limit = bodyLimit(contentType);
+    if (body.size() > limit) {
+        qDebug("NetworkManager: body above %d bytes", limit);
+        return QVariantMap();
+    }
     QByteArray data = body;
     if (contentEncoding.contains("gzip")) {
         QByteArray inflated;
-        if (!inflate(body, inflated)) {
-            qDebug("NetworkManager: gzip body of %d bytes does not inflate", int(body.size()));
+        if (!inflate(body, inflated, limit)) {
+            qDebug("NetworkManager: gzip body of %d bytes does not inflate within %d bytes", int(body.size()), limit);
             return QVariantMap();
         }
         data = inflated;
@@ -72,7 +91,8 @@ QVariantMap ReplyDecoder::decode(const QByteArray& contentType, const QByteArray
         QJsonParseError error;
         const QJsonDocument document = QJsonDocument::fromJson(data, &error);
         if (error.error != QJsonParseError::NoError) {
-            qDebug("NetworkManager: Parse failed with:%s", data.constData());
+            qDebug("NetworkManager: Parse failed with:%s%s", data.left(loggedExcerpt).constData(),
+                   data.size() > loggedExcerpt ? " ..." : "");
             return QVariantMap();
         }
         return document.isObject() ? document.object().toVariantMap() : QVariantMap();

@@ -198,6 +198,36 @@ private slots:
         QCOMPARE(net->get(server.url("/g"), QVariantMap(), 5, nullptr), QVariantMap());
     }
 
+    void oversizedAndRedirectedRepliesAreNoAnswer_data()
+    {
+        QTest::addColumn<HttpRoute>("route");
+        QTest::addColumn<QVariantMap>("expected");
+        // Trailing blanks keep the JSON valid, so only a bound can refuse it.
+        const QByteArray padded = R"({"status":"OK"})" + QByteArray(64 << 20, ' ');
+        QTest::newRow("gzip bomb") << HttpRoute::json(padded).gzipped() << QVariantMap();
+        QTest::newRow("10 MB body") << HttpRoute::json(padded.left(10 << 20)) << QVariantMap();
+        // A downloaded installer is a file, and is not held to the JSON bound.
+        const QByteArray installer(10 << 20, 'x');
+        QTest::newRow("10 MB file")
+            << HttpRoute::file("application/octet-stream", "a; filename=\"f\"", installer).gzipped()
+            << QVariantMap{{"mime", "application/octet-stream"}, {"filename", "f"}, {"data", installer}};
+        for (int status : {301, 302}) {
+            HttpRoute moved = HttpRoute::json(R"({"status":"OK"})");
+            moved.status = status;
+            moved.reason = "Moved";
+            moved.header("Location", "/elsewhere");
+            QTest::newRow(qPrintable(QStringLiteral("redirect %1").arg(status))) << moved << QVariantMap();
+        }
+    }
+
+    void oversizedAndRedirectedRepliesAreNoAnswer()
+    {
+        QFETCH(HttpRoute, route);
+        QFETCH(QVariantMap, expected);
+        server.setRoute("/big", route);
+        QCOMPARE(net->get(server.url("/big"), QVariantMap(), 30, nullptr), expected);
+    }
+
     void gzipDecodesAtEveryChunkSize_data()
     {
         QTest::addColumn<int>("chunk");

@@ -50,7 +50,7 @@ private slots:
         const QByteArray data = noise(size);
         for (const QByteArray& packed : {HttpRoute::gzip(data), zlibPacked(data)}) {
             QByteArray out;
-            QVERIFY(ReplyDecoder::inflate(packed, out));
+            QVERIFY(ReplyDecoder::inflate(packed, out, ReplyDecoder::bodyLimit(QByteArray())));
             QCOMPARE(out, data);
         }
     }
@@ -73,8 +73,22 @@ private slots:
     {
         QFETCH(QByteArray, packed);
         QByteArray out;
-        QVERIFY(!ReplyDecoder::inflate(packed, out));
+        QVERIFY(!ReplyDecoder::inflate(packed, out, ReplyDecoder::bodyLimit(QByteArray())));
         QCOMPARE(ReplyDecoder::decode("text/plain", "gzip", "a; filename=\"x\"", packed), QVariantMap());
+    }
+
+    void badBodyIsLoggedAsAShortExcerpt()
+    {
+        static QString logged;
+        logged.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString& text) { logged += text; });
+        const QVariantMap reply = ReplyDecoder::decode("application/json", QByteArray(), QByteArray(),
+                                                       QByteArray(1 << 20, 'x'));
+        qInstallMessageHandler(previous);
+        QCOMPARE(reply, QVariantMap());
+        QVERIFY2(logged.startsWith("NetworkManager: Parse failed with:xxx"), qPrintable(logged.left(80)));
+        QVERIFY2(logged.size() < 1024, qPrintable(QString::number(logged.size())));
     }
 
     void dispositionNames_data()
