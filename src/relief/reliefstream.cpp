@@ -87,7 +87,7 @@ Relief* Relief::load(QDataStream& stream)
     // size must not exhaust memory. Three doubles, then two per cell.
     const qint64 left = bytesLeft(stream);
     const qint64 cells = qint64(width) * qint64(height);
-    if (width <= 0 || height <= 0 || left < 24 || cells > (left - 24) / 16) {
+    if (!Relief::fits(width, height) || left < 24 || cells > (left - 24) / 16) {
         stream.setStatus(QDataStream::ReadCorruptData);
         return nullptr;
     }
