@@ -230,8 +230,12 @@ void MainWindow::setModel(Relief* relief, int mode)
         setExportEnabled(true);
         setSculptToolsEnabled(true);
         freshImport = false;
-        if (model)
+        if (model) {
             zScaleSpin->setValue(model->zScale());
+            // The box clamps and rounds the value, but says nothing when it
+            // already showed the result: the relief takes what is shown.
+            zScaleChanged(zScaleSpin->value());
+        }
     }
 }
 

@@ -145,7 +145,8 @@ public:
     void smoothPasses(double steps, bool keepZero);
 
     // Workspace stream. save is true when the stream is still in order;
-    // load gives a new relief, or null on a stream error or impossible size.
+    // load gives a new relief, or null on a stream error, an impossible size,
+    // or a Z scale or height that is not a finite number.
     bool save(QDataStream& stream) const;
     static Relief* load(QDataStream& stream);
 

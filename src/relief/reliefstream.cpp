@@ -5,6 +5,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -47,6 +48,12 @@ bool readGrid(QDataStream& stream, float* values, size_t count)
             double d;
             std::memcpy(&d, &bits, sizeof d);
             values[done + i] = float(d);
+        }
+        // A height that is not a number, or too large for a float, would
+        // reach every mesh and export made of the relief.
+        if (!std::all_of(values + done, values + done + n, [](float v) { return std::isfinite(v); })) {
+            stream.setStatus(QDataStream::ReadCorruptData);
+            break;
         }
         done += n;
     }
@@ -99,6 +106,10 @@ Relief* Relief::load(QDataStream& stream)
     stream >> zScale >> heightMin >> heightMax;
     if (stream.status() != QDataStream::Ok)
         return nullptr;
+    if (!std::isfinite(zScale)) {
+        stream.setStatus(QDataStream::ReadCorruptData);
+        return nullptr;
+    }
     relief->m_zScale = zScale;
     relief->m_heightMin = heightMin;
     relief->m_heightMax = heightMax;
