@@ -216,10 +216,17 @@ bool ObjFileReader::readVertex(const char* p, const char* end, QVector<double>& 
     return true;
 }
 
-bool ObjFileReader::readFace(const char* p, const char* end, int vertexCount, QVector<int>& indices)
+bool ObjFileReader::readFace(const char* p, const char* end, int vertexCount, QVector<int>& indices, qint64 line)
 {
     const int first = indices.size();
     for (const char *word, *wordEnd; nextWord(p, end, &word, &wordEnd);) {
+        if (indices.size() - first == MaxFaceCorners) {
+            warn(QStringLiteral("ObjFileReader: face with more than %1 vertices on line %2\n")
+                     .arg(MaxFaceCorners)
+                     .arg(line));
+            ok = false;
+            return false;
+        }
         const char* slash = static_cast<const char*>(std::memchr(word, '/', size_t(wordEnd - word)));
         const char* numberEnd = slash ? slash : wordEnd;
         int n = 0;
@@ -265,7 +272,7 @@ FacetShape* ObjFileReader::readRecords()
         QVector<double> coordinates;
         QVector<int> indices;
         QVector<int> faceEnds;
-        for (;;) {
+        for (qint64 line = 1;; ++line) {
             int end = 0;
             const LineState state = takeLine(&end);
             if (state == DataEnd && textPos == end)
@@ -292,7 +299,7 @@ FacetShape* ObjFileReader::readRecords()
                 } else {
                     readVertex(p, lineEnd, coordinates);
                 }
-            } else if (face && readFace(p, lineEnd, coordinates.size() / 3, indices)) {
+            } else if (face && readFace(p, lineEnd, coordinates.size() / 3, indices, line)) {
                 faceEnds.append(indices.size());
             }
             finishLine(end);

@@ -9,6 +9,7 @@
 #include <QTextStream>
 #include <QtTest>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -41,6 +42,21 @@ QString written(const std::function<bool(QTextStream&)>& write)
         return "failed";
     out.flush();
     return text;
+}
+
+// A convex face of the given corners, one vertex a line, on the line after
+// a comment that follows the vertices.
+QByteArray roundFace(int corners)
+{
+    QByteArray text;
+    for (int i = 0; i < corners; ++i) {
+        const double a = 2 * M_PI * i / corners;
+        text += "v " + QByteArray::number(std::cos(a)) + " " + QByteArray::number(std::sin(a)) + " 0\n";
+    }
+    text += "# the face\nf";
+    for (int i = 1; i <= corners; ++i)
+        text += " " + QByteArray::number(i);
+    return text + "\n";
 }
 
 } // namespace
@@ -113,6 +129,11 @@ void TestObjFile::badFilesAreRefusedWithTheirMessage_data()
     QTest::newRow("word as number") << QByteArray("v 0 1,5 0\n") << "bad double (1,5)";
     QTest::newRow("missing number") << QByteArray("v 0 1\nv 0 0 0\n") << "bad double ()";
     QTest::newRow("weight overflows") << QByteArray("v 1e300 0 0 1e-300\n") << "bad double (1e-300)";
+    QTest::newRow("face beyond the corner limit")
+        << roundFace(ObjFileReader::MaxFaceCorners + 1)
+        << QStringLiteral("face with more than %1 vertices on line %2")
+               .arg(ObjFileReader::MaxFaceCorners)
+               .arg(ObjFileReader::MaxFaceCorners + 3);
     QTest::newRow("long word quoted in part") << "v 0 " + QByteArray(100000, 'x') + " 0\n"
                                               << "bad double (" + QString(64, 'x') + "...)";
 }
