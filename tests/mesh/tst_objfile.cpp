@@ -44,9 +44,10 @@ QString written(const std::function<bool(QTextStream&)>& write)
     return text;
 }
 
-// A convex face of the given corners, one vertex a line, on the line after
-// a comment that follows the vertices.
-QByteArray roundFace(int corners)
+// A face through corners on a circle, one vertex a line, on the line after
+// a comment that follows the vertices. It visits every step-th corner: a
+// step of 1 makes it convex, a larger one a star crossing itself.
+QByteArray roundFace(int corners, int step = 1)
 {
     QByteArray text;
     for (int i = 0; i < corners; ++i) {
@@ -54,8 +55,8 @@ QByteArray roundFace(int corners)
         text += "v " + QByteArray::number(std::cos(a)) + " " + QByteArray::number(std::sin(a)) + " 0\n";
     }
     text += "# the face\nf";
-    for (int i = 1; i <= corners; ++i)
-        text += " " + QByteArray::number(i);
+    for (int i = 0; i < corners; ++i)
+        text += " " + QByteArray::number(i * step % corners + 1);
     return text + "\n";
 }
 
@@ -134,6 +135,9 @@ void TestObjFile::badFilesAreRefusedWithTheirMessage_data()
         << QStringLiteral("face with more than %1 vertices on line %2")
                .arg(ObjFileReader::MaxFaceCorners)
                .arg(ObjFileReader::MaxFaceCorners + 3);
+    // 301 corners, and 301 x 99 crossings that the splitting makes corners of.
+    QTest::newRow("face crossing itself too often") << roundFace(301, 100)
+                                                    << QStringLiteral("face crossing itself too often on line 303");
     QTest::newRow("long word quoted in part") << "v 0 " + QByteArray(100000, 'x') + " 0\n"
                                               << "bad double (" + QString(64, 'x') + "...)";
 }
