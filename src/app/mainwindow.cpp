@@ -201,6 +201,14 @@ FacetWin* MainWindow::facetWin() const
 
 void MainWindow::setModel(Relief* relief, int mode)
 {
+    // A fresh import is generated before anything of the window changes:
+    // when that runs out of memory, the relief goes and the window stays
+    // as it was.
+    std::unique_ptr<Relief> incoming(relief != model ? relief : nullptr);
+    if (mode == 0 && relief && relief->source())
+        relief->rebuild(false);
+    incoming.release();
+
     // A mesh still being oriented is given up for the new model.
     dropMesh();
     // The views drop their arrays of the old relief before it goes, and
@@ -220,16 +228,18 @@ void MainWindow::setModel(Relief* relief, int mode)
         setSculptToolsEnabled(false);
         freshImport = true;
         zScaleSpin->setValue(1.0);
-        if (model && model->source())
-            model->rebuild(false);
         sculptWin()->update();
     } else if (mode == 1) {
         centralPanel->showToolsTab();
         setExportEnabled(true);
         setSculptToolsEnabled(true);
         freshImport = false;
-        if (model)
+        if (model) {
             zScaleSpin->setValue(model->zScale());
+            // The box clamps and rounds the value, but says nothing when it
+            // already showed the result: the relief takes what is shown.
+            zScaleChanged(zScaleSpin->value());
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class BackStageWidget;
@@ -178,9 +179,11 @@ private:
     bool loadMeshFile(const QString& path, bool addToRecent, bool stl);
     void dropMesh();
     bool holdMesh(FacetShape* newMesh, const QString& path, bool addToRecent);
-    // A fresh import from a read source, or the box of a failed read.
-    bool importSource(const FileResult& result, std::unique_ptr<ReliefSource> source, const QString& path,
-                      bool addToRecent);
+    // A fresh import from the source that read gives, or the box of a failed
+    // read; running out of memory while reading or building the relief
+    // fails as outOfMemory.
+    bool importSource(const std::function<FileResult(std::unique_ptr<ReliefSource>&)>& read,
+                      const FileResult& outOfMemory, const QString& path, bool addToRecent);
     void exportMesh(bool stl);
     QString exportFileName(const QString& filter, const QString& suffix);
     void critical(const QString& title, const QString& text);

@@ -31,6 +31,8 @@
 #include <QPushButton>
 #include <QTextStream>
 
+#include <new>
+
 namespace {
 
 QString folderOr(const QString& dir)
@@ -190,7 +192,12 @@ bool MainWindow::saveScpFileAs()
 bool MainWindow::loadScpFile(const QString& path, bool addToRecent)
 {
     std::unique_ptr<Relief> relief;
-    const FileResult result = WorkspaceFile::load(path, relief);
+    FileResult result;
+    try {
+        result = WorkspaceFile::load(path, relief);
+    } catch (const std::bad_alloc&) {
+        result = FileResult::LoadFailed;
+    }
     if (!result.ok()) {
         critical(result.title(), result.text());
         return false;
@@ -240,29 +247,40 @@ void MainWindow::showImportTabs()
 
 bool MainWindow::loadPtrFile(const QString& path, bool addToRecent)
 {
-    std::unique_ptr<ReliefSource> source;
-    const FileResult result = PtrFile::load(path, integrationKey, source);
-    return importSource(result, std::move(source), path, addToRecent);
+    return importSource(
+        [&](std::unique_ptr<ReliefSource>& source) { return PtrFile::load(path, integrationKey, source); },
+        FileResult::LoadFailed, path, addToRecent);
 }
 
 bool MainWindow::loadImageFile(const QString& path, bool addToRecent)
 {
-    std::unique_ptr<ReliefSource> source;
-    const FileResult result = ImageImport::load(path, source);
-    return importSource(result, std::move(source), path, addToRecent);
+    return importSource([&](std::unique_ptr<ReliefSource>& source) { return ImageImport::load(path, source); },
+                        FileResult::OpenFailed, path, addToRecent);
 }
 
-bool MainWindow::importSource(const FileResult& result, std::unique_ptr<ReliefSource> source, const QString& path,
-                              bool addToRecent)
+bool MainWindow::importSource(const std::function<FileResult(std::unique_ptr<ReliefSource>&)>& read,
+                              const FileResult& outOfMemory, const QString& path, bool addToRecent)
 {
+    FileResult result;
+    try {
+        std::unique_ptr<ReliefSource> source;
+        result = read(source);
+        if (result.ok()) {
+            fillImportSettings(source.get());
+            source->dirty = true;
+            source->tiltDirty = true;
+            auto* relief = new Relief(*source);
+            // The relief holds its own copy.
+            source.reset();
+            setModel(relief, 0);
+        }
+    } catch (const std::bad_alloc&) {
+        result = outOfMemory;
+    }
     if (!result.ok()) {
         critical(result.title(), result.text());
         return false;
     }
-    fillImportSettings(source.get());
-    source->dirty = true;
-    source->tiltDirty = true;
-    setModel(new Relief(*source), 0);
     rememberFile(path, addToRecent);
     showImportTabs();
     return true;

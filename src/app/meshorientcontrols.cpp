@@ -23,6 +23,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <new>
+
 using VekMath::Matrix3d;
 
 namespace {
@@ -443,17 +445,23 @@ void MeshOrientControls::acceptFacetShape()
         shape = nullptr;
         emit meshReleased(done);
 
+        // Running out of memory while building the relief keeps the current
+        // model, as a mesh without heights does.
         if (grid.width > 0 && grid.height > 0) {
-            ReliefSource source(uint32_t(grid.width), uint32_t(grid.height), grid.heights);
-            grid.release();
-            emit importSettingsNeeded(&source);
-            source.dirty = true;
-            source.tiltDirty = true;
-            // A bas-relief is made afterwards, from the import page that
-            // the fresh relief opens on.
-            emit reliefAccepted(new Relief(source));
-            reliefMade = true;
-        } else {
+            try {
+                ReliefSource source(uint32_t(grid.width), uint32_t(grid.height), grid.heights);
+                grid.release();
+                emit importSettingsNeeded(&source);
+                source.dirty = true;
+                source.tiltDirty = true;
+                // A bas-relief is made afterwards, from the import page that
+                // the fresh relief opens on.
+                emit reliefAccepted(new Relief(source));
+                reliefMade = true;
+            } catch (const std::bad_alloc&) {
+            }
+        }
+        if (!reliefMade) {
             QMessageBox::warning(view ? view->window() : nullptr, QStringLiteral("Accept"),
                                  QStringLiteral("The mesh gave no heights to make a relief of. "
                                                 "The current model is kept."));

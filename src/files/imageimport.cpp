@@ -7,10 +7,8 @@
 
 namespace {
 
-// The padded grid must keep int sizes and stay within what one process can
-// hold in its several grid-sized buffers.
+// The padded grid must keep int sizes.
 constexpr qint64 kMaxSide = qint64(1) << 16;
-constexpr qint64 kMaxCells = qint64(1) << 28;
 
 } // namespace
 
@@ -39,7 +37,7 @@ bool ImageImport::fits(const QSize& size)
     // Margins add at most a tenth of each side, plus rounding.
     const qint64 w = qint64(size.width()) + qint64(size.width()) / 10 + 2;
     const qint64 h = qint64(size.height()) + qint64(size.height()) / 10 + 2;
-    return w <= kMaxSide && h <= kMaxSide && w * h <= kMaxCells;
+    return w <= kMaxSide && h <= kMaxSide && ReliefSource::fits(size.width(), size.height());
 }
 
 FileResult ImageImport::load(const QString& path, std::unique_ptr<ReliefSource>& source)

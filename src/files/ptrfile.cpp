@@ -16,10 +16,9 @@
 
 namespace {
 
-// Beyond these a padded source would overflow the relief's int sizes; they
-// lie far beyond any carving (8192 inches a side).
+// Beyond this a padded source would overflow the relief's int sizes; it
+// lies far beyond any carving (8192 inches a side).
 constexpr qint64 kMaxSide = qint64(1) << 20;
-constexpr qint64 kMaxCells = qint64(1) << 31;
 // Samples converted per block, so large files need no second full copy.
 constexpr size_t kBlockSamples = 16384;
 
@@ -90,7 +89,7 @@ FileResult PtrFile::read(QIODevice& device, const QString& key, Header& header, 
     const qint64 sampleBytes = shortSamples ? 2 : 4;
     const qint64 cells = qint64(header.width) * qint64(header.height);
     if (header.width <= 0 || header.height <= 0 || header.width > kMaxSide || header.height > kMaxSide
-        || cells > kMaxCells || cells > bytesLeft(device) / sampleBytes)
+        || !ReliefSource::fits(header.width, header.height) || cells > bytesLeft(device) / sampleBytes)
         return FileResult::LoadFailed;
 
     const SampleKey k = parseKey(key);

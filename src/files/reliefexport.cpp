@@ -11,6 +11,28 @@
 #include <QDataStream>
 #include <QTextStream>
 
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Each coordinate is a height / 128 times the Z scale, written as a float at
+// least in STL: a height or Z scale that makes one not a finite number fails
+// the export rather than reaching the file.
+bool coordinatesFinite(const Relief& relief)
+{
+    const float* h = relief.heights();
+    float highest = 0.0f;
+    for (size_t i = 0, n = relief.cellCount(); i < n; ++i) {
+        if (!std::isfinite(h[i]))
+            return false;
+        highest = std::max(highest, std::fabs(h[i]));
+    }
+    return std::isfinite(float(double(highest) / 128.0 * std::fabs(relief.zScale())));
+}
+
+} // namespace
+
 QString ReliefExport::stlHeader(const QString& path)
 {
     const int slash = path.lastIndexOf(QLatin1Char('/'));
@@ -20,6 +42,8 @@ QString ReliefExport::stlHeader(const QString& path)
 ReliefExport::Outcome ReliefExport::write(const QString& path, Format format, const Relief& relief,
                                           double tolerance, ProgressMonitor* monitor)
 {
+    if (!coordinatesFinite(relief))
+        return Failed;
     FacetShape reduced;
     const bool reduce = tolerance != 0.0;
     if (reduce) {

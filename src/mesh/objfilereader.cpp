@@ -15,6 +15,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 using VekMath::Vector3d;
 
@@ -90,6 +91,79 @@ bool parseIndex(const char* p, const char* end, int* value)
 bool isFinite(const Vector3d& v)
 {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+// An edge of a polygon flattened along its normal, with its box.
+struct FlatEdge
+{
+    double u0, v0, u1, v1;
+    double uMin, uMax, vMin, vMax;
+    int index;
+};
+
+// Which side of the line through a and b the point p lies on.
+double side(double au, double av, double bu, double bv, double pu, double pv)
+{
+    return (bu - au) * (pv - av) - (bv - av) * (pu - au);
+}
+
+bool oppositeSides(double s, double t)
+{
+    return (s < 0.0 && t > 0.0) || (s > 0.0 && t < 0.0);
+}
+
+// Whether the polygon's edges, seen along its normal, cross each other more
+// than budget times. The tessellator makes a vertex of every crossing: a
+// face crossing itself everywhere costs far more than its corners tell.
+bool crossesMoreThan(const QVector<Vector3d>& polygon, qint64 budget)
+{
+    const int n = polygon.size();
+    // Newell's normal: the polygon is flattened along its largest component.
+    double nx = 0.0, ny = 0.0, nz = 0.0;
+    for (int i = 0; i < n; ++i) {
+        const Vector3d& a = polygon[i];
+        const Vector3d& b = polygon[(i + 1) % n];
+        nx += (a.y - b.y) * (a.z + b.z);
+        ny += (a.z - b.z) * (a.x + b.x);
+        nz += (a.x - b.x) * (a.y + b.y);
+    }
+    nx = std::fabs(nx);
+    ny = std::fabs(ny);
+    nz = std::fabs(nz);
+    const int uAxis = nz >= nx && nz >= ny ? 0 : nx >= ny ? 1 : 2;
+    const auto u = [uAxis](const Vector3d& p) { return uAxis == 0 ? p.x : uAxis == 1 ? p.y : p.z; };
+    const auto v = [uAxis](const Vector3d& p) { return uAxis == 0 ? p.y : uAxis == 1 ? p.z : p.x; };
+
+    std::vector<FlatEdge> edges(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const Vector3d& a = polygon[i];
+        const Vector3d& b = polygon[(i + 1) % n];
+        FlatEdge& e = edges[size_t(i)];
+        e = {u(a), v(a), u(b), v(b), 0.0, 0.0, 0.0, 0.0, i};
+        e.uMin = std::min(e.u0, e.u1);
+        e.uMax = std::max(e.u0, e.u1);
+        e.vMin = std::min(e.v0, e.v1);
+        e.vMax = std::max(e.v0, e.v1);
+    }
+    // Only edges whose boxes overlap can cross: sorted by their left ends,
+    // each edge is tried against those starting within its own reach.
+    std::sort(edges.begin(), edges.end(), [](const FlatEdge& a, const FlatEdge& b) { return a.uMin < b.uMin; });
+    qint64 crossings = 0;
+    for (size_t i = 0; i < edges.size(); ++i) {
+        const FlatEdge& a = edges[i];
+        for (size_t j = i + 1; j < edges.size() && edges[j].uMin <= a.uMax; ++j) {
+            const FlatEdge& b = edges[j];
+            const int apart = std::abs(a.index - b.index);
+            // Neighbours share a corner.
+            if (b.vMin > a.vMax || b.vMax < a.vMin || apart <= 1 || apart == n - 1)
+                continue;
+            if (oppositeSides(side(a.u0, a.v0, a.u1, a.v1, b.u0, b.v0), side(a.u0, a.v0, a.u1, a.v1, b.u1, b.v1))
+                && oppositeSides(side(b.u0, b.v0, b.u1, b.v1, a.u0, a.v0), side(b.u0, b.v0, b.u1, b.v1, a.u1, a.v1))
+                && ++crossings > budget)
+                return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -216,10 +290,17 @@ bool ObjFileReader::readVertex(const char* p, const char* end, QVector<double>& 
     return true;
 }
 
-bool ObjFileReader::readFace(const char* p, const char* end, int vertexCount, QVector<int>& indices)
+bool ObjFileReader::readFace(const char* p, const char* end, int vertexCount, QVector<int>& indices, qint64 line)
 {
     const int first = indices.size();
     for (const char *word, *wordEnd; nextWord(p, end, &word, &wordEnd);) {
+        if (indices.size() - first == MaxFaceCorners) {
+            warn(QStringLiteral("ObjFileReader: face with more than %1 vertices on line %2\n")
+                     .arg(MaxFaceCorners)
+                     .arg(line));
+            ok = false;
+            return false;
+        }
         const char* slash = static_cast<const char*>(std::memchr(word, '/', size_t(wordEnd - word)));
         const char* numberEnd = slash ? slash : wordEnd;
         int n = 0;
@@ -265,7 +346,9 @@ FacetShape* ObjFileReader::readRecords()
         QVector<double> coordinates;
         QVector<int> indices;
         QVector<int> faceEnds;
-        for (;;) {
+        // The line of each face that is split, for its warnings.
+        QVector<qint64> polygonLines;
+        for (qint64 line = 1;; ++line) {
             int end = 0;
             const LineState state = takeLine(&end);
             if (state == DataEnd && textPos == end)
@@ -292,7 +375,9 @@ FacetShape* ObjFileReader::readRecords()
                 } else {
                     readVertex(p, lineEnd, coordinates);
                 }
-            } else if (face && readFace(p, lineEnd, coordinates.size() / 3, indices)) {
+            } else if (face && readFace(p, lineEnd, coordinates.size() / 3, indices, line)) {
+                if (indices.size() - faceEnds.value(faceEnds.size() - 1) > 3)
+                    polygonLines.append(line);
                 faceEnds.append(indices.size());
             }
             finishLine(end);
@@ -303,7 +388,7 @@ FacetShape* ObjFileReader::readRecords()
             if (!ok)
                 return nullptr;
         }
-        return resolve(coordinates, indices, faceEnds);
+        return resolve(coordinates, indices, faceEnds, polygonLines);
     } catch (const std::bad_alloc&) {
         warn(QStringLiteral("ObjFileReader: out of memory\n"));
         return nullptr;
@@ -311,7 +396,7 @@ FacetShape* ObjFileReader::readRecords()
 }
 
 FacetShape* ObjFileReader::resolve(const QVector<double>& coordinates, const QVector<int>& indices,
-                                   const QVector<int>& faceEnds)
+                                   const QVector<int>& faceEnds, const QVector<qint64>& polygonLines)
 {
     const int vertexCount = coordinates.size() / 3;
     for (int index : indices) {
@@ -329,6 +414,7 @@ FacetShape* ObjFileReader::resolve(const QVector<double>& coordinates, const QVe
     shape->reserve(qMin(faceEnds.size(), FacetShape::MaxFacets));
     QVector<Vector3d> polygon;
     int start = 0;
+    int polygons = 0;
     for (int end : faceEnds) {
         if (end - start == 3) {
             const Vector3d a = vertex(indices[start]), b = vertex(indices[start + 1]), c = vertex(indices[start + 2]);
@@ -338,6 +424,12 @@ FacetShape* ObjFileReader::resolve(const QVector<double>& coordinates, const QVe
             polygon.clear();
             for (int i = start; i < end; ++i)
                 polygon.append(vertex(indices[i]));
+            const qint64 line = polygonLines.value(polygons++);
+            // To the splitting, each crossing weighs about two corners.
+            if (crossesMoreThan(polygon, (MaxFaceCorners - polygon.size()) / 2)) {
+                warn(QStringLiteral("ObjFileReader: face crossing itself too often on line %1\n").arg(line));
+                return nullptr;
+            }
             tessellateFace(polygon);
             for (const Facet& f : qAsConst(tessFacets))
                 if (!shape->addFacet(f))

@@ -32,6 +32,10 @@ public:
     // Warnings one read writes to the log; the rest are only counted, and
     // the count is logged at the end, so no file can fill the disk.
     static const int MaxWarnings = 100;
+    // Corners a face may have, each crossing of its edges counting as two
+    // more. Splitting a face costs about the square of its corners: the
+    // worst face of this many takes about a second.
+    static const int MaxFaceCorners = 16384;
 
 private:
     enum LineState { Complete, DataEnd, TooLong };
@@ -55,8 +59,9 @@ private:
     // Vertices are kept as x, y, z in a row; vectors of plain numbers grow
     // in place.
     bool readVertex(const char* p, const char* end, QVector<double>& coordinates);
-    bool readFace(const char* p, const char* end, int vertexCount, QVector<int>& indices);
-    FacetShape* resolve(const QVector<double>& coordinates, const QVector<int>& indices, const QVector<int>& faceEnds);
+    bool readFace(const char* p, const char* end, int vertexCount, QVector<int>& indices, qint64 line);
+    FacetShape* resolve(const QVector<double>& coordinates, const QVector<int>& indices, const QVector<int>& faceEnds,
+                        const QVector<qint64>& polygonLines);
     void tessellateFace(const QVector<VekMath::Vector3d>& polygon);
 
     static void tessVertex(void* vertexData, void* polygonData);

@@ -3,6 +3,7 @@
 #include "geometry/plane.h"
 #include "mesh/facetshape.h"
 #include "mesh/heightgrid.h"
+#include "relief/reliefsource.h"
 
 #include <algorithm>
 #include <cmath>
@@ -97,7 +98,10 @@ void rasterizeFacetShape(HeightGrid& grid, const FacetShape& shape)
     const Vector3d& hi = shape.boundsMax();
     const double w = std::ceil(hi.x - lo.x);
     const double h = std::ceil(hi.y - lo.y);
-    if (!(w >= 1.0 && h >= 1.0 && w < 2147483648.0 && h < 2147483648.0) || !isFinite(lo))
+    // The grid becomes a relief's source: one too large for a relief is
+    // refused before it is allocated.
+    if (!(w >= 1.0 && h >= 1.0 && w < 2147483648.0 && h < 2147483648.0) || !isFinite(lo)
+        || !ReliefSource::fits((long long)w, (long long)h))
         return;
     if (!grid.allocate((long long)w, (long long)h))
         return;

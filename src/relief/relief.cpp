@@ -31,6 +31,11 @@ Relief::Relief(const ReliefSource& source)
 
 Relief::~Relief() = default;
 
+bool Relief::fits(long long width, long long height)
+{
+    return width > 0 && height > 0 && width <= MaxCells / height;
+}
+
 void Relief::freeSource()
 {
     m_source.reset();

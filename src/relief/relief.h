@@ -43,6 +43,13 @@ public:
     Relief(const Relief&) = delete;
     Relief& operator=(const Relief&) = delete;
 
+    // The most cells a relief may hold. Reading a file into a relief takes
+    // up to 36 bytes a cell, so the largest takes some 2.4 GB; every reader
+    // refuses a larger grid from its header, before allocating anything.
+    static constexpr long long MaxCells = 1LL << 26;
+    // Whether a grid of width x height cells is not empty and within MaxCells.
+    static bool fits(long long width, long long height);
+
     int width() const { return m_width; }
     int height() const { return m_height; }
     size_t cellCount() const { return size_t(m_width) * size_t(m_height); }
@@ -138,7 +145,8 @@ public:
     void smoothPasses(double steps, bool keepZero);
 
     // Workspace stream. save is true when the stream is still in order;
-    // load gives a new relief, or null on a stream error or impossible size.
+    // load gives a new relief, or null on a stream error, an impossible size,
+    // or a Z scale or height that is not a finite number.
     bool save(QDataStream& stream) const;
     static Relief* load(QDataStream& stream);
 

@@ -1,5 +1,7 @@
 #include "relief/reliefsource.h"
 
+#include "relief/relief.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -60,6 +62,15 @@ ReliefSource::ReliefSource(uint32_t w, uint32_t h, const float* image)
                 append(image[size_t(y - addTop) * w + (x - addLeft)]);
         }
     }
+}
+
+bool ReliefSource::fits(long long w, long long h)
+{
+    // The margins add at most a tenth of each side; two more cells allow
+    // for rounding.
+    if (w <= 0 || h <= 0 || w > Relief::MaxCells || h > Relief::MaxCells)
+        return false;
+    return Relief::fits(w + w / 10 + 2, h + h / 10 + 2);
 }
 
 void ReliefSource::append(double v)

@@ -16,6 +16,10 @@ public:
     ReliefSource& operator=(const ReliefSource& other) = default;
     ~ReliefSource() = default;
 
+    // Whether an image of this size still fits a relief once the padded
+    // constructor has added its margins.
+    static bool fits(long long width, long long height);
+
     void append(double v);
     double rawSample(uint32_t x, uint32_t y) const;
     void normalise();

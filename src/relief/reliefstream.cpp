@@ -5,6 +5,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -48,6 +49,12 @@ bool readGrid(QDataStream& stream, float* values, size_t count)
             std::memcpy(&d, &bits, sizeof d);
             values[done + i] = float(d);
         }
+        // A height that is not a number, or too large for a float, would
+        // reach every mesh and export made of the relief.
+        if (!std::all_of(values + done, values + done + n, [](float v) { return std::isfinite(v); })) {
+            stream.setStatus(QDataStream::ReadCorruptData);
+            break;
+        }
         done += n;
     }
     return stream.status() == QDataStream::Ok;
@@ -87,7 +94,7 @@ Relief* Relief::load(QDataStream& stream)
     // size must not exhaust memory. Three doubles, then two per cell.
     const qint64 left = bytesLeft(stream);
     const qint64 cells = qint64(width) * qint64(height);
-    if (width <= 0 || height <= 0 || left < 24 || cells > (left - 24) / 16) {
+    if (!Relief::fits(width, height) || left < 24 || cells > (left - 24) / 16) {
         stream.setStatus(QDataStream::ReadCorruptData);
         return nullptr;
     }
@@ -99,6 +106,10 @@ Relief* Relief::load(QDataStream& stream)
     stream >> zScale >> heightMin >> heightMax;
     if (stream.status() != QDataStream::Ok)
         return nullptr;
+    if (!std::isfinite(zScale)) {
+        stream.setStatus(QDataStream::ReadCorruptData);
+        return nullptr;
+    }
     relief->m_zScale = zScale;
     relief->m_heightMin = heightMin;
     relief->m_heightMax = heightMax;

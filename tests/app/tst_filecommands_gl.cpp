@@ -1,6 +1,7 @@
 #include "windowtest.h"
 
 #include "files/filesizelimit.h"
+#include "files/workspacefile.h"
 
 #include "app/launcharguments.h"
 #include "app/meshorientcontrols.h"
@@ -19,6 +20,7 @@
 #include <QCheckBox>
 #include <QDataStream>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -470,6 +472,34 @@ private slots:
         QVERIFY(undo->isModified());
         QCOMPARE(undo->count(), events);
         QCOMPARE(window->windowTitle(), QStringLiteral("hill.png"));
+    }
+
+    void workspaceZScaleIsTheOneTheBoxShows_data()
+    {
+        QTest::addColumn<double>("shown");
+        QTest::addColumn<double>("stored");
+        QTest::addColumn<double>("kept");
+        QTest::newRow("above the range, box at its top") << 9.999 << 50.0 << 9.999;
+        QTest::newRow("far above the range") << 9.999 << 1e300 << 9.999;
+        QTest::newRow("below the range, box at its bottom") << 0.001 << 0.0001 << 0.001;
+    }
+
+    void workspaceZScaleIsTheOneTheBoxShows()
+    {
+        QFETCH(double, shown);
+        QFETCH(double, stored);
+        QFETCH(double, kept);
+        QTemporaryDir dir;
+        const QString scp = dir.filePath(QStringLiteral("scaled.scp"));
+        Relief relief(4, 4);
+        relief.setZScale(stored);
+        QVERIFY(WorkspaceFile::save(scp, relief).ok());
+        auto window = openWindow();
+        auto* box = window->ribbonWidget()->page(tabScaleZ)->findChild<QDoubleSpinBox*>();
+        box->setValue(shown);
+        window->load(scp, true);
+        QCOMPARE(box->value(), kept);
+        QCOMPARE(window->currentModel()->zScale(), kept);
     }
 
     void checkToSaveAnswers()

@@ -12,6 +12,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
+#include <limits>
+
 
 Q_DECLARE_METATYPE(ReliefExport::Format)
 
@@ -134,6 +137,34 @@ private slots:
         QVERIFY(!QFileInfo::exists(fresh));
         QCOMPARE(ReliefExport::write(kept, ReliefExport::Obj, *relief, 0.005, &monitor), ReliefExport::Cancelled);
         QCOMPARE(readAll(kept), QByteArray("kept"));
+    }
+
+    void coordinateThatIsNotFiniteFailsTheExport_data()
+    {
+        QTest::addColumn<ReliefExport::Format>("format");
+        QTest::addColumn<double>("tolerance");
+        QTest::addColumn<float>("height");
+        QTest::addColumn<double>("zScale");
+        const float inf = std::numeric_limits<float>::infinity();
+        QTest::newRow("height not a number") << ReliefExport::Stl << 0.0 << std::nanf("") << 1.0;
+        QTest::newRow("infinite height") << ReliefExport::Obj << 0.0 << inf << 1.0;
+        QTest::newRow("infinite z scale") << ReliefExport::Stl << 0.001 << 5.0f << double(inf);
+        QTest::newRow("beyond a float once scaled") << ReliefExport::Stl << 0.0 << 3e38f << 1000.0;
+    }
+
+    void coordinateThatIsNotFiniteFailsTheExport()
+    {
+        QFETCH(ReliefExport::Format, format);
+        QFETCH(double, tolerance);
+        QFETCH(float, height);
+        QFETCH(double, zScale);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("out.mesh"));
+        auto relief = ramp(16, 16);
+        relief->heights()[5 * 16 + 5] = height;
+        relief->setZScale(zScale);
+        QCOMPARE(ReliefExport::write(path, format, *relief, tolerance, nullptr), ReliefExport::Failed);
+        QVERIFY(QDir(dir.path()).isEmpty());
     }
 
     void deviceTargetIsRefusedAndKept()

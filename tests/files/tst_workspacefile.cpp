@@ -43,6 +43,20 @@ QByteArray file(qint32 magic, qint32 version, qint32 w, qint32 h)
     return bytes + QByteArray(32, '\0');
 }
 
+// A workspace of one row of cells with the given Z scale and heights, the
+// reference heights the same.
+QByteArray row(double zScale, const QVector<double>& heights)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out << WorkspaceFile::kMagic << WorkspaceFile::kVersion << qint32(heights.size()) << qint32(1) << zScale << 0.0
+        << 0.0;
+    for (int grid = 0; grid < 2; ++grid)
+        for (double h : heights)
+            out << h;
+    return bytes;
+}
+
 } // namespace
 
 class TestWorkspaceFile : public QObject
@@ -109,6 +123,14 @@ void TestWorkspaceFile::badFilesFailWithTheirTitle_data()
     QTest::newRow("zero width") << file(magic, 1, 0, 5) << "Load Failed";
     QTest::newRow("larger than the file") << file(magic, 1, 65536, 65536) << "Load Failed";
     QTest::newRow("overflowing size") << file(magic, 1, 0x7FFFFFFF, 0x7FFFFFFF) << "Load Failed";
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    QTest::newRow("finite values") << row(50.0, {1.0, -3e38}) << QString();
+    QTest::newRow("height not a number") << row(1.0, {1.0, nan}) << "Load Failed";
+    QTest::newRow("infinite height") << row(1.0, {-inf, 1.0}) << "Load Failed";
+    QTest::newRow("height beyond a float") << row(1.0, {1e300, 1.0}) << "Load Failed";
+    QTest::newRow("z scale not a number") << row(nan, {1.0, 2.0}) << "Load Failed";
+    QTest::newRow("infinite z scale") << row(inf, {1.0, 2.0}) << "Load Failed";
 }
 
 void TestWorkspaceFile::badFilesFailWithTheirTitle()

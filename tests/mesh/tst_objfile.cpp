@@ -9,6 +9,7 @@
 #include <QTextStream>
 #include <QtTest>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -41,6 +42,22 @@ QString written(const std::function<bool(QTextStream&)>& write)
         return "failed";
     out.flush();
     return text;
+}
+
+// A face through corners on a circle, one vertex a line, on the line after
+// a comment that follows the vertices. It visits every step-th corner: a
+// step of 1 makes it convex, a larger one a star crossing itself.
+QByteArray roundFace(int corners, int step = 1)
+{
+    QByteArray text;
+    for (int i = 0; i < corners; ++i) {
+        const double a = 2 * M_PI * i / corners;
+        text += "v " + QByteArray::number(std::cos(a)) + " " + QByteArray::number(std::sin(a)) + " 0\n";
+    }
+    text += "# the face\nf";
+    for (int i = 0; i < corners; ++i)
+        text += " " + QByteArray::number(i * step % corners + 1);
+    return text + "\n";
 }
 
 } // namespace
@@ -113,6 +130,14 @@ void TestObjFile::badFilesAreRefusedWithTheirMessage_data()
     QTest::newRow("word as number") << QByteArray("v 0 1,5 0\n") << "bad double (1,5)";
     QTest::newRow("missing number") << QByteArray("v 0 1\nv 0 0 0\n") << "bad double ()";
     QTest::newRow("weight overflows") << QByteArray("v 1e300 0 0 1e-300\n") << "bad double (1e-300)";
+    QTest::newRow("face beyond the corner limit")
+        << roundFace(ObjFileReader::MaxFaceCorners + 1)
+        << QStringLiteral("face with more than %1 vertices on line %2")
+               .arg(ObjFileReader::MaxFaceCorners)
+               .arg(ObjFileReader::MaxFaceCorners + 3);
+    // 301 corners, and 301 x 99 crossings that the splitting makes corners of.
+    QTest::newRow("face crossing itself too often") << roundFace(301, 100)
+                                                    << QStringLiteral("face crossing itself too often on line 303");
     QTest::newRow("long word quoted in part") << "v 0 " + QByteArray(100000, 'x') + " 0\n"
                                               << "bad double (" + QString(64, 'x') + "...)";
 }

@@ -1,0 +1,139 @@
+#include "windowtest.h"
+
+#include "app/ribbontabs.h"
+#include "files/claimedgrid.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <sys/resource.h>
+
+#include <cstdio>
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define MORVANE_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define MORVANE_ASAN 1
+#endif
+
+namespace {
+
+// Room left above what the open window already takes: enough for a message
+// box, far too little for the grids of the files below.
+const qint64 headroom = qint64(96) << 20;
+// Cells a side of the files below: within the cell limit, some 36 MB a grid.
+const int side = 3000;
+
+qint64 addressSpaceInUse()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmSize:"))
+            return line.mid(7).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return -1;
+}
+
+// A file that passes the cell limit but whose relief cannot be held within
+// the headroom.
+bool writeLargeFile(const QString& path, const QString& kind)
+{
+    if (kind == QLatin1String("scp"))
+        return writeClaimedWorkspace(path, side, side);
+    if (kind == QLatin1String("ptr"))
+        return writeClaimedHeightField(path, side, side);
+    if (kind == QLatin1String("png"))
+        return writeDotPicture(path, side, side);
+    // A slope twenty inches square: its raster is about the size of the
+    // grids above.
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QTextStream(&file) << "v 0 0 0\nv 20 0 1\nv 20 20 2\nv 0 20 1\nf 1 2 3\nf 1 3 4\n";
+    return true;
+}
+
+// The child: opens the window, limits its address space, loads the file
+// (and accepts a mesh) and reports the boxes shown and whether the model was
+// kept. It only gets to report when nothing aborted it.
+int runChild(const QString& path)
+{
+    auto window = openWindow();
+    Relief* before = window->currentModel();
+    ModalAnswerer answerer;
+    const qint64 inUse = addressSpaceInUse();
+    const rlimit limit{rlim_t(inUse + headroom), rlim_t(inUse + headroom)};
+    if (inUse < 0 || setrlimit(RLIMIT_AS, &limit) != 0)
+        return 2;
+    window->load(path, false);
+    if (window->currentMesh()) {
+        for (QPushButton* b : window->ribbonWidget()->page(tabOrientScale)->findChildren<QPushButton*>()) {
+            if (b->text() == QLatin1String("Accept"))
+                b->click();
+        }
+    }
+    window->sculptWin()->grabFramebuffer();
+    QTextStream report(stdout);
+    for (const BoxRecord& box : answerer.boxes)
+        report << "box: " << box.title << "\n";
+    report << "kept: " << (window->currentModel() == before ? "yes" : "no") << "\n";
+    return 0;
+}
+
+} // namespace
+
+class TestLoadOutOfMemory : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void runningOutOfMemoryShowsTheReadersBoxAndKeepsTheModel_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("workspace") << "scp" << "Load Failed";
+        QTest::newRow("height field") << "ptr" << "Load Failed";
+        QTest::newRow("picture") << "png" << "Open Failed";
+        QTest::newRow("mesh raster") << "obj" << "Accept";
+    }
+
+    void runningOutOfMemoryShowsTheReadersBoxAndKeepsTheModel()
+    {
+#ifdef MORVANE_ASAN
+        QSKIP("AddressSanitizer reserves more address space than the limit leaves");
+#endif
+        QFETCH(QString, kind);
+        QFETCH(QString, title);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("large.") + kind);
+        QVERIFY(writeLargeFile(path, kind));
+        QProcess child;
+        child.setProcessChannelMode(QProcess::SeparateChannels);
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--load-limited"), path});
+        QVERIFY(child.waitForFinished(120000));
+        const QString report = QString::fromLocal8Bit(child.readAllStandardOutput());
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+                 qPrintable(report + QString::fromLocal8Bit(child.readAllStandardError())));
+        QCOMPARE(report, QStringLiteral("box: %1\nkept: yes\n").arg(title));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    GLProbe::setDefaultFormat();
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, true);
+    QApplication app(argc, argv);
+    VekSettings().setValue(QStringLiteral("/startwizard/startup"), false);
+    if (argc == 3 && qstrcmp(argv[1], "--load-limited") == 0)
+        return runChild(QString::fromLocal8Bit(argv[2]));
+    TestLoadOutOfMemory test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_loadoutofmemory_gl.moc"
