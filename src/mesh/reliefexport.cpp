@@ -211,10 +211,10 @@ public:
         return true;
     }
 
-    // On worker threads; this thread shows the progress of the first strip
-    // not done, passes a cancel on and reads back the strips done so far
-    // while the others are still at work, made ready to be joined. Joining
-    // them waits until the workers are done: the joined meshes are large.
+    // On worker threads; this thread shows the work done over all strips,
+    // passes a cancel on and reads back the strips done so far while the
+    // others are still at work, made ready to be joined. Joining them waits
+    // until the workers are done: the joined meshes are large.
     bool reduceOnWorkers(unsigned int threads)
     {
         std::atomic<bool> stop{false};
@@ -299,14 +299,22 @@ public:
                 changed.notify_all();
             });
         }
-        unsigned int first = 0;
+        // The workers take the heaviest strips first, in any order: the bar
+        // adds up every strip's share, and never goes back.
+        int shownSoFar = 0;
+        auto workDone = [&] {
+            int sum = 0;
+            for (unsigned int s = 0; s < strips; ++s)
+                sum += done[s].load() ? 100
+                                      : std::max(0, std::min(99, values[s].load(std::memory_order_relaxed) - int(s) * 100));
+            return sum;
+        };
         std::unique_lock<std::mutex> lock(mutex);
         while (running > 0) {
-            while (first < strips && done[first].load())
-                ++first;
             lock.unlock();
             if (dialog() && !progress.cancelled) {
-                progress.show(first < strips ? values[first].load(std::memory_order_relaxed) : int(first) * 100);
+                shownSoFar = std::max(shownSoFar, workDone());
+                progress.show(shownSoFar);
                 if (progress.cancelled)
                     stopAll();
             }
@@ -670,6 +678,7 @@ FacetShape FacetReducer::reduceRelief(const Relief& relief, ProgressMonitor* dia
     progress.strip = int(strips + 1);
     progress.start = 0;
     progress.end = 1;
+    progress.current = 0;
     progress.update();
 
     d->clear();

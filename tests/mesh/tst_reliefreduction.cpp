@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 using VekMath::Vector3d;
@@ -69,6 +70,7 @@ private slots:
     void cancelLeavesNothing();
     void unwritableStripFailsTheExport_data();
     void unwritableStripFailsTheExport();
+    void progressOnWorkersStandsStillUntilTheFirstStripEnds();
 };
 
 void TestReliefReduction::stripsOfTenSquareInches_data()
@@ -214,6 +216,38 @@ void TestReliefReduction::unwritableStripFailsTheExport()
     QVERIFY(!ok);
     QVERIFY(QFile::remove(tempFolder()));
     QVERIFY(!leftovers());
+}
+
+void TestReliefReduction::progressOnWorkersStandsStillUntilTheFirstStripEnds()
+{
+    // Five strips of ten rows; the first is all zero but for the row it
+    // shares, so the workers take it last.
+    const int w = 16384, h = 50;
+    Relief relief(w, h);
+    for (int y = 10; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            relief.heights()[y * w + x] = float(4 + 3 * std::sin(x * 0.05) * std::cos(y * 0.7));
+    // Whether the first strip was parked yet when each value was shown.
+    struct Monitor : FakeMonitor
+    {
+        void setValue(int v) override
+        {
+            FakeMonitor::setValue(v);
+            firstParked.append(QFile::exists(tempFolder() + "/stltmp0"));
+        }
+        QVector<bool> firstParked;
+    } monitor;
+    FacetReducer reducer;
+    reducer.setThreadCount(2);
+    bool ok = false;
+    QVERIFY(reducer.reduceRelief(relief, &monitor, 0.001, 0, &ok).facetCount() > 0);
+    QVERIFY(ok);
+    QVERIFY(std::is_sorted(monitor.values.begin(), monitor.values.end()));
+    QCOMPARE(monitor.values.last(), monitor.maximum);
+    bool movedEarly = false;
+    for (int i = 0; i < monitor.values.size(); ++i)
+        movedEarly = movedEarly || (monitor.values[i] > 0 && monitor.values[i] < 500 && !monitor.firstParked[i]);
+    QVERIFY2(movedEarly, qPrintable(QString::number(monitor.values.size())));
 }
 
 QTEST_GUILESS_MAIN(TestReliefReduction)
