@@ -4,7 +4,8 @@
 // mesh lies from the relief at every grid point, with facets turned down
 // and grid points above zero left uncovered.
 //   A: domes and ripples on a zero border;
-//   B: octave-noise terrain everywhere above zero.
+//   B: octave-noise terrain everywhere above zero;
+//   A 4096: relief A at 4096 x 4096 (32 in square), a hundred strips.
 #include "mesh/facetreducer.h"
 #include "relief/relief.h"
 #include "reliefcoverage.h"
@@ -25,11 +26,16 @@
 
 namespace {
 
-const int Size = 1536;
 const double Tolerance = 0.001;
+
+int sizeOf(int which)
+{
+    return which == 2 ? 4096 : 1536;
+}
 
 void carveDomes(Relief& relief)
 {
+    const int Size = relief.width();
     float* h = relief.heights();
     for (int y = 0; y < Size; ++y) {
         for (int x = 0; x < Size; ++x) {
@@ -67,6 +73,7 @@ double smoothNoise(double x, double y, int octave)
 
 void carveTerrain(Relief& relief)
 {
+    const int Size = relief.width();
     float* h = relief.heights();
     for (int y = 0; y < Size; ++y)
         for (int x = 0; x < Size; ++x) {
@@ -82,10 +89,10 @@ void carveTerrain(Relief& relief)
 
 const Relief& relief(int which)
 {
-    static Relief* made[2] = {nullptr, nullptr};
+    static Relief* made[3] = {nullptr, nullptr, nullptr};
     if (!made[which]) {
-        made[which] = new Relief(Size, Size);
-        (which == 0 ? carveDomes : carveTerrain)(*made[which]);
+        made[which] = new Relief(sizeOf(which), sizeOf(which));
+        (which == 1 ? carveTerrain : carveDomes)(*made[which]);
     }
     return *made[which];
 }
@@ -168,7 +175,7 @@ void BM_ExportReduction(benchmark::State& state)
             state.SkipWithError("the export failed");
         state.SetIterationTime(f.seconds);
     }
-    state.SetLabel(std::string(which == 0 ? "A" : "B") + (threads == 0 ? " unreduced" : ""));
+    state.SetLabel(std::string(which == 1 ? "B" : "A") + (which == 2 ? " 4096" : "") + (threads == 0 ? " unreduced" : ""));
     state.counters["threads"] = threads;
     state.counters["facets_out"] = f.facets;
     state.counters["peak_MB"] = f.peakMegabytes;
@@ -181,10 +188,13 @@ void BM_ExportReduction(benchmark::State& state)
 
 } // namespace
 
-// Arguments: relief (0 A, 1 B), threads (0 the unreduced grid, -1 all cores;
-// the counts between show what each further strip worker costs in memory).
+// Arguments: relief (0 A, 1 B, 2 A at 4096), threads (0 the unreduced grid,
+// -1 all cores; the counts between show what each further strip worker
+// costs in memory).
 BENCHMARK(BM_ExportReduction)
     ->ArgsProduct({{0, 1}, {0, 1, 2, 4, -1}})
+    ->Args({2, 1})
+    ->Args({2, -1})
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(2);

@@ -4,6 +4,7 @@
 #include "geometry/vekmath.h"
 #include "mesh/largepages.h"
 #include "mesh/reductionprogress.h"
+#include "mesh/threadstart.h"
 
 #include <algorithm>
 #include <atomic>
@@ -383,9 +384,10 @@ void FacetReducer::Impl::populateFor(size_t facetCount, int threads)
         for (size_t i; (i = next.fetch_add(1)) < chunks.size();)
             populateForWriting(chunks[i].begin, chunks[i].bytes);
     };
+    // Helpers only: fewer of them, or none, hand out the same memory.
     std::vector<std::thread> helpers;
-    for (int t = 1; t < threads && size_t(t) < chunks.size(); ++t)
-        helpers.emplace_back(work);
+    for (int t = 1; t < threads && size_t(t) < chunks.size() && startThread(helpers, work); ++t) {
+    }
     work();
     for (std::thread& h : helpers)
         h.join();
@@ -771,10 +773,14 @@ void FacetReducer::Impl::inParallel(size_t count, const std::function<void(size_
         work(0, count);
         return;
     }
+    // A part whose thread could not be started is done here.
     std::vector<std::thread> helpers;
+    std::vector<size_t> here{0};
     for (size_t p = 1; p < parts; ++p)
-        helpers.emplace_back(work, count * p / parts, count * (p + 1) / parts);
-    work(0, count / parts);
+        if (!startThread(helpers, [&work, p, count, parts] { work(count * p / parts, count * (p + 1) / parts); }))
+            here.push_back(p);
+    for (size_t p : here)
+        work(count * p / parts, count * (p + 1) / parts);
     for (std::thread& t : helpers)
         t.join();
 }

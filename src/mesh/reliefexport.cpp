@@ -2,10 +2,12 @@
 #include "mesh/facetreducerimpl.h"
 
 #include "base/veksettings.h"
+#include "mesh/memorylimit.h"
 #include "mesh/reductionprogress.h"
 #include "mesh/stlfilereader.h"
 #include "mesh/stlfilewriter.h"
 #include "mesh/stripschedule.h"
+#include "mesh/threadstart.h"
 #include "relief/progressmonitor.h"
 #include "relief/relief.h"
 
@@ -28,6 +30,23 @@
 using VekMath::Vector3d;
 
 namespace {
+
+// The memory the export plans with, in bytes of address space. A reducer
+// at its peak, with its room for collapses and the sorts' working space,
+// measured at about 360 bytes for each facet it was filled with.
+long long reducerBytes(long long facets)
+{
+    return facets * 450;
+}
+// A strip read back and made ready to be joined, and the shape it is read
+// into on the way.
+long long pieceBytes(long long facets)
+{
+    return facets * 200;
+}
+// What a thread costs besides its work: its stack and the allocator's
+// arena of its own.
+const long long ThreadBytes = 72LL << 20;
 
 bool isFinite(const Vector3d& p)
 {
@@ -177,7 +196,7 @@ public:
     ReliefExport(const Relief& relief, unsigned int rows, unsigned int strips, unsigned int target,
                  double maxCost, QString folder, FacetReducer::Impl& final, ReductionProgress& progress)
         : relief(relief), rows(rows), strips(strips), target(target), maxCost(maxCost),
-          folder(std::move(folder)), final(final), progress(progress), parked(strips, -1), parkedUp(strips, -2),
+          folder(std::move(folder)), final(&final), progress(progress), parked(strips, -1), parkedUp(strips, -2),
           done(strips), pieces(strips), piecesUp(strips), tried(strips), triedUp(strips)
     {
     }
@@ -193,28 +212,70 @@ public:
     // serves the strips first.
     bool reduceHere()
     {
+        // The bar counts the strips done, a strip done first included.
+        int shownDone = int(std::count_if(done.begin(), done.end(), [](const std::atomic<bool>& d) { return d.load(); }));
         for (unsigned int s = 0; s < strips; ++s) {
+            if (done[s].load()) {
+                if (parked[s] < 0)
+                    return false;
+                continue;
+            }
             if (progress.cancelled)
                 return true;
-            progress.strip = int(s);
-            parked[s] = reduce(final, s, progress);
+            progress.strip = shownDone;
+            parked[s] = reduce(*final, s, progress);
             if (parked[s] < 0)
                 return false;
+            done[s].store(true);
             progress.phase = ReductionProgress::Triangulating;
-            progress.strip = int(s + 1);
+            progress.strip = ++shownDone;
             progress.start = 0;
             progress.end = 1;
             progress.current = 0;
             progress.update();
         }
-        final.clear();
+        final->clear();
+        inTurn = true;
+        planJoins();
         return true;
     }
 
-    // On worker threads; this thread shows the progress of the first strip
-    // not done, passes a cancel on and reads back the strips done so far
-    // while the others are still at work, made ready to be joined. Joining
-    // them waits until the workers are done: the joined meshes are large.
+    // Of so many workers, as many as have room for a strip each beside
+    // what this process holds already; at least one.
+    unsigned int workersThatFit(unsigned int workers) const
+    {
+        const long long fit = MemoryLimit::room() / workerBytes();
+        return unsigned(std::max(1LL, std::min<long long>(workers, fit)));
+    }
+
+    // Under an address-space limit every thread started keeps its stack and
+    // its allocator's arena reserved to the end, out of the joined meshes'
+    // reach: the heaviest strip is reduced here first, and its facets for
+    // its grid points tell how large the joined mesh will grow, and so
+    // how many workers leave room for it. At least one.
+    unsigned int workersAfterFirstStrip(unsigned int workers)
+    {
+        const std::vector<long long> weights = stripWeights();
+        const unsigned int s = unsigned(std::max_element(weights.begin(), weights.end()) - weights.begin());
+        progress.strip = 0;
+        parked[s] = reduce(*final, s, progress);
+        done[s].store(true);
+        if (parked[s] < 0 || progress.cancelled || weights[s] == 0)
+            return 1;
+        long long points = 0;
+        for (long long w : weights)
+            points += w;
+        // A quarter more for strips that reduce less well.
+        const double perPoint = double(std::max(parked[s], parkedUp[s])) / double(weights[s]) * 1.25;
+        const long long room = MemoryLimit::room();
+        const long long forThreads = room - reducerBytes((long long)(perPoint * double(points)));
+        return unsigned(std::max(1LL, std::min({(long long)workers, room / workerBytes(), forThreads / ThreadBytes})));
+    }
+
+    // On worker threads; this thread shows the work done over all strips,
+    // passes a cancel on and reads back the strips done so far while the
+    // others are still at work, made ready to be joined. Joining them waits
+    // until the workers are done: the joined meshes are large.
     bool reduceOnWorkers(unsigned int threads)
     {
         std::atomic<bool> stop{false};
@@ -230,14 +291,24 @@ public:
                 d.store(true);
         };
         StripSchedule schedule(stripWeights());
+        for (unsigned int s = 0; s < strips; ++s)
+            if (done[s].load())
+                schedule.doneElsewhere(s);
         const auto start = std::chrono::steady_clock::now();
         auto now = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
         std::mutex mutex;
         std::condition_variable changed;
-        unsigned int running = threads;
+        // Set when a worker ran out of memory: the strips not done whole
+        // are then reduced here once the others have stopped.
+        std::atomic<bool> starved{false};
+        std::vector<std::atomic<bool>> cut(strips);
+        unsigned int running = 0;
         std::vector<std::thread> workers;
+        // The workers wait for this lock before they take a strip; one
+        // that cannot be started leaves the strips to fewer.
+        std::unique_lock<std::mutex> lock(mutex);
         for (unsigned int t = 0; t < threads; ++t) {
-            workers.emplace_back([&] {
+            const bool started = startThread(workers, [&] {
                 std::unique_ptr<FacetReducer::Impl> reducer;
                 std::unique_lock<std::mutex> lock(mutex);
                 for (;;) {
@@ -265,8 +336,8 @@ public:
                     mine.hold = keepUp;
                     int count = -1;
                     bool folded = false;
-                    // Out of memory on a worker fails the export rather
-                    // than the program.
+                    // Nothing thrown on a worker may end the program: it
+                    // stops the workers, and this thread does the rest.
                     try {
                         if (!reducer) {
                             reducer.reset(new FacetReducer::Impl);
@@ -274,9 +345,12 @@ public:
                         }
                         count = reduceOnce(*reducer, s, mine, keepUp);
                         folded = !keepUp && count >= 0 && !mine.cancelled && reducer->hasFoldedFace();
-                    } catch (const std::bad_alloc&) {
-                        if (reducer)
-                            reducer->clear();
+                        if (!keepUp && mine.cancelled)
+                            cut[s].store(true);
+                    } catch (...) {
+                        reducer.reset();
+                        starved.store(true);
+                        cut[s].store(true);
                     }
                     lock.lock();
                     const StripSchedule::Outcome outcome = keepUp ? schedule.uprightDone(s, count, mine.cancelled)
@@ -298,23 +372,37 @@ public:
                 --running;
                 changed.notify_all();
             });
+            if (!started)
+                break;
+            ++running;
         }
-        unsigned int first = 0;
-        std::unique_lock<std::mutex> lock(mutex);
+        if (running == 0) {
+            lock.unlock();
+            return reduceHere();
+        }
+        // The workers take the heaviest strips first, in any order: the bar
+        // adds up every strip's share, and never goes back.
+        int shownSoFar = 0;
+        auto workDone = [&] {
+            int sum = 0;
+            for (unsigned int s = 0; s < strips; ++s)
+                sum += done[s].load() ? 100
+                                      : std::max(0, std::min(99, values[s].load(std::memory_order_relaxed) - int(s) * 100));
+            return sum;
+        };
         while (running > 0) {
-            while (first < strips && done[first].load())
-                ++first;
             lock.unlock();
             if (dialog() && !progress.cancelled) {
-                progress.show(first < strips ? values[first].load(std::memory_order_relaxed) : int(first) * 100);
+                shownSoFar = std::max(shownSoFar, workDone());
+                progress.show(shownSoFar);
                 if (progress.cancelled)
                     stopAll();
             }
             bool readOne = false;
-            if (!stop.load()) {
+            if (!stop.load() && MemoryLimit::room() > workerBytes() * (long long)(workers.size())) {
                 try {
                     readOne = readAheadOne();
-                } catch (const std::bad_alloc&) {
+                } catch (...) {
                 }
             }
             lock.lock();
@@ -326,16 +414,86 @@ public:
             w.join();
         if (progress.cancelled)
             return true;
+        if (starved.load()) {
+            // As on one thread, in the memory the workers gave back.
+            dropPieces();
+            inTurn = true;
+            for (unsigned int s = 0; s < strips; ++s) {
+                if (done[s].load() && parked[s] >= 0 && !cut[s].load() && parkedUp[s] != -1)
+                    continue;
+                if (progress.cancelled)
+                    return true;
+                progress.strip = int(s);
+                progress.hold = true;
+                parked[s] = reduce(*final, s, progress);
+                progress.hold = false;
+                if (parked[s] < 0)
+                    return false;
+                done[s].store(true);
+            }
+            final->clear();
+        }
         for (unsigned int s = 0; s < strips; ++s)
             if (!done[s].load() || parked[s] < 0)
                 return false;
         progress.show(int(strips) * 100);
+        planJoins();
+        if (inTurn)
+            return true;
         // Those not read yet are read side by side; both joins start at once.
         if (!readTheRest())
             return false;
-        if (std::any_of(parkedUp.begin(), parkedUp.end(), [](int n) { return n >= 0; }))
+        if (folds())
             startUpright();
         return true;
+    }
+
+    // Whether both joined meshes fit side by side, with the strips still to
+    // be read; else they are made one after the other, each strip read back
+    // as it is joined, as on one thread. Then as many threads to help with
+    // them as leave them room.
+    void planJoins()
+    {
+        long long plain = 0, up = 0, unread = 0;
+        for (unsigned int s = 0; s < strips; ++s) {
+            plain += std::max(0, parked[s]);
+            up += std::max(0, parkedUp[s] >= 0 ? parkedUp[s] : parked[s]);
+            unread += pieces[s] ? 0 : std::max(0, parked[s]);
+            unread += parkedUp[s] >= 0 && !piecesUp[s] ? parkedUp[s] : 0;
+        }
+        long long need = inTurn ? 0
+                                : reducerBytes(plain) + pieceBytes(unread) + (folds() ? reducerBytes(up) + ThreadBytes : 0);
+        if (inTurn || need > MemoryLimit::room()) {
+            inTurn = true;
+            dropPieces();
+            need = reducerBytes(std::max(plain, up));
+        }
+        // Under an address-space limit a thread's stack and arena stay
+        // reserved once it has run.
+        if (MemoryLimit::addressSpaceLimited()) {
+            const long long spare = (MemoryLimit::room() - need) / ThreadBytes;
+            threadsToRead = unsigned(std::max(1LL, std::min<long long>(threadsToRead, 1 + spare)));
+        }
+    }
+
+    // The strips read back so far given back, to be read again one by one.
+    void dropPieces()
+    {
+        for (unsigned int s = 0; s < strips; ++s) {
+            pieces[s].reset();
+            piecesUp[s].reset();
+        }
+    }
+
+    // Once both joined meshes at once did not fit after all, or after a
+    // worker ran out of memory: the joins from here on are made one after
+    // the other into the reducer given, which the one before has left.
+    void joinInTurn(FacetReducer::Impl& into)
+    {
+        stopUpright();
+        inTurn = true;
+        final = &into;
+        planJoins();
     }
 
     // The parked strips joined in order, with their share of the progress;
@@ -351,8 +509,8 @@ public:
         progress.strip = int(strips);
         progress.start = 0;
         progress.end = int(total);
-        final.reserveFor(size_t(total), size_t(total) / 2);
-        final.populateFor(size_t(total), int(threadsToRead));
+        final->reserveFor(size_t(total), size_t(total) / 2);
+        final->populateFor(size_t(total), int(threadsToRead));
         long long joined = 0;
         for (unsigned int s = 0; s < strips; ++s) {
             // Read back only now when there were no workers to read it.
@@ -360,7 +518,7 @@ public:
                 pieces[s] ? std::move(pieces[s]) : readStrip(stripPath(s));
             if (!piece)
                 return false;
-            final.addPiece(*piece, &progress, int(joined));
+            final->addPiece(*piece, &progress, int(joined));
             joined += piece->facets;
         }
         return true;
@@ -400,8 +558,13 @@ public:
             }
             uprightStop.store(progress.cancelled);
             uprightThread.join();
-            spare.reset();
-            return uprightJoined ? std::move(upright) : nullptr;
+            if (uprightJoined || progress.cancelled) {
+                spare.reset();
+                return uprightJoined ? std::move(upright) : nullptr;
+            }
+            // It ran out of memory beside the plain one: made now, in the
+            // plain one's memory.
+            upright.reset();
         }
         spare->clear();
         if (!joinUprightInto(*spare))
@@ -428,6 +591,8 @@ public:
     }
 
     unsigned int threadsToRead = 1;
+    // The joined meshes made one after the other, as on one thread.
+    bool inTurn = false;
 
 private:
     ProgressMonitor* dialog() const { return progress.dialog; }
@@ -455,7 +620,8 @@ private:
             total += mine[s]->facets;
         }
         upright.reset(new FacetReducer::Impl);
-        uprightThread = std::thread([this, total, mine = std::move(mine)]() mutable {
+        std::vector<std::thread> started;
+        const bool ok = startThread(started, [this, total, mine = std::move(mine)]() mutable {
             try {
                 upright->reserveFor(size_t(total), size_t(total) / 2);
                 upright->populateFor(size_t(total), int(threadsToRead));
@@ -468,11 +634,27 @@ private:
                 quiet.stop = &uprightStop;
                 if (uprightJoined)
                     reduceUpright(*upright, quiet);
-            } catch (const std::bad_alloc&) {
+            } catch (...) {
                 uprightJoined = false;
             }
             uprightDone.store(true);
         });
+        // Without a thread for it, it is made once the plain one is done.
+        if (ok)
+            uprightThread = std::move(started.front());
+        else
+            upright.reset();
+    }
+
+    bool folds() const
+    {
+        return std::any_of(parkedUp.begin(), parkedUp.end(), [](int n) { return n >= 0; });
+    }
+
+    // A worker's strip reducer at its largest, and its thread.
+    long long workerBytes() const
+    {
+        return reducerBytes(2LL * rows * relief.width()) + ThreadBytes;
     }
 
     // Reads back and makes ready one strip done and not read yet, plainly
@@ -518,12 +700,12 @@ private:
                     else
                         pieces[s] = readStrip(stripPath(s));
                 }
-            } catch (const std::bad_alloc&) {
+            } catch (...) {
             }
         };
         std::vector<std::thread> readers;
-        for (unsigned int t = 1; t < std::min<size_t>(threadsToRead, left.size()); ++t)
-            readers.emplace_back(read);
+        for (unsigned int t = 1; t < std::min<size_t>(threadsToRead, left.size()) && startThread(readers, read); ++t) {
+        }
         read();
         for (std::thread& r : readers)
             r.join();
@@ -572,7 +754,7 @@ private:
     const unsigned int target;
     const double maxCost;
     const QString folder;
-    FacetReducer::Impl& final;
+    FacetReducer::Impl* final;
     ReductionProgress& progress;
     std::vector<int> parked;
     std::vector<int> parkedUp;  // strips parked once more with every face up; -2 where not
@@ -629,26 +811,58 @@ FacetShape FacetReducer::reduceRelief(const Relief& relief, ProgressMonitor* dia
     const unsigned int threads = threadCount > 0 ? unsigned(threadCount) : cores;
     ReliefExport work(relief, rows, strips, target, maxCost, home.filePath(folderName), *d, progress);
     work.threadsToRead = threads;
-    bool parked = std::min(strips, threads) <= 1 ? work.reduceHere() : work.reduceOnWorkers(std::min(strips, threads));
-    if (parked && !work.cancelled())
-        parked = work.join();
 
     // The joined mesh likewise: when its plain reduction turns a face over,
     // the one reduced refusing every collapse that does takes its place.
-    if (parked && !work.cancelled()) {
+    auto joinAndReduce = [&] {
+        if (!work.join())
+            return false;
+        if (work.cancelled())
+            return true;
         progress.phase = ReductionProgress::Reducing;
         progress.start = progress.current = d->faceCount();
         progress.end = int(target);
-        d->threads = int(threads);
+        d->threads = int(work.threadsToRead);
         d->reduce(target, maxCost, &progress);
         if (!progress.cancelled && d->hasFoldedFace()) {
             progress.hold = true;
             d = work.takeUpright(std::move(d));
-            parked = d != nullptr;
             if (!d)
-                d.reset(new Impl);
+                return false;
         }
+        return true;
+    };
+    // Workers only as many as there is memory for; the result is the same.
+    bool parked = false;
+    try {
+        unsigned int workers = std::min(strips, threads) <= 1 ? 1 : work.workersThatFit(std::min(strips, threads));
+        if (workers > 1 && MemoryLimit::addressSpaceLimited())
+            workers = work.workersAfterFirstStrip(workers);
+        parked = workers <= 1 ? work.reduceHere() : work.reduceOnWorkers(workers);
+        if (parked && !work.cancelled()) {
+            try {
+                parked = joinAndReduce();
+            } catch (const std::bad_alloc&) {
+                if (work.inTurn)
+                    throw;
+                // The joined meshes side by side did not fit after all.
+                if (d)
+                    *d = Impl();
+                else
+                    d.reset(new Impl);
+                d->keepOutline = true;
+                work.joinInTurn(*d);
+                progress.hold = true;
+                parked = joinAndReduce();
+            }
+        }
+    } catch (const std::exception&) {
+        // Out of memory even one strip and one joined mesh at a time: the
+        // export fails, the program goes on.
+        parked = false;
     }
+    if (!d)
+        d.reset(new Impl);
     work.stopUpright();
     d->keepOutline = false;
     d->keepFacesUp = false;
@@ -670,6 +884,7 @@ FacetShape FacetReducer::reduceRelief(const Relief& relief, ProgressMonitor* dia
     progress.strip = int(strips + 1);
     progress.start = 0;
     progress.end = 1;
+    progress.current = 0;
     progress.update();
 
     d->clear();

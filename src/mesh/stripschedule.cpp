@@ -12,6 +12,13 @@ StripSchedule::StripSchedule(const std::vector<long long>& weights) : states(wei
                      [&](unsigned int a, unsigned int b) { return weights[a] > weights[b]; });
 }
 
+void StripSchedule::doneElsewhere(unsigned int s)
+{
+    Strip& strip = states[s];
+    strip.plainStarted = strip.plainDone = strip.uprightStarted = strip.uprightDone = strip.reported = true;
+    order.erase(std::find(order.begin(), order.end(), s));
+}
+
 double StripSchedule::likelyEnd(const Strip& strip) const
 {
     // Before any has ended, the heaviest is the likeliest to end last.

@@ -34,6 +34,10 @@ public:
     // weights: each strip's grid points above zero.
     explicit StripSchedule(const std::vector<long long>& weights);
 
+    // A strip reduced before the workers started, plainly and, where it
+    // folded, upright: never taken. Before the first take only.
+    void doneElsewhere(unsigned int strip);
+
     // now: seconds on any steady clock. Wait: nothing to take now, but a
     // plain reduction still running may yet ask for an upright one.
     Task take(bool stopped, double now);

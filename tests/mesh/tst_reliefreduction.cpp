@@ -10,7 +10,22 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <limits>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define UNDER_ASAN
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define UNDER_ASAN
+#endif
 
 using VekMath::Vector3d;
 
@@ -53,6 +68,57 @@ void fill(Relief& relief, int x1, int y1, float h)
         std::fill_n(relief.heights() + y * relief.width(), x1, h);
 }
 
+// The corners of an export of relief on eight threads, made in a child
+// process whose address space may grow by room bytes at most (0: as it
+// will). Empty when the child did not end by itself or its export failed.
+QVector<double> cornersOfExportIn(const Relief& relief, long long room)
+{
+    QVector<double> corners;
+    int fds[2];
+    if (pipe(fds) != 0)
+        return corners;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        long long used = 0;
+        if (FILE* status = std::fopen("/proc/self/status", "r")) {
+            char line[256];
+            while (std::fgets(line, sizeof line, status) && std::sscanf(line, "VmSize: %lld", &used) != 1) {
+            }
+            std::fclose(status);
+        }
+        const rlimit limit{rlim_t(used * 1024 + room), rlim_t(used * 1024 + room)};
+        if (room > 0)
+            setrlimit(RLIMIT_AS, &limit);
+        FacetReducer reducer;
+        reducer.setThreadCount(8);
+        bool ok = false;
+        FacetShape shape;
+        // Nothing thrown may reach the test's own code in this copy of it.
+        try {
+            shape = reducer.reduceRelief(relief, nullptr, 0.001, 0, &ok);
+        } catch (...) {
+            _exit(2);
+        }
+        for (int i = 0; ok && i < shape.facetCount(); ++i)
+            for (const Vector3d& c : shape.facets()[i].corners) {
+                const double xyz[3] = {c.x, c.y, c.z};
+                if (write(fds[1], xyz, sizeof xyz) != ssize_t(sizeof xyz))
+                    _exit(1);
+            }
+        _exit(ok ? 0 : 1);
+    }
+    close(fds[1]);
+    double xyz[3];
+    while (child > 0 && read(fds[0], xyz, sizeof xyz) == ssize_t(sizeof xyz))
+        corners << xyz[0] << xyz[1] << xyz[2];
+    close(fds[0]);
+    int status = -1;
+    if (child <= 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        corners.clear();
+    return corners;
+}
+
 } // namespace
 
 class TestReliefReduction : public QObject
@@ -69,6 +135,8 @@ private slots:
     void cancelLeavesNothing();
     void unwritableStripFailsTheExport_data();
     void unwritableStripFailsTheExport();
+    void progressOnWorkersStandsStillUntilTheFirstStripEnds();
+    void workersBeyondTheAddressSpaceLimitFailTheExport();
 };
 
 void TestReliefReduction::stripsOfTenSquareInches_data()
@@ -214,6 +282,58 @@ void TestReliefReduction::unwritableStripFailsTheExport()
     QVERIFY(!ok);
     QVERIFY(QFile::remove(tempFolder()));
     QVERIFY(!leftovers());
+}
+
+void TestReliefReduction::progressOnWorkersStandsStillUntilTheFirstStripEnds()
+{
+    // Five strips of ten rows; the first is all zero but for the row it
+    // shares, so the workers take it last.
+    const int w = 16384, h = 50;
+    Relief relief(w, h);
+    for (int y = 10; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            relief.heights()[y * w + x] = float(4 + 3 * std::sin(x * 0.05) * std::cos(y * 0.7));
+    // Whether the first strip was parked yet when each value was shown.
+    struct Monitor : FakeMonitor
+    {
+        void setValue(int v) override
+        {
+            FakeMonitor::setValue(v);
+            firstParked.append(QFile::exists(tempFolder() + "/stltmp0"));
+        }
+        QVector<bool> firstParked;
+    } monitor;
+    FacetReducer reducer;
+    reducer.setThreadCount(2);
+    bool ok = false;
+    QVERIFY(reducer.reduceRelief(relief, &monitor, 0.001, 0, &ok).facetCount() > 0);
+    QVERIFY(ok);
+    QVERIFY(std::is_sorted(monitor.values.begin(), monitor.values.end()));
+    QCOMPARE(monitor.values.last(), monitor.maximum);
+    bool movedEarly = false;
+    for (int i = 0; i < monitor.values.size(); ++i)
+        movedEarly = movedEarly || (monitor.values[i] > 0 && monitor.values[i] < 500 && !monitor.firstParked[i]);
+    QVERIFY2(movedEarly, qPrintable(QString::number(monitor.values.size())));
+}
+
+void TestReliefReduction::workersBeyondTheAddressSpaceLimitFailTheExport()
+{
+#ifdef UNDER_ASAN
+    QSKIP("the sanitizer's shadow memory does not fit under an address-space limit");
+#endif
+    // Five strips of a dome with ripples; room for one strip's reducer at
+    // a time, not for five.
+    const int w = 2048, h = 330;
+    Relief relief(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const double u = (x - w / 2.0) / (w / 2.0), v = (y - h / 2.0) / (h / 2.0);
+            const double r = std::sqrt(u * u + v * v);
+            relief.heights()[y * w + x] = r < 0.95 ? float(30 * std::cos(r * 1.6) + 4 * std::sin(x * 0.05) * std::sin(y * 0.04)) : 0.0f;
+        }
+    const QVector<double> expected = cornersOfExportIn(relief, 0);
+    QVERIFY(expected.size() > 1000);
+    QCOMPARE(cornersOfExportIn(relief, 200LL << 20), expected);
 }
 
 QTEST_GUILESS_MAIN(TestReliefReduction)
