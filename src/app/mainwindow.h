@@ -200,6 +200,10 @@ private:
     QString modelTitle;
     QString integrationKey;
     QString workspaceFile;
+    // What the window was called and saved to before the mesh being
+    // oriented was opened.
+    QString titleBeforeMesh;
+    QString workspaceBeforeMesh;
 
     Ribbon* ribbon = nullptr;
 

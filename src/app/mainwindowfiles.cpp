@@ -322,6 +322,12 @@ bool MainWindow::holdMesh(FacetShape* newMesh, const QString& path, bool addToRe
         critical(QStringLiteral("Load Failed"), QStringLiteral("Error! File I/O Error"));
         return false;
     }
+    // The load names the window after the mesh; a mesh that makes no relief
+    // gives the kept model its own title and workspace back.
+    if (!mesh) {
+        titleBeforeMesh = windowTitle();
+        workspaceBeforeMesh = workspaceFile;
+    }
     dropMesh();
     mesh = newMesh;
 
@@ -375,6 +381,8 @@ void MainWindow::meshAcceptFinished(bool reliefMade)
     // No relief came of the mesh: the window goes back to the model kept as
     // it was before the mesh was opened, its size shown again where the mesh
     // load cleared it.
+    setWindowTitle(titleBeforeMesh);
+    workspaceFile = workspaceBeforeMesh;
     updateSizeLabel();
     if (freshImport) {
         centralPanel->resumeImportTab();

@@ -2,7 +2,10 @@
 
 #include "app/ribbontabs.h"
 #include "files/claimedgrid.h"
+#include "files/workspacefile.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -59,12 +62,17 @@ bool writeLargeFile(const QString& path, const QString& kind)
     return true;
 }
 
-// The child: opens the window, limits its address space, loads the file
-// (and accepts a mesh) and reports the boxes shown and whether the model was
-// kept. It only gets to report when nothing aborted it.
+// The child: opens the window on a workspace, limits its address space,
+// loads the file (and accepts a mesh) and reports the boxes shown, whether
+// the model was kept and what the window is called and saves to. It only
+// gets to report when nothing aborted it.
 int runChild(const QString& path)
 {
     auto window = openWindow();
+    const QString start = QFileInfo(path).dir().filePath(QStringLiteral("start.scp"));
+    if (!WorkspaceFile::save(start, *window->currentModel()).ok())
+        return 2;
+    window->load(start, false);
     Relief* before = window->currentModel();
     ModalAnswerer answerer;
     const qint64 inUse = addressSpaceInUse();
@@ -83,6 +91,8 @@ int runChild(const QString& path)
     for (const BoxRecord& box : answerer.boxes)
         report << "box: " << box.title << "\n";
     report << "kept: " << (window->currentModel() == before ? "yes" : "no") << "\n";
+    report << "title: " << window->windowTitle() << "\n";
+    report << "saves to: " << QFileInfo(window->workspacePath()).fileName() << "\n";
     return 0;
 }
 
@@ -120,7 +130,7 @@ private slots:
         const QString report = QString::fromLocal8Bit(child.readAllStandardOutput());
         QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
                  qPrintable(report + QString::fromLocal8Bit(child.readAllStandardError())));
-        QCOMPARE(report, QStringLiteral("box: %1\nkept: yes\n").arg(title));
+        QCOMPARE(report, QStringLiteral("box: %1\nkept: yes\ntitle: start.scp\nsaves to: start.scp\n").arg(title));
     }
 };
 

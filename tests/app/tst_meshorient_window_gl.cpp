@@ -6,6 +6,8 @@
 #include "tst_meshorient_shapes.h"
 
 #include "app/ribbontabs.h"
+#include "files/workspacefile.h"
+#include "relief/sculptundo.h"
 #include "views/facetwin.h"
 #include "views/flatwin.h"
 
@@ -14,6 +16,7 @@
 #include "relief/reliefsource.h"
 
 #include <QDataStream>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QSlider>
@@ -58,11 +61,14 @@ int toolOf(const ReliefView* view)
     return tool ? int(tool->type) : int(Tool::NoTool);
 }
 
-// What the user sees of the window's state: the ribbon's tabs, the panel's
+// What the user sees of the window's state: its title, the workspace Save
+// writes to, whether closing asks to save, the ribbon's tabs, the panel's
 // page and controls, the views shown, the sculpting tool and the model size.
 QString windowState(MainWindow& window)
 {
     QStringList state;
+    state << window.windowTitle() << QStringLiteral("workspace ") + window.workspacePath();
+    state << QStringLiteral("modified %1").arg(window.panel()->undoStack()->isModified());
     Ribbon* ribbon = window.ribbonWidget();
     for (const QString& tab : shownTabs(ribbon))
         state << tab + (ribbon->page(tab)->isEnabled() ? QStringLiteral(" on") : QStringLiteral(" off"));
@@ -249,31 +255,62 @@ void TestMeshOrientWindow::acceptLeavesScaleZWithSculptingOffUntilPanelAccept()
 
 void TestMeshOrientWindow::emptyRasterLeavesTheWindowAsBefore_data()
 {
+    QTest::addColumn<QString>("first");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("accepted picture") << true;
-    QTest::newRow("picture awaiting Accept") << false;
+    QTest::newRow("accepted picture") << "hill.png" << true;
+    QTest::newRow("picture awaiting Accept") << "hill.png" << false;
+    QTest::newRow("accepted mesh") << "slab.stl" << true;
+    QTest::newRow("modified workspace") << "work.scp" << true;
 }
 
 void TestMeshOrientWindow::emptyRasterLeavesTheWindowAsBefore()
 {
+    QFETCH(QString, first);
     QFETCH(bool, accepted);
-    const QString png = dir.filePath(QStringLiteral("hill.png"));
-    QVERIFY(writePicture(png, 16, 16, [](int x, int y) { return hillPixel(x, y, 16); }));
-    window->load(png, false);
-    if (accepted)
+    const QString path = dir.filePath(first);
+    const bool workspace = first.endsWith(QLatin1String(".scp"));
+    if (workspace) {
+        // A plateau for the stroke below to deposit on.
+        Relief plateau(32, 32);
+        std::fill(plateau.heights(), plateau.heights() + plateau.cellCount(), 20.0f);
+        plateau.setHeightMax(20.0);
+        QVERIFY(WorkspaceFile::save(path, plateau).ok());
+    } else if (first.endsWith(QLatin1String(".png")))
+        QVERIFY(writePicture(path, 16, 16, [](int x, int y) { return hillPixel(x, y, 16); }));
+    window->load(path, false);
+    if (window->currentMesh())
+        QTest::mouseClick(orientButton(QStringLiteral("accept")), Qt::LeftButton);
+    if (workspace) {
+        QTest::keyClick(window.get(), Qt::Key_3);
+        strokeAcross(window->sculptWin());
+        QVERIFY(window->panel()->undoStack()->isModified());
+    } else if (accepted) {
         QTest::mouseClick(panelButton(*window, "accept"), Qt::LeftButton);
-    else
+    } else {
         window->panel()->findChild<QSlider*>(QStringLiteral("smoothing"))->setValue(10);
+    }
     Relief* kept = window->currentModel();
     const QString before = windowState(*window);
-    window->load(dir.filePath(QStringLiteral("edge.stl")), false);
+    if (workspace)
+        answerer->buttons << QMessageBox::Discard;
+    answerer->fileNames << dir.filePath(QStringLiteral("edge.stl"));
+    QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
     QVERIFY(window->currentMesh());
     QTest::mouseClick(orientButton(QStringLiteral("accept")), Qt::LeftButton);
 
-    QCOMPARE(answerer->boxes.size(), 1);
+    QCOMPARE(answerer->boxes.size(), workspace ? 2 : 1);
     QCOMPARE(window->currentModel(), kept);
     QVERIFY(!window->currentMesh());
     QCOMPARE(windowState(*window), before);
+
+    // Save writes the workspace the model came from without asking; any
+    // other model is saved under a name asked for.
+    if (workspace)
+        QVERIFY(QFile::remove(path));
+    const int dialogs = answerer->fileDialogs;
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(answerer->fileDialogs, dialogs + (workspace ? 0 : 1));
+    QVERIFY(QFileInfo::exists(path));
 }
 
 MORVANE_WINDOW_TEST_MAIN(TestMeshOrientWindow)
