@@ -440,22 +440,19 @@ FacetShape* ObjFileReader::resolve(const QVector<double>& coordinates, const QVe
                 polygon.append(vertex(indices[i]));
             const qint64 line = polygonLines.value(polygons++);
             const qint64 corners = polygon.size();
-            if (corners > FreeCorners && split + corners * corners > MaxSplitWork) {
-                warn(QStringLiteral("ObjFileReader: faces too large in all to split on line %1\n").arg(line));
-                return nullptr;
-            }
-            // To the splitting, each crossing weighs about two corners.
-            const qint64 weight = corners + 2 * meetings(polygon, (MaxFaceCorners - corners) / 2);
-            if (weight > MaxFaceCorners) {
-                warn(QStringLiteral("ObjFileReader: face crossing itself too often on line %1\n").arg(line));
-                return nullptr;
-            }
-            if (weight > FreeCorners) {
-                split += weight * weight;
-                if (split > MaxSplitWork) {
-                    warn(QStringLiteral("ObjFileReader: faces too large in all to split on line %1\n").arg(line));
+            qint64 weight = corners;
+            // A face past the budget on its corners alone need not be tried.
+            if (corners <= FreeCorners || split + corners * corners <= MaxSplitWork) {
+                // To the splitting, each crossing weighs about two corners.
+                weight += 2 * meetings(polygon, (MaxFaceCorners - corners) / 2);
+                if (weight > MaxFaceCorners) {
+                    warn(QStringLiteral("ObjFileReader: face crossing itself too often on line %1\n").arg(line));
                     return nullptr;
                 }
+            }
+            if (weight > FreeCorners && (split += weight * weight) > MaxSplitWork) {
+                warn(QStringLiteral("ObjFileReader: faces too large in all to split on line %1\n").arg(line));
+                return nullptr;
             }
             tessellateFace(polygon);
             for (const Facet& f : qAsConst(tessFacets))
