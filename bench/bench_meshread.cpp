@@ -226,10 +226,58 @@ void BM_ReadObj(benchmark::State& state)
     readBench(state, files().obj, files().objFacets, readObjFile);
 }
 
+// The slowest OBJ text of 2 MB the reader takes: one face at the corner
+// limit of the shape the splitting is slowest on, long runs side by side
+// joined at alternate ends, then as many of the largest faces not counted
+// against the file's splitting as fit.
+QByteArray slowestObj()
+{
+    std::string text;
+    auto runs = [&text](int corners, int y0) {
+        auto v = [&text](int x, int y) { text += "v " + std::to_string(x) + ' ' + std::to_string(y) + " 0\n"; };
+        v(-1, y0 - 1);
+        const int count = (corners - 2) / 2;
+        for (int i = 0; i < count; ++i) {
+            v(i % 2 ? 1000 : 0, y0 + i);
+            v(i % 2 ? 0 : 1000, y0 + i);
+        }
+        v(-1, y0 + count);
+    };
+    auto face = [](int first, int corners) {
+        std::string f = "f";
+        for (int i = first; i < first + corners; ++i)
+            f += ' ' + std::to_string(i);
+        return f + '\n';
+    };
+    runs(ObjFileReader::MaxFaceCorners, 0);
+    runs(ObjFileReader::FreeCorners, -100);
+    text += face(1, ObjFileReader::MaxFaceCorners);
+    const std::string small = face(ObjFileReader::MaxFaceCorners + 1, ObjFileReader::FreeCorners);
+    while (text.size() + small.size() <= 2000000)
+        text += small;
+    return QByteArray::fromStdString(text);
+}
+
+void BM_ReadObjSlowestSplitting(benchmark::State& state)
+{
+    const QByteArray text = slowestObj();
+    for (auto _ : state) {
+        QTextStream in(text, QIODevice::ReadOnly);
+        ObjFileReader reader(&in);
+        const std::unique_ptr<FacetShape> shape(reader.read());
+        if (!shape) {
+            state.SkipWithError("the file was refused");
+            return;
+        }
+        benchmark::DoNotOptimize(shape->boundsMax());
+    }
+}
+
 } // namespace
 
 BENCHMARK(BM_ReadBinaryStl)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_ReadAsciiStl)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_ReadObj)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_ReadObjSlowestSplitting)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 BENCHMARK_MAIN();

@@ -112,10 +112,19 @@ bool oppositeSides(double s, double t)
     return (s < 0.0 && t > 0.0) || (s > 0.0 && t < 0.0);
 }
 
-// Whether the polygon's edges, seen along its normal, cross each other more
-// than budget times. The tessellator makes a vertex of every crossing: a
-// face crossing itself everywhere costs far more than its corners tell.
-bool crossesMoreThan(const QVector<Vector3d>& polygon, qint64 budget)
+// Whether p lies on the edge e, its ends included.
+bool onEdge(const FlatEdge& e, double pu, double pv)
+{
+    return pu >= e.uMin && pu <= e.uMax && pv >= e.vMin && pv <= e.vMax
+        && side(e.u0, e.v0, e.u1, e.v1, pu, pv) == 0.0;
+}
+
+// How often the polygon's edges, seen along its normal, cross or touch each
+// other, counted up to limit + 1. The tessellator makes a vertex of every
+// crossing and splits an edge wherever a corner lies on it: a face crossing
+// itself everywhere, or whose corners all lie on one of its edges or on each
+// other, costs far more than its corners tell.
+qint64 meetings(const QVector<Vector3d>& polygon, qint64 limit)
 {
     const int n = polygon.size();
     // Newell's normal: the polygon is flattened along its largest component.
@@ -145,10 +154,10 @@ bool crossesMoreThan(const QVector<Vector3d>& polygon, qint64 budget)
         e.vMin = std::min(e.v0, e.v1);
         e.vMax = std::max(e.v0, e.v1);
     }
-    // Only edges whose boxes overlap can cross: sorted by their left ends,
+    // Only edges whose boxes overlap can meet: sorted by their left ends,
     // each edge is tried against those starting within its own reach.
     std::sort(edges.begin(), edges.end(), [](const FlatEdge& a, const FlatEdge& b) { return a.uMin < b.uMin; });
-    qint64 crossings = 0;
+    qint64 count = 0;
     for (size_t i = 0; i < edges.size(); ++i) {
         const FlatEdge& a = edges[i];
         for (size_t j = i + 1; j < edges.size() && edges[j].uMin <= a.uMax; ++j) {
@@ -157,13 +166,16 @@ bool crossesMoreThan(const QVector<Vector3d>& polygon, qint64 budget)
             // Neighbours share a corner.
             if (b.vMin > a.vMax || b.vMax < a.vMin || apart <= 1 || apart == n - 1)
                 continue;
-            if (oppositeSides(side(a.u0, a.v0, a.u1, a.v1, b.u0, b.v0), side(a.u0, a.v0, a.u1, a.v1, b.u1, b.v1))
-                && oppositeSides(side(b.u0, b.v0, b.u1, b.v1, a.u0, a.v0), side(b.u0, b.v0, b.u1, b.v1, a.u1, a.v1))
-                && ++crossings > budget)
-                return true;
+            const bool cross =
+                oppositeSides(side(a.u0, a.v0, a.u1, a.v1, b.u0, b.v0), side(a.u0, a.v0, a.u1, a.v1, b.u1, b.v1))
+                && oppositeSides(side(b.u0, b.v0, b.u1, b.v1, a.u0, a.v0), side(b.u0, b.v0, b.u1, b.v1, a.u1, a.v1));
+            if ((cross || onEdge(a, b.u0, b.v0) || onEdge(a, b.u1, b.v1) || onEdge(b, a.u0, a.v0)
+                 || onEdge(b, a.u1, a.v1))
+                && ++count > limit)
+                return count;
         }
     }
-    return false;
+    return count;
 }
 
 } // namespace
@@ -415,6 +427,8 @@ FacetShape* ObjFileReader::resolve(const QVector<double>& coordinates, const QVe
     QVector<Vector3d> polygon;
     int start = 0;
     int polygons = 0;
+    // The splitting work of the faces so far, in squared corners.
+    qint64 split = 0;
     for (int end : faceEnds) {
         if (end - start == 3) {
             const Vector3d a = vertex(indices[start]), b = vertex(indices[start + 1]), c = vertex(indices[start + 2]);
@@ -425,9 +439,19 @@ FacetShape* ObjFileReader::resolve(const QVector<double>& coordinates, const QVe
             for (int i = start; i < end; ++i)
                 polygon.append(vertex(indices[i]));
             const qint64 line = polygonLines.value(polygons++);
-            // To the splitting, each crossing weighs about two corners.
-            if (crossesMoreThan(polygon, (MaxFaceCorners - polygon.size()) / 2)) {
-                warn(QStringLiteral("ObjFileReader: face crossing itself too often on line %1\n").arg(line));
+            const qint64 corners = polygon.size();
+            qint64 weight = corners;
+            // A face past the budget on its corners alone need not be tried.
+            if (corners <= FreeCorners || split + corners * corners <= MaxSplitWork) {
+                // To the splitting, each crossing weighs about two corners.
+                weight += 2 * meetings(polygon, (MaxFaceCorners - corners) / 2);
+                if (weight > MaxFaceCorners) {
+                    warn(QStringLiteral("ObjFileReader: face crossing itself too often on line %1\n").arg(line));
+                    return nullptr;
+                }
+            }
+            if (weight > FreeCorners && (split += weight * weight) > MaxSplitWork) {
+                warn(QStringLiteral("ObjFileReader: faces too large in all to split on line %1\n").arg(line));
                 return nullptr;
             }
             tessellateFace(polygon);

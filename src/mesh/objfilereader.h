@@ -32,10 +32,17 @@ public:
     // Warnings one read writes to the log; the rest are only counted, and
     // the count is logged at the end, so no file can fill the disk.
     static const int MaxWarnings = 100;
-    // Corners a face may have, each crossing of its edges counting as two
-    // more. Splitting a face costs about the square of its corners: the
-    // worst face of this many takes about a second.
+    // Corners a face may have, each crossing of its edges and each corner
+    // lying on another edge counting as two more. Splitting a face costs up
+    // to the square of its corners: the worst face of this many takes about
+    // a second and a half.
     static const int MaxFaceCorners = 16384;
+    // The squares of the corners of all faces of a file together may be no
+    // more than that of the largest face, so that no file takes longer to
+    // split than that one face. Faces of up to FreeCorners corners, whose
+    // splitting grows only with the length of the file, are not counted.
+    static constexpr qint64 MaxSplitWork = qint64(MaxFaceCorners) * MaxFaceCorners;
+    static const int FreeCorners = 32;
 
 private:
     enum LineState { Complete, DataEnd, TooLong };

@@ -60,6 +60,20 @@ QByteArray roundFace(int corners, int step = 1)
     return text + "\n";
 }
 
+// Ten faces through 16000 corners on a line but two slightly off it, so
+// that each face's closing edge runs through nearly all its corners.
+QByteArray facesAlongALine()
+{
+    const int corners = 16000;
+    QByteArray text;
+    for (int i = 0; i < corners; ++i)
+        text += "v " + QByteArray::number(i) + (i == corners / 3 ? " 0.001 0\n" : i == 2 * corners / 3 ? " -0.001 0\n" : " 0 0\n");
+    QByteArray face = "f";
+    for (int i = 1; i <= corners; ++i)
+        face += " " + QByteArray::number(i);
+    return text + (face + "\n").repeated(10);
+}
+
 } // namespace
 
 class TestObjFile : public QObject
@@ -138,6 +152,16 @@ void TestObjFile::badFilesAreRefusedWithTheirMessage_data()
     // 301 corners, and 301 x 99 crossings that the splitting makes corners of.
     QTest::newRow("face crossing itself too often") << roundFace(301, 100)
                                                     << QStringLiteral("face crossing itself too often on line 303");
+    QTest::newRow("faces along their closing edge") << facesAlongALine()
+                                                    << QStringLiteral("face crossing itself too often on line 16001");
+    QTest::newRow("faces back and forth between two corners")
+        << "v 0 0 0\nv 1 0 0\n" + QByteArray("f" + QByteArray(" 1 2").repeated(8000) + "\n").repeated(50)
+        << QStringLiteral("face crossing itself too often on line 3");
+    // Two faces each within the corner limit, together splitting as much as
+    // two faces of it.
+    const QByteArray round = roundFace(11586);
+    QTest::newRow("faces too large in all") << round + round.mid(round.lastIndexOf("\nf ") + 1)
+                                            << QStringLiteral("faces too large in all to split on line 11589");
     QTest::newRow("long word quoted in part") << "v 0 " + QByteArray(100000, 'x') + " 0\n"
                                               << "bad double (" + QString(64, 'x') + "...)";
 }
