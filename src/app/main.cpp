@@ -4,6 +4,7 @@
 #include "base/logfile.h"
 #include "app/mainwindow.h"
 #include "app/qdebugfile.h"
+#include "app/startlimits.h"
 #include "base/veksettings.h"
 #include "app/vekapplication.h"
 #include "base/version.h"
@@ -24,7 +25,11 @@ int start(VekApplication& app)
 
     const QByteArray version = GLProbe::versionString();
     if (version.isNull()) {
-        LogFile::critical() << "glGetVersion returned null pointer, Can't continue\n";
+        const char* const noVersion = "glGetVersion returned null pointer, Can't continue\n";
+        // No box is shown for this one: say it where whoever started the
+        // program can see it.
+        std::fputs(noVersion, stderr);
+        LogFile::critical() << noVersion;
         LogFile::close();
         return -1;
     }
@@ -89,12 +94,18 @@ int start(VekApplication& app)
 
 int main(int argc, char** argv)
 {
+    QString tooLittleRoom;
+    if (!StartLimits::prepare(tooLittleRoom)) {
+        std::fprintf(stderr, "%s\n", qPrintable(tooLittleRoom));
+        return -1;
+    }
     qInstallMessageHandler(qdebugMessageHandler);
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
     GLProbe::setDefaultFormat();
 
     VekApplication app(argc, argv);
+    StartLimits::limitThreadPool();
     try {
         return start(app);
     } catch (const char* text) {

@@ -1,6 +1,8 @@
 #include "app/glprobe.h"
 
 #include "common/isolatedhome.h"
+#include "files/workspacefile.h"
+#include "relief/relief.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -8,11 +10,23 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <sys/resource.h>
+#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+
+// AddressSanitizer's shadow memory alone needs more address space than the
+// limits below leave.
+#if defined(__SANITIZE_ADDRESS__)
+#define MORVANE_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define MORVANE_ASAN 1
+#endif
+#endif
 
 namespace {
 
@@ -104,15 +118,31 @@ private:
     xcb_connection_t* connection;
 };
 
+// A process whose address space is limited as by "ulimit -v", when a limit
+// is given.
+class LimitedProcess : public QProcess
+{
+public:
+    rlim_t addressSpace = RLIM_INFINITY;
+
+protected:
+    void setupChildProcess() override
+    {
+        const rlimit limit{addressSpace, addressSpace};
+        if (addressSpace != RLIM_INFINITY && setrlimit(RLIMIT_AS, &limit) != 0)
+            _exit(127);
+    }
+};
+
 // One run of the built program in a new empty home folder, which the
 // program inherits through the environment. The test programs sit in
 // <build>/tests, the program in <build>/src.
 struct MorvaneRun
 {
-    bool start()
+    bool start(const QStringList& arguments = {})
     {
         process.setProcessEnvironment(environment);
-        process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../src/morvane2"), QStringList());
+        process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../src/morvane2"), arguments);
         const bool started = process.waitForStarted(10000);
         pid = process.processId();
         return started;
@@ -125,7 +155,7 @@ struct MorvaneRun
 
     IsolatedHome home;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    QProcess process;
+    LimitedProcess process;
     qint64 pid = 0;
 };
 
@@ -167,7 +197,6 @@ private slots:
     {
         if (qEnvironmentVariableIsEmpty("DISPLAY"))
             QSKIP("needs the X display of xvfb-run");
-        WindowCloser closer;
         QVERIFY(closer.isReady());
         MorvaneRun run;
         QVERIFY(run.start());
@@ -200,6 +229,62 @@ private slots:
         QVERIFY2(lines.last().startsWith(QStringLiteral("Closing Morvane 2 log: ")), qPrintable(lines.last()));
         QCOMPARE(lines.filter(QStringLiteral("Closing Morvane 2 log: ")).size(), 1);
     }
+
+    void underALowAddressSpaceLimitItStartsOrSaysWhyNot_data()
+    {
+        QTest::addColumn<qulonglong>("kilobytes");
+        QTest::addColumn<bool>("mustStart");
+        QTest::newRow("1.5 GB") << 1500000ull << true;
+        QTest::newRow("1 GB") << 1000000ull << false;
+        QTest::newRow("700 MB") << 700000ull << false;
+        QTest::newRow("400 MB") << 400000ull << false;
+    }
+
+    // The threads of the GL driver and of Qt would each reserve a stack and
+    // an allocator arena; one that then could not start left a black window
+    // waiting for ever, or crashed the program.
+    void underALowAddressSpaceLimitItStartsOrSaysWhyNot()
+    {
+#ifdef MORVANE_ASAN
+        QSKIP("built with AddressSanitizer");
+#endif
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            QSKIP("needs the X display of xvfb-run");
+        QFETCH(qulonglong, kilobytes);
+        QFETCH(bool, mustStart);
+        QVERIFY(closer.isReady());
+        MorvaneRun run;
+        const QString workspace = run.home.dir.filePath(QStringLiteral("small.scp"));
+        QVERIFY(WorkspaceFile::save(workspace, Relief(64, 48)).ok());
+        run.process.addressSpace = rlim_t(kilobytes * 1024);
+        QVERIFY(run.start({workspace}));
+        // Shown with the workspace open, or ended.
+        xcb_window_t window = 0;
+        const QDeadlineTimer deadline(30000);
+        while (!window && !deadline.hasExpired() && run.process.state() == QProcess::Running) {
+            QTest::qWait(100);
+            window = closer.find(run.pid, QStringLiteral("small.scp"));
+        }
+        if (window)
+            closer.requestClose(window);
+        QVERIFY2(run.process.waitForFinished(30000) || run.process.state() == QProcess::NotRunning,
+                 "neither shown nor ended");
+        const QByteArray errors = run.process.readAllStandardError();
+        QVERIFY2(run.process.exitStatus() == QProcess::NormalExit, errors.constData());
+        if (window) {
+            QCOMPARE(run.process.exitCode(), 0);
+            QCOMPARE(run.process.readAllStandardOutput(), QByteArray("2.000\n"));
+        } else {
+            QVERIFY(!mustStart);
+            QVERIFY(run.process.exitCode() != 0);
+            QVERIFY(!errors.trimmed().isEmpty());
+        }
+    }
+
+private:
+    // One connection for all tests: the X server resets when its last client
+    // leaves, and refuses connections meanwhile.
+    WindowCloser closer;
 };
 
 QTEST_GUILESS_MAIN(TestStartup)
