@@ -1,13 +1,17 @@
-// The sculpt view of the real main window as a user meets it: a model set
-// after the view was turned comes into sight, and the position in the status
-// bar follows an undo under a pointer that stays still.
+// The relief views of the real main window as a user meets them: a model set
+// after the view was turned comes into sight, the position in the status bar
+// follows an undo under a pointer that stays still, and the 2-D view shows a
+// changed import setting at once.
 #include "windowtest.h"
 
 #include "app/ribbontabs.h"
 #include "files/ptrfile.h"
 #include "relief/reliefsource.h"
+#include "views/flatwin.h"
 #include "views/viewgeometry.h"
 
+#include <QCheckBox>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTemporaryDir>
 
@@ -47,6 +51,23 @@ void turnView(SculptWin* view, QPoint by)
     for (int i = 1; i <= 4; ++i)
         sendMouse(view, QEvent::MouseMove, from + by * i / 4, Qt::NoButton, Qt::MiddleButton);
     sendMouse(view, QEvent::MouseButtonRelease, from + by, Qt::MiddleButton, Qt::NoButton);
+}
+
+// What the screen shows of the widget now, without drawing it again.
+QImage onScreen(QWidget* view)
+{
+    const QPoint at = view->mapTo(view->window(), QPoint(0, 0));
+    return view->screen()->grabWindow(view->window()->winId(), at.x(), at.y(), view->width(), view->height())
+        .toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// A large letter F, white on grey, the right way up.
+QRgb letterF(int x, int y)
+{
+    const bool stem = x >= 12 && x < 22 && y >= 8 && y < 56;
+    const bool top = x >= 12 && x < 52 && y >= 8 && y < 18;
+    const bool middle = x >= 12 && x < 42 && y >= 28 && y < 38;
+    return stem || top || middle ? qRgb(255, 255, 255) : qRgb(64, 64, 64);
 }
 
 } // namespace
@@ -117,6 +138,38 @@ private slots:
                      qPrintable(bar->currentMessage()));
         QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
         QTRY_COMPARE_WITH_TIMEOUT(bar->currentMessage(), place + QStringLiteral(" z = 0.16"), 1500);
+    }
+
+    void flatViewFollowsTheImportSettings_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::newRow("flip y") << QStringLiteral("flipY");
+        QTest::newRow("invert z") << QStringLiteral("invertZ");
+    }
+
+    void flatViewFollowsTheImportSettings()
+    {
+        QFETCH(QString, box);
+        QTemporaryDir dir;
+        const QString png = dir.filePath(QStringLiteral("f.png"));
+        QVERIFY(writePicture(png, 64, 64, letterF));
+        auto window = openWindow();
+        window->load(png, true);
+        window->ribbonWidget()->setCurrentTab(tab2dEdit);
+        FlatWin* flat = window->flatWin();
+        QVERIFY(flat->isVisible());
+        // The panel's layout settles under the 2D Edit page first.
+        QTest::qWait(200);
+        QTRY_COMPARE(onScreen(flat), flat->grabFramebuffer().convertToFormat(QImage::Format_RGB32));
+        const QImage before = onScreen(flat);
+        auto* check = window->panel()->findChild<QCheckBox*>(box);
+        // On its box: the check box is wider than its box and text.
+        QTest::mouseClick(check, Qt::LeftButton, Qt::NoModifier, QPoint(8, check->height() / 2));
+        QVERIFY(check->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(onScreen(flat) != before, 1000);
+        // Drawing it now, which a grab does, shows nothing else.
+        const QImage shown = onScreen(flat);
+        QVERIFY(shown == flat->grabFramebuffer().convertToFormat(QImage::Format_RGB32));
     }
 };
 
