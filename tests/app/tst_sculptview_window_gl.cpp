@@ -1,7 +1,7 @@
 // The relief views of the real main window as a user meets them: a model set
 // after the view was turned comes into sight, the position in the status bar
-// follows an undo under a pointer that stays still, and the 2-D view shows a
-// changed import setting at once.
+// follows an undo, a zoom and a fit under a pointer that stays still, and the
+// 2-D view shows a changed import setting at once.
 #include "windowtest.h"
 
 #include "app/ribbontabs.h"
@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 
 namespace {
 
@@ -51,6 +52,34 @@ void turnView(SculptWin* view, QPoint by)
     for (int i = 1; i <= 4; ++i)
         sendMouse(view, QEvent::MouseMove, from + by * i / 4, Qt::NoButton, Qt::MiddleButton);
     sendMouse(view, QEvent::MouseButtonRelease, from + by, Qt::MiddleButton, Qt::NoButton);
+}
+
+// A block 1.5 inches tall in the middle of a relief, with an arm half an
+// inch high running from it to the right.
+Relief* blockWithArm()
+{
+    auto* relief = new Relief(64, 64);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 24; x < 60; ++x)
+            if (y >= 24 && y < 40 && x < 40)
+                relief->heights()[y * 64 + x] = 192.0f;
+            else if (y >= 28 && y < 36)
+                relief->heights()[y * 64 + x] = 64.0f;
+    return relief;
+}
+
+void turnWheel(QWidget* view, QPoint at, int delta)
+{
+    QWheelEvent event(QPointF(at), QPointF(view->mapToGlobal(at)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &event);
+}
+
+// The status text's place under the pointer, without the height: seen
+// from above it does not depend on the heights.
+QString placeUnder(SculptWin* view, QPoint p)
+{
+    return ViewGeometry::positionText(*view->currentRelief(), view->pickPoint(p)).section(QStringLiteral(" z = "), 0, 0);
 }
 
 // What the screen shows of the widget now, without drawing it again.
@@ -138,6 +167,33 @@ private slots:
                      qPrintable(bar->currentMessage()));
         QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
         QTRY_COMPARE_WITH_TIMEOUT(bar->currentMessage(), place + QStringLiteral(" z = 0.16"), 1500);
+    }
+
+    void positionFollowsAFitUnderAStillPointer()
+    {
+        auto window = openWindow();
+        window->setModel(blockWithArm(), 1);
+        window->ribbonWidget()->setCurrentTab(tabSculptingTools);
+        SculptWin* view = window->sculptWin();
+        view->grabFramebuffer();
+        QStatusBar* bar = window->statusBar();
+        const QPoint centre(view->width() / 2, view->height() / 2);
+        // Over the arm when the whole relief is shown, over the block
+        // once zoomed in about the middle.
+        const QPoint still = centre + QPoint(int(10 * view->zoom()), 0);
+        sendMouse(view, QEvent::MouseMove, still, Qt::NoButton, Qt::NoButton);
+        const QString overArm = placeUnder(view, still) + QStringLiteral(" z = 0.50");
+        QTRY_COMPARE(bar->currentMessage(), overArm);
+        // Four notches in, each drawn before the next as a hand turns them.
+        sendMouse(view, QEvent::MouseMove, centre, Qt::NoButton, Qt::NoButton);
+        for (int i = 0; i < 4; ++i) {
+            turnWheel(view, centre, -120);
+            QTest::qWait(50);
+        }
+        sendMouse(view, QEvent::MouseMove, still, Qt::NoButton, Qt::NoButton);
+        QTRY_VERIFY2(bar->currentMessage().endsWith(QStringLiteral(" z = 1.50")), qPrintable(bar->currentMessage()));
+        QTest::keyClick(view, Qt::Key_F);
+        QTRY_COMPARE_WITH_TIMEOUT(bar->currentMessage(), overArm, 1500);
     }
 
     void flatViewFollowsTheImportSettings_data()
