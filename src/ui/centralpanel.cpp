@@ -434,6 +434,9 @@ void CentralPanel::connectControls()
     connect(&m_raiseLowerTimer, &QTimer::timeout, this, &P::raiseLowerStepsTimeout);
     connect(&m_trimTimer, &QTimer::timeout, this, &P::trimStepsTimeout);
     connect(&m_tiltTimer, &QTimer::timeout, this, &P::tiltTimeout);
+    // The sculpt view reports every import setting it applies, after the
+    // relief has been regenerated: the 2-D view shows that relief too.
+    connect(m_sculptWin, &SculptWin::ReliefDirtyChanged, m_flatWin, qOverload<>(&QWidget::update));
 
     connect(m_tabs, &QTabWidget::currentChanged, this, &P::currentTabChanged);
     connect(m_gridSize, &QSlider::valueChanged, this, &P::gridSizeChanged);

@@ -16,14 +16,25 @@ void DepthPicker::resize(int w, int h, double r)
     devWidth = std::max(0, int(std::lround(w * r)));
     devHeight = std::max(0, int(std::lround(h * r)));
     depth.assign(size_t(devWidth) * size_t(devHeight), 1.0f);
+    taken = false;
 }
 
-void DepthPicker::read(QOpenGLWidget* widget, QOpenGLFunctions_2_1* gl)
+void DepthPicker::read(QOpenGLWidget* widget, QOpenGLFunctions_2_1* gl,
+                       const double modelview[16], const double projection[16])
 {
     if (depth.empty() || !widget->isValid())
         return;
     widget->makeCurrent();
     gl->glReadPixels(0, 0, devWidth, devHeight, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+    std::copy(modelview, modelview + 16, takenModelview);
+    std::copy(projection, projection + 16, takenProjection);
+    taken = true;
+}
+
+bool DepthPicker::readWith(const double modelview[16], const double projection[16]) const
+{
+    return taken && std::equal(modelview, modelview + 16, takenModelview)
+        && std::equal(projection, projection + 16, takenProjection);
 }
 
 VekMath::Vector3d DepthPicker::pick(const QPoint& p, const double modelview[16],

@@ -23,9 +23,13 @@ public:
     int deviceHeight() const { return devHeight; }
     bool isEmpty() const { return depth.empty(); }
 
-    // Reads the widget's frame buffer through gl, its functions; a widget
-    // never shown has no context to read from and leaves the copy as it is.
-    void read(QOpenGLWidget* widget, QOpenGLFunctions_2_1* gl);
+    // Reads the widget's frame buffer through gl, its functions, drawn with
+    // the matrices given; a widget never shown has no context to read from
+    // and leaves the copy as it is.
+    void read(QOpenGLWidget* widget, QOpenGLFunctions_2_1* gl, const double modelview[16],
+              const double projection[16]);
+    // Whether the copy was read from a frame drawn with these matrices.
+    bool readWith(const double modelview[16], const double projection[16]) const;
 
     // The model point under the widget pixel p at the copy's depth there
     // (the far depth outside the widget), unprojected with the matrices
@@ -40,4 +44,7 @@ private:
     int devWidth = 0;
     int devHeight = 0;
     double ratio = 1.0;
+    bool taken = false;
+    double takenModelview[16] = {};
+    double takenProjection[16] = {};
 };

@@ -267,6 +267,7 @@ void FlatWin::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint old = nav.mousePos;
     nav.mousePos = positionOf(event);
+    pointerInside = rect().contains(nav.mousePos);
     mouseMoved = true;
     const bool held = event->buttons() != Qt::NoButton;
     if (held && nav.drag(old, nav.mousePos)) {

@@ -69,6 +69,9 @@ void ReliefView::paintGL()
         shader->bind();
         shader->draw();
         shader->release();
+        // Zoom, pan, turn and size, however changed, show in the matrices.
+        if (!depthCopy.readWith(nav.modelview, nav.projection))
+            retakeDepth();
         drawOverlays();
     }
     ViewNavigation::logGlErrors(this);
@@ -183,6 +186,19 @@ void ReliefView::saveViewTool()
         nav.savedViewTool = nav.viewTool;
         readDepthBuffer();
     }
+}
+
+void ReliefView::retakeDepth()
+{
+    readDepthBuffer();
+    if (pointerInside)
+        mouseMoved = true;
+}
+
+void ReliefView::leaveEvent(QEvent* event)
+{
+    pointerInside = false;
+    QOpenGLWidget::leaveEvent(event);
 }
 
 void ReliefView::lockStrokeAxis(const QPoint& old)

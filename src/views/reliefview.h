@@ -44,7 +44,8 @@ public:
     Relief* currentRelief() const { return relief; }
     void setUndo(SculptUndo* stack) { undo = stack; }
     Tool* currentTool() const { return tool; }
-    void readDepthBuffer() { depthCopy.read(this, this); }
+    // The copy picking reads, taken from the frame last drawn.
+    void readDepthBuffer() { depthCopy.read(this, this, nav.modelview, nav.projection); }
     // The model point under the widget pixel p, from the last depth copy;
     // *hit tells whether it lies on the relief.
     VekMath::Vector3d pickPoint(const QPoint& p, bool* hit = nullptr) const
@@ -94,6 +95,7 @@ protected:
     // The relief through the shader, then the view's overlays.
     void paintGL() override;
     void wheelEvent(QWheelEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
     // Brings the arrays up to date with the relief and the visible area.
     virtual void updateMesh() = 0;
@@ -124,6 +126,9 @@ protected:
         tool->*field = value;
         update();
     }
+    // The depth copy is taken again from the frame being drawn, and the
+    // position text under a pointer over the view follows it.
+    void retakeDepth();
     // At a press: the view tool is saved (with a fresh depth copy) unless
     // one is saved already.
     void saveViewTool();
@@ -144,6 +149,8 @@ protected:
     SculptUndo* undo = nullptr;
     QTimer statusTimer;
     bool mouseMoved = false;
+    // The pointer is over the view, as its last move and leave tell.
+    bool pointerInside = false;
     bool showToolOutline = true;
     int axisLock = 0;
 

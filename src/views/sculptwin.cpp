@@ -84,11 +84,8 @@ void SculptWin::drawOverlays()
     // Heights changed under a still pointer, by an undo or a new model:
     // picking and the position text follow them. A stroke reads the depth
     // as it ends.
-    if (heightsChanged && !relief->stroke()) {
-        readDepthBuffer();
-        if (pointerInside)
-            mouseMoved = true;
-    }
+    if (heightsChanged && !relief->stroke())
+        retakeDepth();
     if ((nav.viewTool == 0 || nav.viewTool == 5) && showToolOutline) {
         bool hit = false;
         const Vector3d centre = pickPoint(nav.mousePos, &hit);
@@ -272,12 +269,6 @@ void SculptWin::mouseReleaseEvent(QMouseEvent* event)
         event->ignore();
     }
     readDepthBuffer();
-}
-
-void SculptWin::leaveEvent(QEvent* event)
-{
-    pointerInside = false;
-    ReliefView::leaveEvent(event);
 }
 
 void SculptWin::mouseDoubleClickEvent(QMouseEvent* event)

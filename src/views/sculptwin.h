@@ -127,7 +127,6 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void leaveEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
     const double* rotation() override { return trackball.matrix(); }
@@ -141,8 +140,6 @@ protected:
     bool cubeGrab = false;
     // The frame being drawn shows heights other than the last one.
     bool heightsChanged = false;
-    // The pointer is over the view, as its last move and leave tell.
-    bool pointerInside = false;
     int lightIndex = 0;
     ViewCube cube;
 

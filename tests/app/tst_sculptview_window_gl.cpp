@@ -1,15 +1,20 @@
-// The sculpt view of the real main window as a user meets it: a model set
-// after the view was turned comes into sight, and the position in the status
-// bar follows an undo under a pointer that stays still.
+// The relief views of the real main window as a user meets them: a model set
+// after the view was turned comes into sight, the position in the status bar
+// follows an undo, a zoom and a fit under a pointer that stays still, and the
+// 2-D view shows a changed import setting at once.
 #include "windowtest.h"
 
 #include "app/ribbontabs.h"
 #include "files/ptrfile.h"
 #include "relief/reliefsource.h"
+#include "views/flatwin.h"
 #include "views/viewgeometry.h"
 
+#include <QCheckBox>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 
 namespace {
 
@@ -47,6 +52,51 @@ void turnView(SculptWin* view, QPoint by)
     for (int i = 1; i <= 4; ++i)
         sendMouse(view, QEvent::MouseMove, from + by * i / 4, Qt::NoButton, Qt::MiddleButton);
     sendMouse(view, QEvent::MouseButtonRelease, from + by, Qt::MiddleButton, Qt::NoButton);
+}
+
+// A block 1.5 inches tall in the middle of a relief, with an arm half an
+// inch high running from it to the right.
+Relief* blockWithArm()
+{
+    auto* relief = new Relief(64, 64);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 24; x < 60; ++x)
+            if (y >= 24 && y < 40 && x < 40)
+                relief->heights()[y * 64 + x] = 192.0f;
+            else if (y >= 28 && y < 36)
+                relief->heights()[y * 64 + x] = 64.0f;
+    return relief;
+}
+
+void turnWheel(QWidget* view, QPoint at, int delta)
+{
+    QWheelEvent event(QPointF(at), QPointF(view->mapToGlobal(at)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &event);
+}
+
+// The status text's place under the pointer, without the height: seen
+// from above it does not depend on the heights.
+QString placeUnder(SculptWin* view, QPoint p)
+{
+    return ViewGeometry::positionText(*view->currentRelief(), view->pickPoint(p)).section(QStringLiteral(" z = "), 0, 0);
+}
+
+// What the screen shows of the widget now, without drawing it again.
+QImage onScreen(QWidget* view)
+{
+    const QPoint at = view->mapTo(view->window(), QPoint(0, 0));
+    return view->screen()->grabWindow(view->window()->winId(), at.x(), at.y(), view->width(), view->height())
+        .toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// A large letter F, white on grey, the right way up.
+QRgb letterF(int x, int y)
+{
+    const bool stem = x >= 12 && x < 22 && y >= 8 && y < 56;
+    const bool top = x >= 12 && x < 52 && y >= 8 && y < 18;
+    const bool middle = x >= 12 && x < 42 && y >= 28 && y < 38;
+    return stem || top || middle ? qRgb(255, 255, 255) : qRgb(64, 64, 64);
 }
 
 } // namespace
@@ -117,6 +167,65 @@ private slots:
                      qPrintable(bar->currentMessage()));
         QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
         QTRY_COMPARE_WITH_TIMEOUT(bar->currentMessage(), place + QStringLiteral(" z = 0.16"), 1500);
+    }
+
+    void positionFollowsAFitUnderAStillPointer()
+    {
+        auto window = openWindow();
+        window->setModel(blockWithArm(), 1);
+        window->ribbonWidget()->setCurrentTab(tabSculptingTools);
+        SculptWin* view = window->sculptWin();
+        view->grabFramebuffer();
+        QStatusBar* bar = window->statusBar();
+        const QPoint centre(view->width() / 2, view->height() / 2);
+        // Over the arm when the whole relief is shown, over the block
+        // once zoomed in about the middle.
+        const QPoint still = centre + QPoint(int(10 * view->zoom()), 0);
+        sendMouse(view, QEvent::MouseMove, still, Qt::NoButton, Qt::NoButton);
+        const QString overArm = placeUnder(view, still) + QStringLiteral(" z = 0.50");
+        QTRY_COMPARE(bar->currentMessage(), overArm);
+        // Four notches in, each drawn before the next as a hand turns them.
+        sendMouse(view, QEvent::MouseMove, centre, Qt::NoButton, Qt::NoButton);
+        for (int i = 0; i < 4; ++i) {
+            turnWheel(view, centre, -120);
+            QTest::qWait(50);
+        }
+        sendMouse(view, QEvent::MouseMove, still, Qt::NoButton, Qt::NoButton);
+        QTRY_VERIFY2(bar->currentMessage().endsWith(QStringLiteral(" z = 1.50")), qPrintable(bar->currentMessage()));
+        QTest::keyClick(view, Qt::Key_F);
+        QTRY_COMPARE_WITH_TIMEOUT(bar->currentMessage(), overArm, 1500);
+    }
+
+    void flatViewFollowsTheImportSettings_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::newRow("flip y") << QStringLiteral("flipY");
+        QTest::newRow("invert z") << QStringLiteral("invertZ");
+    }
+
+    void flatViewFollowsTheImportSettings()
+    {
+        QFETCH(QString, box);
+        QTemporaryDir dir;
+        const QString png = dir.filePath(QStringLiteral("f.png"));
+        QVERIFY(writePicture(png, 64, 64, letterF));
+        auto window = openWindow();
+        window->load(png, true);
+        window->ribbonWidget()->setCurrentTab(tab2dEdit);
+        FlatWin* flat = window->flatWin();
+        QVERIFY(flat->isVisible());
+        // The panel's layout settles under the 2D Edit page first.
+        QTest::qWait(200);
+        QTRY_COMPARE(onScreen(flat), flat->grabFramebuffer().convertToFormat(QImage::Format_RGB32));
+        const QImage before = onScreen(flat);
+        auto* check = window->panel()->findChild<QCheckBox*>(box);
+        // On its box: the check box is wider than its box and text.
+        QTest::mouseClick(check, Qt::LeftButton, Qt::NoModifier, QPoint(8, check->height() / 2));
+        QVERIFY(check->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(onScreen(flat) != before, 1000);
+        // Drawing it now, which a grab does, shows nothing else.
+        const QImage shown = onScreen(flat);
+        QVERIFY(shown == flat->grabFramebuffer().convertToFormat(QImage::Format_RGB32));
     }
 };
 
