@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 
 #include <QFileInfo>
+#include <QTimer>
 
 LaunchArguments::LaunchArguments(const QStringList& arguments)
 {
@@ -47,6 +48,11 @@ void LaunchArguments::applyTo(MainWindow& window) const
         window.setModelTitle(modelTitle);
     if (setsExportFile)
         window.setExportFile(exportFile);
-    if (!fileToOpen.isEmpty() && QFileInfo(fileToOpen).isFile())
-        window.load(fileToOpen, false);
+    // Loaded once the event loop runs, after the window is shown: what the
+    // views take to start drawing is then held, and the load's check of the
+    // room left for drawing the file counts it.
+    if (!fileToOpen.isEmpty() && QFileInfo(fileToOpen).isFile()) {
+        const QString path = fileToOpen;
+        QTimer::singleShot(0, &window, [&window, path] { window.load(path, false); });
+    }
 }

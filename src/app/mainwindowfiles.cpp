@@ -9,6 +9,7 @@
 #include "files/reliefexport.h"
 #include "files/workspacefile.h"
 #include "mesh/facetshape.h"
+#include "mesh/memorylimit.h"
 #include "mesh/objfilereader.h"
 #include "mesh/stlfilereader.h"
 #include "relief/relief.h"
@@ -17,6 +18,7 @@
 #include "ui/centralpanel.h"
 #include "ui/ribbon.h"
 #include "views/facetwin.h"
+#include "views/flatwin.h"
 #include "views/progressdialogmonitor.h"
 #include "views/sculptwin.h"
 
@@ -44,6 +46,21 @@ QString folderOr(const QString& dir)
 QString withSuffix(const QString& name, const QString& suffix)
 {
     return QFileInfo(name).suffix() == suffix ? name : name + QLatin1Char('.') + suffix;
+}
+
+// Whether the views have room to draw a relief of that size beside all that
+// is held now: the driver's copies of their arrays and its own working
+// memory are taken as it draws, where running short ends the program. The
+// views share one frame of the window; before the window is first shown
+// only the window's own size bounds them.
+bool roomToShow(const MainWindow& window, const Relief& relief)
+{
+    const QWidget* frame = window.isVisible() ? window.sculptWin()->parentWidget() : &window;
+    const QSize pixels = frame->size() * window.devicePixelRatioF();
+    const int w = relief.width();
+    const int h = relief.height();
+    return MemoryLimit::room()
+        >= window.sculptWin()->drawingBytes(w, h, pixels) + window.flatWin()->drawingBytes(w, h, pixels);
 }
 
 } // namespace
@@ -198,6 +215,8 @@ bool MainWindow::loadScpFile(const QString& path, bool addToRecent)
     } catch (const std::bad_alloc&) {
         result = FileResult::LoadFailed;
     }
+    if (result.ok() && !roomToShow(*this, *relief))
+        result = FileResult::LoadFailed;
     if (!result.ok()) {
         critical(result.title(), result.text());
         return false;
@@ -269,10 +288,12 @@ bool MainWindow::importSource(const std::function<FileResult(std::unique_ptr<Rel
             fillImportSettings(source.get());
             source->dirty = true;
             source->tiltDirty = true;
-            auto* relief = new Relief(*source);
+            std::unique_ptr<Relief> relief(new Relief(*source));
             // The relief holds its own copy.
             source.reset();
-            setModel(relief, 0);
+            if (!roomToShow(*this, *relief))
+                throw std::bad_alloc();
+            setModel(relief.release(), 0);
         }
     } catch (const std::bad_alloc&) {
         result = outOfMemory;

@@ -51,6 +51,19 @@ int ReliefMesh::stepFor(const Rect2di& cells, int widgetWidth, int widgetHeight)
     return step;
 }
 
+long long ReliefMesh::mostBytes(int reliefWidth, int reliefHeight, int widgetWidth,
+                               int widgetHeight, bool withNormals)
+{
+    const auto across = [](int cells, int pixels) {
+        return (long long)(pixels > 0 ? std::min(cells, 2 * pixels + 1) : cells);
+    };
+    const long long columns = across(std::max(reliefWidth, 0), widgetWidth);
+    const long long rows = across(std::max(reliefHeight, 0), widgetHeight);
+    const long long vertexBytes = withNormals ? 28 : 16;
+    const long long indexBytes = rows < 2 ? 0 : 4 * (2 * columns + 1) * (rows - 1);
+    return columns * rows * vertexBytes + indexBytes;
+}
+
 bool ReliefMesh::outgrown(const Rect2d& visible) const
 {
     if (!meshedRect.contains(visible))
@@ -88,6 +101,16 @@ void ReliefMesh::allocate(int columns, int rows)
         }
         *out++ = Shader::restartIndex;
     }
+}
+
+void ReliefMesh::clear()
+{
+    nx = ny = 0;
+    meshedRect = Rect2d();
+    FloatArray().swap(positions);
+    FloatArray().swap(normals);
+    FloatArray().swap(selection);
+    IndexArray().swap(indices);
 }
 
 void ReliefMesh::measureHeights(Relief& relief)

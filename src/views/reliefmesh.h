@@ -91,6 +91,12 @@ public:
     // Cells between neighbouring vertices: about one vertex per pixel.
     static int stepFor(const VekMath::Rect2di& cells, int widgetWidth, int widgetHeight);
 
+    // The most bytes the arrays take for a relief of that size in a widget
+    // of that many pixels, whatever part of it is shown: the step leaves
+    // fewer than two vertices a pixel each way.
+    static long long mostBytes(int reliefWidth, int reliefHeight, int widgetWidth,
+                               int widgetHeight, bool withNormals);
+
     // Sets the relief's height range from its cells: the lowest height and
     // the highest but at least 0.
     static void measureHeights(Relief& relief);
@@ -108,6 +114,8 @@ public:
 
     // Heights shown in levels of the relief's range (2-D view).
     void setQuantization(double levels) { quantization = levels; }
+    // Frees the arrays; the next remesh builds them anew.
+    void clear();
 
     int vertexCount() const { return nx * ny; }
     int indexCount() const { return int(indices.size()); }

@@ -57,6 +57,11 @@ public:
     void setupModelview() { nav.setupModelview(this, rotation()); }
     VekMath::Rect2di projectedRect(double zoom, int panX, int panY);
 
+    // The most memory drawing a relief of that size in a view of that many
+    // pixels may take: the arrays, the driver's copies of them and the
+    // driver's own working memory for a frame.
+    long long drawingBytes(int reliefWidth, int reliefHeight, const QSize& pixels) const;
+
     double zoom() const { return nav.zoomFactor; }
     QPoint pan() const { return QPoint(nav.panX, nav.panY); }
     const ReliefMesh& mesh() const { return reliefMesh; }
@@ -155,6 +160,8 @@ protected:
     int axisLock = 0;
 
 private:
+    // updateMesh; false, with the arrays dropped, when memory ran out.
+    bool meshUpdated();
     // The relief's box in model space (ViewGeometry::reliefBox).
     void reliefBox(VekMath::Vector3d* low, VekMath::Vector3d* high) const;
     // Zoom and pan that show the whole relief, without a repaint.

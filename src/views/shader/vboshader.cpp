@@ -29,9 +29,10 @@ void VboShader::setArrays(const float* positions, uint32_t positionSize,
     positionBytes = positionSize;
     normalBytes = normalSize;
     selectionBytes = selectionSize;
-    indexBytes = indexSize;
-    buffers.upload(positions, positionSize, normals, normalSize, selection, selectionSize,
-                   indices, indexSize);
+    // Nothing is drawn from buffers the driver could not store.
+    const bool stored = buffers.upload(positions, positionSize, normals, normalSize, selection,
+                                       selectionSize, indices, indexSize);
+    indexBytes = stored ? indexSize : 0;
 }
 
 void VboShader::updateVertices(const float* positions, const float* normals,

@@ -29,9 +29,10 @@ void VboShader2d::setArrays(const float* positions, uint32_t positionSize,
     positionBytes = positionSize;
     normalBytes = 0;
     selectionBytes = selectionSize;
-    indexBytes = indexSize;
-    buffers.upload(positions, positionSize, nullptr, 0, selection, selectionSize, indices,
-                   indexSize);
+    // Nothing is drawn from buffers the driver could not store.
+    const bool stored = buffers.upload(positions, positionSize, nullptr, 0, selection,
+                                       selectionSize, indices, indexSize);
+    indexBytes = stored ? indexSize : 0;
 }
 
 void VboShader2d::updateVertices(const float* positions, const float*, const float* selection,

@@ -41,11 +41,14 @@ void VertexBuffers::send(uint32_t buffer, uint32_t location, int components, con
     gl->glEnableVertexAttribArray(location);
 }
 
-void VertexBuffers::upload(const float* positions, uint32_t positionBytes,
+bool VertexBuffers::upload(const float* positions, uint32_t positionBytes,
                            const float* normals, uint32_t normalBytes,
                            const float* selection, uint32_t selectionBytes,
                            const uint32_t* indices, uint32_t indexBytes)
 {
+    // Only the uploads' own errors may decide whether the buffers are drawn.
+    for (int i = 0; i < 32 && gl->glGetError() != GL_NO_ERROR; ++i) {
+    }
     gl->glBindVertexArray(vertexArray);
     send(positionBuffer, 0, 3, positions, positionBytes);
     uint32_t next = 1;
@@ -54,14 +57,22 @@ void VertexBuffers::upload(const float* positions, uint32_t positionBytes,
     send(selectionBuffer, next, 1, selection, selectionBytes);
     gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
     gl->glBufferData(GL_ELEMENT_ARRAY_BUFFER, indexBytes, indices, GL_STATIC_DRAW);
+    // A buffer the driver had no room for is left empty, and drawing from
+    // it would read past its end.
+    const bool stored = gl->glGetError() == GL_NO_ERROR;
     gl->glBindVertexArray(0);
     gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
     gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+    if (!stored) {
+        vertexCapacity = 0;
+        return false;
+    }
     vertexCapacity = positionBytes / 12;
     if (withNormals && normalBytes / 12 < vertexCapacity)
         vertexCapacity = normalBytes / 12;
     if (selectionBytes / 4 < vertexCapacity)
         vertexCapacity = selectionBytes / 4;
+    return true;
 }
 
 void VertexBuffers::update(const float* positions, const float* normals, const float* selection,

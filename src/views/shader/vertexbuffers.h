@@ -13,7 +13,9 @@ public:
     explicit VertexBuffers(bool withNormals);
     ~VertexBuffers();
 
-    void upload(const float* positions, uint32_t positionBytes,
+    // False when the driver could not store them: nothing may be drawn
+    // from the buffers then.
+    bool upload(const float* positions, uint32_t positionBytes,
                 const float* normals, uint32_t normalBytes,
                 const float* selection, uint32_t selectionBytes,
                 const uint32_t* indices, uint32_t indexBytes);
