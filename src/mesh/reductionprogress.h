@@ -39,8 +39,6 @@ struct ReductionProgress
     // Lets events through and takes in a cancel every time; shows value
     // when it is higher than the value shown, so the bar never goes back.
     void show(int value);
-    // The same, keeping the value shown last.
-    void refresh() { show(shown >= 0 ? shown : value()); }
 
     // The value update() shows for the present counters.
     int value() const;
