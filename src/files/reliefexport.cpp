@@ -13,6 +13,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <memory>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -31,6 +37,53 @@ bool coordinatesFinite(const Relief& relief)
     return std::isfinite(float(double(highest) / 128.0 * std::fabs(relief.zScale())));
 }
 
+// Facets written between the times the file is taken to the disk.
+const int SyncEvery = 1 << 18;
+
+void syncSoFar(QFileDevice& file)
+{
+    file.flush();
+#ifdef Q_OS_UNIX
+    ::fdatasync(file.handle());
+#endif
+}
+
+// Hands the reduction all of the bar but the last part, which the writing
+// moves through: the bar reaches its end only once the file is written.
+class ReductionShare : public ProgressMonitor
+{
+public:
+    explicit ReductionShare(ProgressMonitor& bar) : bar(bar) {}
+
+    void setMaximum(int maximum) override
+    {
+        reduction = maximum;
+        total = maximum + std::max(1, maximum / 8);
+        bar.setMaximum(total);
+    }
+    void setValue(int value) override { bar.setValue(value); }
+    int value() const override { return bar.value(); }
+    void setAutoClose(bool close) override { bar.setAutoClose(close); }
+    void show() override { bar.show(); }
+    void processEvents() override { bar.processEvents(); }
+    bool wasCanceled() const override { return bar.wasCanceled(); }
+
+    // Shows written of count facets written; false once cancelled.
+    bool written(int written, int count)
+    {
+        const int value = reduction + int((long long)(total - reduction) * written / std::max(count, 1));
+        if (value > bar.value())
+            bar.setValue(value);
+        bar.processEvents();
+        return !bar.wasCanceled();
+    }
+
+private:
+    ProgressMonitor& bar;
+    int reduction = 0;
+    int total = 0;
+};
+
 } // namespace
 
 QString ReliefExport::stlHeader(const QString& path)
@@ -46,9 +99,10 @@ ReliefExport::Outcome ReliefExport::write(const QString& path, Format format, co
         return Failed;
     FacetShape reduced;
     const bool reduce = tolerance != 0.0;
+    std::unique_ptr<ReductionShare> share(reduce && monitor ? new ReductionShare(*monitor) : nullptr);
     if (reduce) {
         bool ok = true;
-        reduced = FacetReducer().reduceRelief(relief, monitor, tolerance, 0, &ok);
+        reduced = FacetReducer().reduceRelief(relief, share.get(), tolerance, 0, &ok);
         if (monitor && monitor->wasCanceled())
             return Cancelled;
         if (!ok)
@@ -58,15 +112,24 @@ ReliefExport::Outcome ReliefExport::write(const QString& path, Format format, co
     RegularSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return Failed;
+    // The facets go to the disk while the bar moves, rather than all at
+    // once on saving with the bar at its end.
+    std::function<bool(int)> told;
+    if (share)
+        told = [&](int n) {
+            if (n > 0 && n % SyncEvery == 0)
+                syncSoFar(file);
+            return share->written(n, reduced.facetCount());
+        };
     bool written = false;
     if (format == Stl) {
         QDataStream out(&file);
-        written = reduce ? writeFacetShapeStl(out, reduced, stlHeader(path))
+        written = reduce ? writeFacetShapeStl(out, reduced, stlHeader(path), told)
                          : writeHeightFieldStl(out, relief.width(), relief.height(), relief.zScale(),
                                                relief.heights(), stlHeader(path));
     } else {
         QTextStream out(&file);
-        written = reduce ? writeFacetShapeObj(out, reduced)
+        written = reduce ? writeFacetShapeObj(out, reduced, told)
                          : writeHeightFieldObj(out, relief.width(), relief.height(), relief.zScale(),
                                                relief.heights());
         out.flush();
@@ -74,7 +137,11 @@ ReliefExport::Outcome ReliefExport::write(const QString& path, Format format, co
     }
     if (!written || file.error() != QFileDevice::NoError) {
         file.cancelWriting();
-        return Failed;
+        return share && share->wasCanceled() ? Cancelled : Failed;
     }
-    return file.commit() ? Written : Failed;
+    if (!file.commit())
+        return Failed;
+    if (share)
+        share->written(reduced.facetCount(), reduced.facetCount());
+    return Written;
 }

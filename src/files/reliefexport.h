@@ -17,8 +17,9 @@ public:
     enum Outcome { Written, Cancelled, Failed };
 
     // tolerance 0 writes the grid itself; any other value reduces the facets
-    // under the monitor (which may be null) first. A relief that would give
-    // a coordinate that is not a finite number fails without writing.
+    // under the monitor (which may be null) first, whose bar then reaches its
+    // end once the file is written. A relief that would give a coordinate
+    // that is not a finite number fails without writing.
     static Outcome write(const QString& path, Format format, const Relief& relief, double tolerance,
                          ProgressMonitor* monitor);
 

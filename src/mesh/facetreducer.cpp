@@ -353,7 +353,7 @@ void FacetReducer::Impl::reserveFor(size_t facetCount, size_t collapses)
     table.reserve(positions.size() + vertexCount + 16, positions.data());
 }
 
-void FacetReducer::Impl::populateFor(size_t facetCount, int threads)
+void FacetReducer::Impl::populateFor(size_t facetCount, int threads, ReductionProgress* progress)
 {
     // Only what the facets will fill: the room kept for collapses is mostly
     // never written.
@@ -380,15 +380,29 @@ void FacetReducer::Impl::populateFor(size_t facetCount, int threads)
         for (size_t at = 0; at < r.bytes; at += Chunk)
             chunks.push_back({r.begin + at, std::min(Chunk, r.bytes - at)});
     std::atomic<size_t> next{0};
-    auto work = [&] {
-        for (size_t i; (i = next.fetch_add(1)) < chunks.size();)
+    std::atomic<size_t> done{0};
+    // A cancel leaves the rest to be handed out as it is written.
+    std::atomic<bool> stop{false};
+    auto work = [&](ReductionProgress* report) {
+        for (size_t i; !stop.load() && (i = next.fetch_add(1)) < chunks.size();) {
             populateForWriting(chunks[i].begin, chunks[i].bytes);
+            ++done;
+            if (report) {
+                report->current = int(done.load());
+                report->update();
+                stop.store(report->cancelled);
+            }
+        }
     };
+    if (progress) {
+        progress->start = progress->current = 0;
+        progress->end = int(chunks.size());
+    }
     // Helpers only: fewer of them, or none, hand out the same memory.
     std::vector<std::thread> helpers;
-    for (int t = 1; t < threads && size_t(t) < chunks.size() && startThread(helpers, work); ++t) {
+    for (int t = 1; t < threads && size_t(t) < chunks.size() && startThread(helpers, [&] { work(nullptr); }); ++t) {
     }
-    work();
+    work(progress);
     for (std::thread& h : helpers)
         h.join();
 }

@@ -223,8 +223,9 @@ struct FacetReducer::Impl
     void reserveFor(size_t facetCount, size_t collapses);
     // The room that so many more facets will fill, handed out by the
     // system now on several threads: filling fresh memory from one thread
-    // waits on the system page by page.
-    void populateFor(size_t facetCount, int threads);
+    // waits on the system page by page. This thread reports the pieces
+    // handed out as progress counters 0 to their number.
+    void populateFor(size_t facetCount, int threads, ReductionProgress* progress = nullptr);
     // Where the walk over the sorted front has asked for memory so far.
     struct Lookahead
     {

@@ -11,6 +11,9 @@
 
 namespace {
 
+// How often the facets written so far are told.
+const int WrittenEvery = 4096;
+
 void prepare(QTextStream& out)
 {
     out << "#Export from Quillon Morvane2\n";
@@ -134,13 +137,17 @@ bool writeHeightFieldObj(QTextStream& out, int width, int height, double zScale,
     return finished(out);
 }
 
-bool writeFacetShapeObj(QTextStream& out, const FacetShape& shape)
+bool writeFacetShapeObj(QTextStream& out, const FacetShape& shape, const std::function<bool(int)>& written)
 {
     prepare(out);
     qint64 k = 1;
+    int count = 0;
     for (const Facet& f : shape.facets()) {
         if (!streamOk(out))
             break;
+        if (written && count % WrittenEvery == 0 && !written(count))
+            return false;
+        ++count;
         for (const VekMath::Vector3d& p : f.corners)
             writeVertex(out, p.x, p.y, p.z);
         writeFace(out, k, k + 1, k + 2);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 class FacetShape;
 class QTextStream;
 
@@ -12,5 +14,7 @@ class QTextStream;
 // left out when any of its three heights is exactly 0.
 bool writeHeightFieldObj(QTextStream& out, int width, int height, double zScale, const float* heights);
 
-// Three vertices and one face per facet; normals are not written.
-bool writeFacetShapeObj(QTextStream& out, const FacetShape& shape);
+// Three vertices and one face per facet; normals are not written. written,
+// when given, is told every so many facets how many are written; when it
+// returns false the writing stops and fails.
+bool writeFacetShapeObj(QTextStream& out, const FacetShape& shape, const std::function<bool(int)>& written = {});

@@ -2,6 +2,8 @@
 
 #include "relief/progressmonitor.h"
 
+#include <algorithm>
+
 namespace {
 
 const int PhaseBase[3] = {0, 10, 30};
@@ -14,8 +16,10 @@ const int SkipCalls = 4096;
 
 int ReductionProgress::value() const
 {
-    const int p = phase >= 0 && phase <= 2 ? phase : 0;
     const double f = end == start ? 1.0 : double(current - start) / double(end - start);
+    if (phase == Finishing)
+        return from + int((to - from) * std::min(1.0, std::max(0.0, f)));
+    const int p = phase >= 0 && phase <= 2 ? phase : 0;
     return strip * 100 + PhaseBase[p] + int(PhaseWeight[p] * f);
 }
 
@@ -29,7 +33,7 @@ void ReductionProgress::update()
         return;
     }
     const int v = hold && shown >= 0 ? shown : value();
-    if (v == shown && ++skipped < SkipCalls)
+    if (v <= shown && ++skipped < SkipCalls)
         return;
     show(v);
 }
@@ -41,7 +45,7 @@ void ReductionProgress::show(int v)
     skipped = 0;
     dialog->processEvents();
     cancelled = cancelled || dialog->wasCanceled();
-    if (v != shown) {
+    if (v > shown) {
         dialog->setValue(v);
         shown = v;
     }

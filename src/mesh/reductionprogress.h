@@ -9,7 +9,8 @@ class ProgressMonitor;
 // the cancel flag are kept.
 struct ReductionProgress
 {
-    enum Phase { Triangulating = 0, Building = 1, Reducing = 2 };
+    // Finishing: a stage after the strips, shown from `from` to `to`.
+    enum Phase { Triangulating = 0, Building = 1, Reducing = 2, Finishing = 3 };
 
     ProgressMonitor* dialog = nullptr;
     int phase = Triangulating;
@@ -17,6 +18,8 @@ struct ReductionProgress
     int start = 0;
     int end = 0;
     int current = 0;
+    int from = 0;
+    int to = 0;
     bool cancelled = false;  // set once the dialog reports a cancel; never cleared
 
     // For work on another thread, which has no dialog: update() takes a
@@ -30,13 +33,12 @@ struct ReductionProgress
 
     // Lets pending events through, takes in a cancel and shows
     // strip * 100 + the phase's share of the counter range. Calls that would
-    // show the value already shown pass events only now and then, so that
+    // not show a higher value pass events only now and then, so that
     // per-facet calls stay cheap.
     void update();
-    // Lets events through, takes in a cancel and shows value, every time.
+    // Lets events through and takes in a cancel every time; shows value
+    // when it is higher than the value shown, so the bar never goes back.
     void show(int value);
-    // The same, keeping the value shown last.
-    void refresh() { show(shown >= 0 ? shown : value()); }
 
     // The value update() shows for the present counters.
     int value() const;

@@ -53,6 +53,22 @@ bool isFinite(const Vector3d& p)
     return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
 }
 
+// After the strips the bar moves as far again through the stages that end
+// the export, each over its share of that stretch, in hundredths.
+enum Stage { ReadingBack, Populating, Joining, ReducingJoined, JoiningUpright, ReducingUpright, Shaping };
+const int StageEnd[] = {25, 50, 65, 75, 80, 90, 100};
+
+// Sets the progress to show the stage as its counters go from start to end.
+void enterStage(ReductionProgress& progress, unsigned int strips, Stage stage, int start, int end)
+{
+    const int stretch = int(strips) * 100;
+    progress.phase = ReductionProgress::Finishing;
+    progress.from = stretch + (stage == ReadingBack ? 0 : stretch * StageEnd[stage - 1] / 100);
+    progress.to = stretch + stretch * StageEnd[stage] / 100;
+    progress.start = progress.current = start;
+    progress.end = end;
+}
+
 // Where a strip reduced with every face kept up is parked beside the plain one.
 QString facesUpPath(const QString& path)
 {
@@ -442,7 +458,7 @@ public:
             return true;
         // Those not read yet are read side by side; both joins start at once.
         if (!readTheRest())
-            return false;
+            return progress.cancelled;
         if (folds())
             startUpright();
         return true;
@@ -505,14 +521,14 @@ public:
             total += std::max(0, parked[s]);
         if (total > FacetShape::MaxFacets)
             return false;
-        progress.phase = ReductionProgress::Building;
-        progress.strip = int(strips);
-        progress.start = 0;
-        progress.end = int(total);
+        enterStage(progress, strips, Populating, 0, 1);
         final->reserveFor(size_t(total), size_t(total) / 2);
-        final->populateFor(size_t(total), int(threadsToRead));
+        final->populateFor(size_t(total), int(threadsToRead), &progress);
+        enterStage(progress, strips, Joining, 0, int(total));
         long long joined = 0;
         for (unsigned int s = 0; s < strips; ++s) {
+            if (progress.cancelled)
+                return true;
             // Read back only now when there were no workers to read it.
             const std::shared_ptr<const FacetReducer::Impl::Piece> piece =
                 pieces[s] ? std::move(pieces[s]) : readStrip(stripPath(s));
@@ -526,8 +542,9 @@ public:
 
     // Every strip into an empty reducer, those parked twice as they were
     // with every face kept up; false when a file could not be read.
-    bool joinUprightInto(FacetReducer::Impl& into) const
+    bool joinUprightInto(FacetReducer::Impl& into)
     {
+        enterStage(progress, strips, JoiningUpright, 0, int(strips));
         long long total = 0;
         for (unsigned int s = 0; s < strips; ++s)
             total += std::max(0, parkedUp[s] >= 0 ? parkedUp[s] : parked[s]);
@@ -535,11 +552,15 @@ public:
             return false;
         into.reserveFor(size_t(total), size_t(total) / 2);
         for (unsigned int s = 0; s < strips; ++s) {
+            if (progress.cancelled)
+                return true;
             const std::unique_ptr<FacetReducer::Impl::Piece> piece =
                 readStrip(parkedUp[s] >= 0 ? facesUpPath(stripPath(s)) : stripPath(s));
             if (!piece)
                 return false;
             into.addPiece(*piece, nullptr, 0);
+            progress.current = int(s) + 1;
+            progress.update();
         }
         return true;
     }
@@ -553,7 +574,7 @@ public:
     {
         if (uprightThread.joinable()) {
             while (!uprightDone.load() && !progress.cancelled) {
-                progress.refresh();
+                progress.show(uprightValue.load());
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
             }
             uprightStop.store(progress.cancelled);
@@ -569,6 +590,7 @@ public:
         spare->clear();
         if (!joinUprightInto(*spare))
             return nullptr;
+        enterStage(progress, strips, ReducingUpright, spare->faceCount(), int(target));
         reduceUpright(*spare, progress);
         return spare;
     }
@@ -623,15 +645,17 @@ private:
         std::vector<std::thread> started;
         const bool ok = startThread(started, [this, total, mine = std::move(mine)]() mutable {
             try {
+                ReductionProgress quiet;
+                quiet.stop = &uprightStop;
                 upright->reserveFor(size_t(total), size_t(total) / 2);
-                upright->populateFor(size_t(total), int(threadsToRead));
+                upright->populateFor(size_t(total), int(threadsToRead), &quiet);
                 for (unsigned int s = 0; s < strips && !uprightStop.load(); ++s) {
                     upright->addPiece(*mine[s], nullptr, 0);
                     mine[s].reset();
                     uprightJoined = s + 1 == strips;
                 }
-                ReductionProgress quiet;
-                quiet.stop = &uprightStop;
+                quiet.shownValue = &uprightValue;
+                enterStage(quiet, strips, ReducingUpright, upright->faceCount(), int(target));
                 if (uprightJoined)
                     reduceUpright(*upright, quiet);
             } catch (...) {
@@ -689,24 +713,51 @@ private:
             if (parkedUp[s] >= 0 && !piecesUp[s])
                 left.emplace_back(s, true);
         }
+        enterStage(progress, strips, ReadingBack, 0, int(left.size()));
         std::atomic<size_t> next{0};
-        auto read = [&] {
+        std::atomic<int> read{0};
+        // This thread shows the strips read and takes in a cancel, which
+        // leaves the rest unread.
+        std::atomic<bool> stop{false};
+        auto readSome = [&](bool here) {
             // Out of memory here leaves a strip unread, which fails below.
             try {
-                for (size_t i; (i = next.fetch_add(1)) < left.size();) {
+                for (size_t i; !stop.load() && (i = next.fetch_add(1)) < left.size();) {
                     const unsigned int s = left[i].first;
                     if (left[i].second)
                         piecesUp[s] = readStrip(facesUpPath(stripPath(s)));
                     else
                         pieces[s] = readStrip(stripPath(s));
+                    ++read;
+                    if (here) {
+                        progress.current = read.load();
+                        progress.update();
+                        stop.store(progress.cancelled);
+                    }
                 }
             } catch (...) {
             }
         };
+        std::atomic<int> reading{0};
         std::vector<std::thread> readers;
-        for (unsigned int t = 1; t < std::min<size_t>(threadsToRead, left.size()) && startThread(readers, read); ++t) {
+        for (unsigned int t = 1; t < std::min<size_t>(threadsToRead, left.size()); ++t) {
+            ++reading;
+            if (!startThread(readers, [&] {
+                    readSome(false);
+                    --reading;
+                })) {
+                --reading;
+                break;
+            }
         }
-        read();
+        readSome(true);
+        // The last strips, read by the others.
+        while (reading.load() > 0) {
+            progress.current = read.load();
+            progress.show(progress.value());
+            stop.store(progress.cancelled);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
         for (std::thread& r : readers)
             r.join();
         for (unsigned int s = 0; s < strips; ++s)
@@ -763,6 +814,8 @@ private:
     std::thread uprightThread;
     std::atomic<bool> uprightStop{false};
     std::atomic<bool> uprightDone{false};
+    // The value the upright reduction beside the plain one would show.
+    std::atomic<int> uprightValue{0};
     bool uprightJoined = false;
     // Strips read back and made ready to be joined, plainly parked and with
     // every face up; only with workers, which leave this thread the time.
@@ -801,7 +854,7 @@ FacetShape FacetReducer::reduceRelief(const Relief& relief, ProgressMonitor* dia
     ReductionProgress progress;
     progress.dialog = dialog;
     if (dialog) {
-        dialog->setMaximum(int(strips + 1) * 100);
+        dialog->setMaximum(int(strips) * 200);
         dialog->setValue(0);
     }
 
@@ -819,13 +872,10 @@ FacetShape FacetReducer::reduceRelief(const Relief& relief, ProgressMonitor* dia
             return false;
         if (work.cancelled())
             return true;
-        progress.phase = ReductionProgress::Reducing;
-        progress.start = progress.current = d->faceCount();
-        progress.end = int(target);
+        enterStage(progress, strips, ReducingJoined, d->faceCount(), int(target));
         d->threads = int(work.threadsToRead);
         d->reduce(target, maxCost, &progress);
         if (!progress.cancelled && d->hasFoldedFace()) {
-            progress.hold = true;
             d = work.takeUpright(std::move(d));
             if (!d)
                 return false;
@@ -873,21 +923,23 @@ FacetShape FacetReducer::reduceRelief(const Relief& relief, ProgressMonitor* dia
 
     if (!parked && ok)
         *ok = false;
+    if (parked && !work.cancelled()) {
+        enterStage(progress, strips, Shaping, 0, 2);
+        progress.update();
+    }
     if (work.cancelled() || !parked) {
         d->clear();
         return FacetShape();
     }
     d->keepOnlyFaces();
     FacetShape result = d->toFacetShape();
-
-    progress.phase = ReductionProgress::Triangulating;
-    progress.strip = int(strips + 1);
-    progress.start = 0;
-    progress.end = 1;
-    progress.current = 0;
+    progress.current = 1;
     progress.update();
-
     d->clear();
     result.center();
+    progress.current = 2;
+    progress.update();
+    if (progress.cancelled)
+        return FacetShape();
     return result;
 }

@@ -14,6 +14,9 @@ using VekMath::Vector3d;
 
 namespace {
 
+// How often the facets written so far are told.
+const int WrittenEvery = 4096;
+
 // Facet records gathered in memory and handed to the stream in blocks.
 class FacetBlock
 {
@@ -120,15 +123,21 @@ bool writeHeightFieldStl(QDataStream& out, int width, int height, double zScale,
     return block.flush();
 }
 
-bool writeFacetShapeStl(QDataStream& out, const FacetShape& shape, const QString& header)
+bool writeFacetShapeStl(QDataStream& out, const FacetShape& shape, const QString& header,
+                        const std::function<bool(int)>& written)
 {
     prepare(out, header);
     out << quint32(shape.facetCount());
     if (out.status() != QDataStream::Ok)
         return false;
     FacetBlock block(out);
-    for (const Facet& f : shape.facets())
+    int count = 0;
+    for (const Facet& f : shape.facets()) {
+        if (written && count % WrittenEvery == 0 && !written(count))
+            return false;
         block.add(f.normal, f.corners[0], f.corners[1], f.corners[2]);
+        ++count;
+    }
     return block.flush();
 }
 

@@ -19,8 +19,11 @@ class QString;
 bool writeHeightFieldStl(QDataStream& out, int width, int height, double zScale, const float* heights,
                          const QString& header);
 
-// The facets as stored, normals included.
-bool writeFacetShapeStl(QDataStream& out, const FacetShape& shape, const QString& header);
+// The facets as stored, normals included. written, when given, is told every
+// so many facets how many are written; when it returns false the writing
+// stops and fails.
+bool writeFacetShapeStl(QDataStream& out, const FacetShape& shape, const QString& header,
+                        const std::function<bool(int)>& written = {});
 
 // count facets, each handed out by next in turn, without a shape of them
 // all in memory; false as well when next runs out before count.

@@ -25,6 +25,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QProcess>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QSlider>
 #include <QStandardPaths>
@@ -107,6 +108,20 @@ QString runTool(const QString& program, const QStringList& arguments)
     if (!process.waitForFinished(60000))
         return QString();
     return QString::fromLocal8Bit(process.readAllStandardOutput() + process.readAllStandardError());
+}
+
+// Whether this process has a file open in the folder: a file being saved
+// there, named or not yet.
+bool writingInto(const QString& folder)
+{
+    for (const QString& fd : QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        char target[4096];
+        const ssize_t n = readlink(QFile::encodeName(QStringLiteral("/proc/self/fd/") + fd).constData(), target,
+                                   sizeof(target) - 1);
+        if (n > 0 && QFile::decodeName(QByteArray(target, int(n))).startsWith(folder + QLatin1Char('/')))
+            return true;
+    }
+    return false;
 }
 
 // A window holding an accepted relief made from a hill picture.
@@ -648,6 +663,73 @@ private slots:
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("cancelled.stl"))));
         QVERIFY(answerer.boxes.isEmpty());
         QVERIFY(VekSettings().lastExportDir().isEmpty());
+    }
+
+    void exportBarMovesWhileTheFileIsWritten_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("to its end") << false;
+        QTest::newRow("cancelled while writing") << true;
+    }
+
+    void exportBarMovesWhileTheFileIsWritten()
+    {
+        QFETCH(bool, cancel);
+        QTemporaryDir dir;
+        // Coarse noise that keeps many facets, in four strips.
+        const QString png = dir.filePath(QStringLiteral("noise.png"));
+        QVERIFY(writePicture(png, 1024, 400, [](int x, int y) {
+            const int v = int(((unsigned(x / 4) * 2654435761u) ^ (unsigned(y / 4) * 40503u)) % 256u);
+            return qRgb(v, v, v);
+        }));
+        auto window = openWindow();
+        window->load(png, true);
+        buttonWithText(window->panel(), QStringLiteral("Accept"))->click();
+        VekSettings().remove(QStringLiteral("lastExportDir"));
+        window->ribbonWidget()->page(tabExport)->findChildren<QRadioButton*>().value(2)->click();
+
+        // Every value the bar took, and whether the file was being written
+        // then; a cancel as soon as it is seen being written.
+        const QString folder = QFileInfo(dir.path()).canonicalFilePath();
+        QVector<QPair<int, bool>> values;
+        int maximum = -1;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, [&] {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                auto* dialog = qobject_cast<QProgressDialog*>(top);
+                if (!dialog)
+                    continue;
+                if (maximum < 0) {
+                    connect(dialog->findChild<QProgressBar*>(), &QProgressBar::valueChanged, [&](int v) {
+                        values.append({v, writingInto(folder)});
+                    });
+                }
+                maximum = dialog->maximum();
+                if (cancel && !dialog->wasCanceled() && writingInto(folder))
+                    dialog->cancel();
+            }
+        });
+        watch.start(0);
+        ModalAnswerer answerer;
+        answerer.fileNames << dir.filePath(QStringLiteral("out.stl"));
+        window->exportStlFile();
+        watch.stop();
+        QVERIFY(answerer.boxes.isEmpty());
+        QVERIFY(!values.isEmpty());
+
+        bool movedWhileWriting = false;
+        for (int i = 0; i < values.size(); ++i) {
+            QVERIFY(i == 0 || values[i].first >= values[i - 1].first);
+            movedWhileWriting = movedWhileWriting || (values[i].second && values[i].first < maximum);
+        }
+        if (cancel) {
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("noise.png")}));
+            QVERIFY(VekSettings().lastExportDir().isEmpty());
+        } else {
+            QVERIFY(movedWhileWriting);
+            QCOMPARE(values.last().first, maximum);
+            QVERIFY(QFileInfo(dir.filePath(QStringLiteral("out.stl"))).size() > 100000);
+        }
     }
 
     void failedExportKeepsTheEarlierFileAndSaysSo()
