@@ -3,6 +3,7 @@
 #include "mesh/rasterizer.h"
 #include "meshtestutil.h"
 #include "rasterreference.h"
+#include "relief/progressmonitor.h"
 
 #include <QtTest>
 
@@ -34,6 +35,24 @@ QVector<Vector3d> scattered(int count, double w, double h, unsigned int seed)
     return corners;
 }
 
+// Cancels at the first events it lets through.
+class CancellingMonitor : public ProgressMonitor
+{
+public:
+    void setMaximum(int m) override { maximum = m; }
+    void setValue(int v) override { shown = v; }
+    int value() const override { return shown; }
+    void setAutoClose(bool) override {}
+    void show() override { ++shows; }
+    void processEvents() override { cancelled = true; }
+    bool wasCanceled() const override { return cancelled; }
+
+    int maximum = 0;
+    int shown = 0;
+    int shows = 0;
+    bool cancelled = false;
+};
+
 } // namespace
 
 class TestRasterizer : public QObject
@@ -48,6 +67,7 @@ private slots:
     void gridSizeIsCeiledExtent();
     void heightsMatchThePlainRasterBitForBit_data();
     void heightsMatchThePlainRasterBitForBit();
+    void cancelStopsTheRasterAndLeavesNoGrid();
 };
 
 void TestRasterizer::onlyUpwardFiniteFacetsDraw_data()
@@ -157,6 +177,21 @@ void TestRasterizer::heightsMatchThePlainRasterBitForBit()
         for (int x = 0; x < grid.width; ++x)
             QVERIFY2(std::memcmp(&grid.heights[y * grid.width + x], &plain.heights[y * grid.width + x], sizeof(float)) == 0,
                      qPrintable(QString("(%1, %2) = %3, not %4").arg(x).arg(y).arg(grid.at(x, y)).arg(plain.at(x, y))));
+}
+
+void TestRasterizer::cancelStopsTheRasterAndLeavesNoGrid()
+{
+    // Overlapping facets over 2048 x 2048 cells: seconds of work.
+    QVector<Vector3d> corners;
+    for (int i = 0; i < 4000; ++i)
+        corners << Vector3d(0, 0, i) << Vector3d(2048, 0, i) << Vector3d(0, 2048, i + 100);
+    CancellingMonitor monitor;
+    HeightGrid grid;
+    QVERIFY(!rasterizeFacetShape(grid, shapeOf(corners), &monitor));
+    QCOMPARE(monitor.shows, 1);
+    QVERIFY(monitor.shown < monitor.maximum);
+    QCOMPARE(grid.width, 0);
+    QCOMPARE(grid.heights, nullptr);
 }
 
 QTEST_GUILESS_MAIN(TestRasterizer)
