@@ -319,6 +319,9 @@ public:
         if (!progress || std::chrono::steady_clock::now() - start < Moment)
             return true;
         if (!shown) {
+            // Shown to the end: once it hid, events would reach the window
+            // while the raster is still being finished.
+            progress->setAutoClose(false);
             progress->setMaximum(bands);
             progress->show();
             shown = true;
