@@ -9,6 +9,7 @@
 #include "relief/reliefsource.h"
 #include "ui/ribbon.h"
 #include "views/facetwin.h"
+#include "views/progressdialogmonitor.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -435,10 +436,10 @@ void MeshOrientControls::acceptFacetShape()
 {
     bool reliefMade = false;
     if (shape) {
-        const double c = cellsPerUnit(imported);
-        shape->transform(Matrix3d(c, c, c));
         HeightGrid grid;
-        rasterizeFacetShape(grid, *shape);
+        // A cancel leaves the mesh as it was, to be oriented further.
+        if (!rasterizeInCells(grid))
+            return;
         if (view)
             view->setFacetShape(nullptr, true);
         FacetShape* done = shape;
@@ -469,6 +470,25 @@ void MeshOrientControls::acceptFacetShape()
     }
     switchTabsAfterAccept();
     emit acceptFinished(reliefMade);
+}
+
+bool MeshOrientControls::rasterizeInCells(HeightGrid& grid)
+{
+    const double c = cellsPerUnit(imported);
+    const Matrix3d toCells(c, c, c);
+    // A copy is scaled, so that the mesh stays as it is until the raster is
+    // done; without room for one the mesh itself is, and the raster runs to
+    // its end.
+    FacetShape cells;
+    try {
+        cells = *shape;
+        cells.transform(toCells);
+    } catch (const std::bad_alloc&) {
+        shape->transform(toCells);
+        return rasterizeFacetShape(grid, *shape);
+    }
+    ProgressDialogMonitor progress(QStringLiteral("Rasterizing Mesh"));
+    return rasterizeFacetShape(grid, cells, &progress);
 }
 
 void MeshOrientControls::switchTabsAfterAccept()

@@ -9,6 +9,7 @@
 
 class FacetShape;
 class FacetWin;
+class HeightGrid;
 class QButtonGroup;
 class QDoubleSpinBox;
 class QPushButton;
@@ -109,6 +110,9 @@ private:
     void standardTurn(int code);
     void scaleMenuChosen(int axis);
     void sizeEdited(int axis);
+    // The mesh scaled to cells and rasterised under a progress dialog;
+    // false when the user cancelled it.
+    bool rasterizeInCells(HeightGrid& grid);
     void switchTabsAfterAccept();
     double extent(int axis) const;
 

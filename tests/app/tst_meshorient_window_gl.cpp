@@ -16,12 +16,15 @@
 #include "relief/reliefsource.h"
 
 #include <QDataStream>
+#include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTemporaryDir>
+
+#include <cstring>
 
 
 namespace {
@@ -52,6 +55,19 @@ std::unique_ptr<FacetShape> edgeOn()
     auto s = std::make_unique<FacetShape>();
     s->addFacet(Facet(VekMath::Vector3d(0, 0, 0), VekMath::Vector3d(0, 1, 0), VekMath::Vector3d(0, 0, 1),
                       VekMath::Vector3d()));
+    return s;
+}
+
+// Facets overlapping across 40 x 40 inches, one above the other: a raster
+// that takes a while even on many cores.
+std::unique_ptr<FacetShape> overlappingFacets(int count)
+{
+    auto s = std::make_unique<FacetShape>();
+    for (int i = 0; i < count; ++i) {
+        const double z = i * 0.001;
+        s->addFacet(Facet(VekMath::Vector3d(0, 0, z), VekMath::Vector3d(40, 0, z), VekMath::Vector3d(0, 40, 1 + z),
+                          VekMath::Vector3d()));
+    }
     return s;
 }
 
@@ -110,6 +126,7 @@ private slots:
     void acceptLeavesScaleZWithSculptingOffUntilPanelAccept();
     void emptyRasterLeavesTheWindowAsBefore_data();
     void emptyRasterLeavesTheWindowAsBefore();
+    void cancelledAcceptLeavesTheMeshToOrient();
 
 private:
     QPushButton* orientButton(const QString& name) const;
@@ -125,6 +142,7 @@ void TestMeshOrientWindow::initTestCase()
     QVERIFY(writeStl(dir.filePath(QStringLiteral("slab.stl")), *toweredSlab()));
     QVERIFY(writeStl(dir.filePath(QStringLiteral("tower.stl")), *tallTower()));
     QVERIFY(writeStl(dir.filePath(QStringLiteral("edge.stl")), *edgeOn()));
+    QVERIFY(writeStl(dir.filePath(QStringLiteral("overlapping.stl")), *overlappingFacets(1000)));
 }
 
 void TestMeshOrientWindow::init()
@@ -311,6 +329,41 @@ void TestMeshOrientWindow::emptyRasterLeavesTheWindowAsBefore()
     QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(answerer->fileDialogs, dialogs + (workspace ? 0 : 1));
     QVERIFY(QFileInfo::exists(path));
+}
+
+void TestMeshOrientWindow::cancelledAcceptLeavesTheMeshToOrient()
+{
+    Relief* kept = window->currentModel();
+    const std::vector<float> heights = heightsOf(kept);
+    window->load(dir.filePath(QStringLiteral("overlapping.stl")), false);
+    FacetShape* mesh = window->currentMesh();
+    QVERIFY(mesh);
+    const std::vector<Facet> facets(mesh->facets().begin(), mesh->facets().end());
+    Ribbon* ribbon = window->ribbonWidget();
+    const QStringList tabs = shownTabs(ribbon);
+    auto sizes = [ribbon] {
+        QStringList texts;
+        for (const QDoubleSpinBox* field : ribbon->page(QStringLiteral("Orient / Scale"))->findChildren<QDoubleSpinBox*>())
+            texts << field->text();
+        return texts;
+    };
+    const QStringList sizesBefore = sizes();
+    answerer->cancelProgress = true;
+    QTest::mouseClick(orientButton(QStringLiteral("accept")), Qt::LeftButton);
+
+    QCOMPARE(answerer->cancelledProgress, 1);
+    QCOMPARE(answerer->cancelledLabel, QStringLiteral("Rasterizing Mesh"));
+    QVERIFY(answerer->boxes.isEmpty());
+    QCOMPARE(window->currentMesh(), mesh);
+    QCOMPARE(window->facetWin()->facetShape(), mesh);
+    QVERIFY(window->facetWin()->isVisible());
+    QCOMPARE(size_t(mesh->facetCount()), facets.size());
+    QVERIFY(std::memcmp(mesh->facets().constData(), facets.data(), facets.size() * sizeof(Facet)) == 0);
+    QCOMPARE(sizes(), sizesBefore);
+    QCOMPARE(shownTabs(ribbon), tabs);
+    QCOMPARE(ribbon->tabText(ribbon->currentIndex()), QStringLiteral("Orient / Scale"));
+    QCOMPARE(window->currentModel(), kept);
+    QCOMPARE(heightsOf(window->currentModel()), heights);
 }
 
 MORVANE_WINDOW_TEST_MAIN(TestMeshOrientWindow)
