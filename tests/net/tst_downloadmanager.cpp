@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QNetworkProxy>
 #include <QtTest>
 
 #if defined(__has_feature)
@@ -119,6 +120,7 @@ private slots:
     void init()
     {
         VekSettings().setUpdateBaseUrl(server.baseUrl());
+        QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
         QDir(VekSettings::downloadDir()).removeRecursively();
         QDir().mkpath(installerDir());
         QDir().mkpath(DownloadManager::filePath(DownloadManager::Readme, QString()));
@@ -468,6 +470,38 @@ private slots:
         QVERIFY2(grown < bound + (16 << 20), qPrintable(QStringLiteral("%1 MB").arg(grown >> 20)));
 #endif
         QVERIFY2(server.endlessSent < cap, qPrintable(QString::number(server.endlessSent)));
+    }
+
+    void plainHttpServerIsRefusedBeforeAnyRequest_data()
+    {
+        QTest::addColumn<bool>("query");
+        QTest::newRow("version query") << true;
+        QTest::newRow("installer download") << false;
+    }
+
+    void plainHttpServerIsRefusedBeforeAnyRequest()
+    {
+        QFETCH(bool, query);
+        // The loopback server stands in as a proxy that would answer for the
+        // plain server; no name is looked up.
+        QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, "127.0.0.1", server.port()));
+        VekSettings().setUpdateBaseUrl("http://example.invalid");
+        const QByteArray plain = "http://example.invalid";
+        server.setRoute(plain + queryTarget(), HttpRoute::json(versionsReply({"2.001.00300"})));
+        server.setRoute(plain + downloadTarget("2.001.00300"),
+                        HttpRoute::file(installerMime, "a; filename=\"morvane_2_001_00300.exe\"", "#!/bin/sh\n"));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Update server refused, not https: http://example.invalid$"));
+        QStringList result;
+        RecordingProgress listener;
+        if (query)
+            QVERIFY(!manager->queryVersions(DownloadManager::Installer, 2, result));
+        else
+            manager->download(DownloadManager::Installer, "2.001.00300", &listener);
+        QTest::qWait(300);
+        QCOMPARE(server.requests.size(), 0);
+        QCOMPARE(prompts->failedChecks, query ? 1 : 0);
+        QCOMPARE(listener.names, query ? QStringList() : QStringList{QString()});
+        QCOMPARE(QDir(installerDir()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
     void cleanupTestCase()
