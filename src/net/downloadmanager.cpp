@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHostAddress>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QTextStream>
@@ -48,6 +49,21 @@ QUrl withChannel(QUrl url, const QString& channel)
         url.setQuery(url.query(QUrl::FullyEncoded) + QLatin1Char('&') + oneItemQuery(QStringLiteral("type"), channel),
                      QUrl::StrictMode);
     return url;
+}
+
+// What the update server sends is stored and run as the user, so it must
+// come over https; plain http is left to this machine's own test servers.
+bool trustedServer(const QUrl& url)
+{
+    if (url.scheme() == QLatin1String("https"))
+        return true;
+    const QString host = url.host();
+    if (url.scheme() == QLatin1String("http")
+        && (host == QLatin1String("localhost") || QHostAddress(host).isLoopback()))
+        return true;
+    qDebug().noquote() << "Update server refused, not https:"
+                       << url.adjusted(QUrl::RemovePath | QUrl::RemoveQuery).toString();
+    return false;
 }
 
 // Which media types a download of each type may be.
@@ -240,7 +256,8 @@ bool DownloadManager::queryVersions(DLTypeEnum type, int major, QStringList& res
     // Installers removed or added by hand since the last look count as they are now.
     scanLocal(type);
     const QUrl url = withChannel(makeUrl(type, major, 0, 0), readUpdateType());
-    const QVariantMap reply = NetworkManager::instance()->get(url, QVariantMap(), queryTimeoutSeconds);
+    const QVariantMap reply
+        = trustedServer(url) ? NetworkManager::instance()->get(url, QVariantMap(), queryTimeoutSeconds) : QVariantMap();
     if (reply.isEmpty()) {
         if (ui)
             ui->checkFailed();
@@ -310,7 +327,7 @@ QString DownloadManager::localFileFor(DLTypeEnum type, const QStringList& parts)
 QString DownloadManager::download(DLTypeEnum type, QString versionText, DownloadProgress* listener)
 {
     const QUrl url = downloadUrl(type, versionText);
-    if (url.isEmpty()) {
+    if (url.isEmpty() || !trustedServer(url)) {
         if (listener)
             listener->finished(type, versionText, QString());
         return QString();

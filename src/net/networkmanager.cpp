@@ -167,6 +167,10 @@ QVariantMap NetworkManager::_callInternet(CallType type, QUrl url, const QVarian
     CallRecord record;
     record.deadline = QDateTime::currentMSecsSinceEpoch() + qint64(timeout) * 1000;
     record.body = bodyDevice;
+    // The access manager holds the whole body until the reply ends: a
+    // server that never stops sending would fill memory long before the
+    // deadline.
+    connect(reply, &QNetworkReply::readyRead, this, &NetworkManager::inetReadyRead);
 
     if (!response) {
         QEventLoop loop;
@@ -308,6 +312,19 @@ void NetworkManager::inetProgress(qint64 bytesReceived, qint64 bytesTotal)
     if (it == calls.constEnd() || !it->response)
         return;
     it->response->netProgress(reply->request().url(), bytesReceived, bytesTotal);
+}
+
+void NetworkManager::inetReadyRead()
+{
+    QNetworkReply* reply = qobject_cast<QNetworkReply*>(sender());
+    if (!reply || !calls.contains(reply))
+        return;
+    const int limit = ReplyDecoder::bodyLimit(reply->header(QNetworkRequest::ContentTypeHeader).toByteArray());
+    if (reply->bytesAvailable() <= limit)
+        return;
+    qDebug("NetworkManager: reply passed %d bytes, aborted", limit);
+    // Ends the call through inetFinished, as a failure.
+    reply->abort();
 }
 
 void NetworkManager::setError(int code)

@@ -71,6 +71,8 @@ protected slots:
     void inetAccessible(bool accessible);
     void inetOnline(bool isOnline);
     void inetProgress(qint64 bytesReceived, qint64 bytesTotal);
+    // Aborts a reply as soon as what has arrived passes its body's bound.
+    void inetReadyRead();
     void inetProxyAuth(const QNetworkProxy& proxy, QAuthenticator* pAuth);
     void inetSSLErrors(QNetworkReply* pReply, const QList<QSslError>& errors);
 

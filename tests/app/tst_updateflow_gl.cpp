@@ -12,6 +12,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMessageBox>
+#include <QNetworkProxy>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QStatusBar>
@@ -103,11 +104,12 @@ private slots:
     void initTestCase()
     {
         QVERIFY(server.isListening());
-        VekSettings().setUpdateBaseUrl(server.baseUrl());
     }
 
     void init()
     {
+        VekSettings().setUpdateBaseUrl(server.baseUrl());
+        QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
         QDir(VekSettings::downloadDir()).removeRecursively();
         QDir().mkpath(installerDir());
         server.requests.clear();
@@ -200,6 +202,27 @@ private slots:
         flow->checkForUpdates();
         QCOMPARE(ok.seen, QStringList{"Failed | Check for update failed"});
         QVERIFY(!flow->installAction());
+    }
+
+    void plainHttpServerIsRefusedAndNothingRuns()
+    {
+        // The loopback server stands in as a proxy that would offer an
+        // update for the plain server and serve a script as its installer;
+        // no name is looked up.
+        QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, "127.0.0.1", server.port()));
+        VekSettings().setUpdateBaseUrl("http://example.invalid");
+        const QString marker = home.dir.filePath("plain");
+        server.setRoute("http://example.invalid" + queryTarget, HttpRoute::json(versionsReply("\"2.001.00300\"")));
+        server.setRoute("http://example.invalid" + downloadTarget,
+                        HttpRoute::file(installerMime, "a; filename=\"morvane_2_001_00300.exe\"", markerScript(marker)));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Update server refused, not https: http://example.invalid$"));
+        BoxAnswerer answer("Upgrade Now");
+        flow->checkForUpdates();
+        QTest::qWait(500);
+        QCOMPARE(answer.seen, QStringList{"Failed | Check for update failed"});
+        QCOMPARE(server.requests.size(), 0);
+        QVERIFY(!QFile::exists(marker));
+        QCOMPARE(QDir(installerDir()).entryList(QDir::Files), QStringList());
     }
 
     void secondCheckWhileOneRunsIsIgnored()

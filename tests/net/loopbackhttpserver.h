@@ -19,10 +19,11 @@
 
 // A small HTTP/1.1 server on 127.0.0.1 for the network tests: routes by
 // path with chosen status, headers and body, modes that hang, cut the body
-// short or send it in timed chunks, and a record of every request.
+// short, send it in timed chunks or without end, and a record of every
+// request.
 struct HttpRoute
 {
-    enum Mode { Normal, Hang, Truncate, Chunked };
+    enum Mode { Normal, Hang, Truncate, Chunked, Endless };
 
     int status = 200;
     QByteArray reason = "OK";
@@ -38,6 +39,10 @@ struct HttpRoute
     std::function<bool()> releaseWhen;
     // Without a length the body ends when the connection closes.
     bool sendLength = true;
+    // Endless mode: the body is written again each time the last copy has
+    // gone out, until the client hangs up; past cap bytes the server gives
+    // up, so a client that never stops reading cannot exhaust the machine.
+    qint64 cap = 0;
 
     HttpRoute& header(const QByteArray& name, const QByteArray& value)
     {
@@ -113,6 +118,7 @@ public:
     }
 
     bool isListening() const { return server.isListening(); }
+    quint16 port() const { return server.serverPort(); }
     QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort()); }
     QUrl url(const QString& pathAndQuery) const { return QUrl(baseUrl() + pathAndQuery); }
 
@@ -121,6 +127,8 @@ public:
     void clearRoutes() { routes.clear(); }
 
     QList<HttpRequest> requests;
+    // Body bytes handed to the socket by the last endless reply.
+    qint64 endlessSent = 0;
 
     int countRequests(const QByteArray& path) const
     {
@@ -182,12 +190,31 @@ private:
         if (route.mode == HttpRoute::Normal) {
             socket->write(route.body);
             socket->disconnectFromHost();
+        } else if (route.mode == HttpRoute::Endless) {
+            sendEndless(socket, route);
         } else if (route.mode == HttpRoute::Truncate) {
             socket->write(route.body.left(route.body.size() / 2));
             socket->disconnectFromHost();
         } else {
             sendChunk(QPointer<QTcpSocket>(socket), route, 0);
         }
+    }
+
+    void sendEndless(QTcpSocket* socket, const HttpRoute& route)
+    {
+        endlessSent = 0;
+        auto more = [this, socket, block = route.body, cap = route.cap] {
+            while (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < block.size()) {
+                if (endlessSent >= cap) {
+                    socket->disconnectFromHost();
+                    return;
+                }
+                socket->write(block);
+                endlessSent += block.size();
+            }
+        };
+        connect(socket, &QTcpSocket::bytesWritten, socket, more);
+        more();
     }
 
     void sendChunk(QPointer<QTcpSocket> socket, const HttpRoute& route, int from)

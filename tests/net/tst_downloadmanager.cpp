@@ -1,6 +1,7 @@
 #include "base/veksettings.h"
 #include "net/downloadmanager.h"
 #include "net/downloadprogress.h"
+#include "net/replydecoder.h"
 #include "net/updateprompts.h"
 
 #include "common/isolatedhome.h"
@@ -8,7 +9,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QNetworkProxy>
 #include <QtTest>
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define MORVANE_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define MORVANE_ASAN 1
+#endif
 
 namespace {
 
@@ -58,6 +69,26 @@ QByteArray downloadTarget(const QByteArray& version, const QByteArray& name = "m
     return script + "?os=win&name=" + name + "&version=" + version;
 }
 
+// A line of /proc/self/status such as VmRSS or VmHWM, in bytes.
+qint64 memoryStatus(const QByteArray& key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(key + ':'))
+            return line.mid(key.size() + 1).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return -1;
+}
+
+// Starts the peak resident size (VmHWM) afresh from the current size.
+bool resetMemoryPeak()
+{
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
+}
+
 void touch(const QString& path, const QByteArray& data = QByteArray())
 {
     QFile file(path);
@@ -83,12 +114,13 @@ private slots:
     void initTestCase()
     {
         QVERIFY(server.isListening());
-        VekSettings().setUpdateBaseUrl(server.baseUrl());
         manager = DownloadManager::instance();
     }
 
     void init()
     {
+        VekSettings().setUpdateBaseUrl(server.baseUrl());
+        QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
         QDir(VekSettings::downloadDir()).removeRecursively();
         QDir().mkpath(installerDir());
         QDir().mkpath(DownloadManager::filePath(DownloadManager::Readme, QString()));
@@ -397,6 +429,79 @@ private slots:
         QVERIFY(!manager->open(DownloadManager::Installer, name));
         QCOMPARE(prompts->launchFailures.size(), 1);
         QVERIFY(!prompts->launchFailures[0].second.isEmpty());
+    }
+
+    void endlessReplyIsCutOffAtItsBound_data()
+    {
+        QTest::addColumn<bool>("query");
+        QTest::addColumn<QByteArray>("mime");
+        QTest::newRow("version query") << true << QByteArray("application/json");
+        QTest::newRow("installer download") << false << installerMime;
+    }
+
+    void endlessReplyIsCutOffAtItsBound()
+    {
+        QFETCH(bool, query);
+        QFETCH(QByteArray, mime);
+        const qint64 bound = ReplyDecoder::bodyLimit(mime);
+        // Well past the bound and what loopback sockets hold in flight, so
+        // a client that reads on is told apart from one that hangs up.
+        const qint64 cap = bound + (64 << 20);
+        HttpRoute route = HttpRoute::file(mime, "a; filename=\"endless.exe\"", QByteArray(1 << 20, ' '));
+        route.mode = HttpRoute::Endless;
+        route.sendLength = false;
+        route.cap = cap;
+        server.setRoute(query ? queryTarget() : downloadTarget("2.001.00300"), route);
+        QVERIFY(resetMemoryPeak());
+        const qint64 before = memoryStatus("VmRSS");
+        if (query) {
+            QStringList result;
+            QVERIFY(!manager->queryVersions(DownloadManager::Installer, 2, result));
+            QCOMPARE(prompts->failedChecks, 1);
+        } else {
+            RecordingProgress listener;
+            manager->download(DownloadManager::Installer, "2.001.00300", &listener);
+            QTRY_COMPARE_WITH_TIMEOUT(listener.names, QStringList{QString()}, 60000);
+            QCOMPARE(QDir(installerDir()).entryList(QDir::Files | QDir::Hidden), QStringList());
+        }
+#ifndef MORVANE_ASAN
+        // Sanitizer shadow and quarantine make resident size no measure.
+        const qint64 grown = memoryStatus("VmHWM") - before;
+        QVERIFY2(grown < bound + (16 << 20), qPrintable(QStringLiteral("%1 MB").arg(grown >> 20)));
+#endif
+        QVERIFY2(server.endlessSent < cap, qPrintable(QString::number(server.endlessSent)));
+    }
+
+    void plainHttpServerIsRefusedBeforeAnyRequest_data()
+    {
+        QTest::addColumn<bool>("query");
+        QTest::newRow("version query") << true;
+        QTest::newRow("installer download") << false;
+    }
+
+    void plainHttpServerIsRefusedBeforeAnyRequest()
+    {
+        QFETCH(bool, query);
+        // The loopback server stands in as a proxy that would answer for the
+        // plain server; no name is looked up.
+        QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, "127.0.0.1", server.port()));
+        VekSettings().setUpdateBaseUrl("http://example.invalid");
+        const QByteArray plain = "http://example.invalid";
+        server.setRoute(plain + queryTarget(), HttpRoute::json(versionsReply({"2.001.00300"})));
+        server.setRoute(plain + downloadTarget("2.001.00300"),
+                        HttpRoute::file(installerMime, "a; filename=\"morvane_2_001_00300.exe\"", "#!/bin/sh\n"));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Update server refused, not https: http://example.invalid$"));
+        QStringList result;
+        RecordingProgress listener;
+        if (query)
+            QVERIFY(!manager->queryVersions(DownloadManager::Installer, 2, result));
+        else
+            manager->download(DownloadManager::Installer, "2.001.00300", &listener);
+        QTest::qWait(300);
+        QCOMPARE(server.requests.size(), 0);
+        QCOMPARE(prompts->failedChecks, query ? 1 : 0);
+        QCOMPARE(listener.names, query ? QStringList() : QStringList{QString()});
+        QCOMPARE(QDir(installerDir()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
     void cleanupTestCase()
