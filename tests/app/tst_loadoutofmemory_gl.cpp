@@ -14,14 +14,7 @@
 
 #include <cstdio>
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define MORVANE_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define MORVANE_ASAN 1
-#endif
+#include "common/sanitizer.h"
 
 namespace {
 

@@ -18,15 +18,7 @@
 #include <cstring>
 #include <memory>
 
-// AddressSanitizer's shadow memory alone needs more address space than the
-// limits below leave.
-#if defined(__SANITIZE_ADDRESS__)
-#define MORVANE_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define MORVANE_ASAN 1
-#endif
-#endif
+#include "common/sanitizer.h"
 
 namespace {
 

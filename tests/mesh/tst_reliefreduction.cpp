@@ -18,14 +18,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define UNDER_ASAN
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define UNDER_ASAN
-#endif
+#include "common/sanitizer.h"
 
 using VekMath::Vector3d;
 
@@ -319,7 +312,7 @@ void TestReliefReduction::progressOnWorkersStandsStillUntilTheFirstStripEnds()
 
 void TestReliefReduction::workersBeyondTheAddressSpaceLimitFailTheExport()
 {
-#ifdef UNDER_ASAN
+#ifdef MORVANE_ASAN
     QSKIP("the sanitizer's shadow memory does not fit under an address-space limit");
 #endif
     // Five strips of a dome with ripples; room for one strip's reducer at

@@ -12,14 +12,7 @@
 #include <QNetworkProxy>
 #include <QtTest>
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define MORVANE_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define MORVANE_ASAN 1
-#endif
+#include "common/sanitizer.h"
 
 namespace {
 
