@@ -446,7 +446,7 @@ private slots:
         route.cap = cap;
         server.setRoute(query ? queryTarget() : downloadTarget("2.001.00300"), route);
         QVERIFY(resetMemoryPeak());
-        const qint64 before = memoryStatus("VmRSS");
+        [[maybe_unused]] const qint64 before = memoryStatus("VmRSS");
         if (query) {
             QStringList result;
             QVERIFY(!manager->queryVersions(DownloadManager::Installer, 2, result));
