@@ -128,6 +128,7 @@ void MainWindow::setupPieces()
             button->click();
     });
 
+    meshControls->setDrawingBytes([this](const Relief& relief) { return bytesToShow(relief); });
     connect(meshControls, &MeshOrientControls::importSettingsNeeded, this, &MainWindow::fillImportSettings);
     connect(meshControls, &MeshOrientControls::reliefAccepted, this, &MainWindow::meshAccepted);
     connect(meshControls, &MeshOrientControls::meshReleased, this, &MainWindow::meshReleased);

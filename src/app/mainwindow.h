@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class BackStageWidget;
 class CentralPanel;
@@ -51,6 +52,8 @@ public:
     void setModel(Relief* relief, int mode);
     Relief* currentModel() const { return model; }
     FacetShape* currentMesh() const { return mesh; }
+    // Memory the views take to draw that relief.
+    long long bytesToShow(const Relief& relief) const;
 
     bool canSave(bool forLayora) const;
     void showSaveNotAllowed();
@@ -178,7 +181,9 @@ private:
     bool loadImageFile(const QString& path, bool addToRecent);
     bool loadMeshFile(const QString& path, bool addToRecent, bool stl);
     void dropMesh();
-    bool holdMesh(FacetShape* newMesh, const QString& path, bool addToRecent);
+    // The mesh read, with the arrays its view draws from made already.
+    bool holdMesh(std::unique_ptr<FacetShape> newMesh, std::vector<float> arrays, const QString& path,
+                  bool addToRecent);
     // A fresh import from the source that read gives, or the box of a failed
     // read; running out of memory while reading or building the relief
     // fails as outOfMemory.

@@ -10,8 +10,7 @@
 #include "files/workspacefile.h"
 #include "mesh/facetshape.h"
 #include "mesh/memorylimit.h"
-#include "mesh/objfilereader.h"
-#include "mesh/stlfilereader.h"
+#include "mesh/meshfileread.h"
 #include "relief/relief.h"
 #include "relief/reliefsource.h"
 #include "relief/sculptundo.h"
@@ -24,14 +23,11 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDataStream>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTextStream>
 
 #include <new>
 
@@ -50,20 +46,24 @@ QString withSuffix(const QString& name, const QString& suffix)
 
 // Whether the views have room to draw a relief of that size beside all that
 // is held now: the driver's copies of their arrays and its own working
-// memory are taken as it draws, where running short ends the program. The
-// views share one frame of the window; before the window is first shown
-// only the window's own size bounds them.
+// memory are taken as it draws, where running short ends the program.
 bool roomToShow(const MainWindow& window, const Relief& relief)
 {
-    const QWidget* frame = window.isVisible() ? window.sculptWin()->parentWidget() : &window;
-    const QSize pixels = frame->size() * window.devicePixelRatioF();
-    const int w = relief.width();
-    const int h = relief.height();
-    return MemoryLimit::room()
-        >= window.sculptWin()->drawingBytes(w, h, pixels) + window.flatWin()->drawingBytes(w, h, pixels);
+    return MemoryLimit::room() >= window.bytesToShow(relief);
 }
 
 } // namespace
+
+long long MainWindow::bytesToShow(const Relief& relief) const
+{
+    // The views share one frame of the window; before the window is first
+    // shown only the window's own size bounds them.
+    const QWidget* frame = isVisible() ? sculptWin()->parentWidget() : this;
+    const QSize pixels = frame->size() * devicePixelRatioF();
+    const int w = relief.width();
+    const int h = relief.height();
+    return sculptWin()->drawingBytes(w, h, pixels) + flatWin()->drawingBytes(w, h, pixels);
+}
 
 void MainWindow::critical(const QString& title, const QString& text)
 {
@@ -319,30 +319,38 @@ bool MainWindow::loadObjFile(const QString& path, bool addToRecent)
 
 bool MainWindow::loadMeshFile(const QString& path, bool addToRecent, bool stl)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    std::vector<float> arrays;
+    // Showing the mesh takes its arrays and the driver's copy of them; a
+    // mesh without room for those is refused like one that cannot be read.
+    const auto prepare = [&arrays](const FacetShape& shape) {
+        if (MemoryLimit::room() < FacetWin::drawingBytes(shape.facetCount()))
+            throw std::bad_alloc();
+        arrays = FacetWin::vertexArray(shape);
+    };
+    std::unique_ptr<FacetShape> read;
+    MeshFileRead::Outcome outcome;
+    {
+        ProgressDialogMonitor progress(QStringLiteral("Reading Mesh"));
+        outcome = MeshFileRead::read(path, stl ? MeshFileRead::Stl : MeshFileRead::Obj, &progress, prepare, read);
+    }
+    switch (outcome) {
+    case MeshFileRead::Read:
+        return holdMesh(std::move(read), std::move(arrays), path, addToRecent);
+    case MeshFileRead::OpenFailed:
         critical(QStringLiteral("Open Failed"), QStringLiteral("Error! File Open Failed"));
         return false;
-    }
-    FacetShape* read = nullptr;
-    if (stl) {
-        QDataStream stream(&file);
-        StlFileReader reader(&stream);
-        read = readStl(reader);
-    } else {
-        QTextStream stream(&file);
-        read = ObjFileReader(&stream).read();
-    }
-    return holdMesh(read, path, addToRecent);
-}
-
-bool MainWindow::holdMesh(FacetShape* newMesh, const QString& path, bool addToRecent)
-{
-    // The mesh held so far stays until the new one has been read.
-    if (!newMesh) {
+    case MeshFileRead::Failed:
         critical(QStringLiteral("Load Failed"), QStringLiteral("Error! File I/O Error"));
         return false;
+    case MeshFileRead::Cancelled:
+        break;
     }
+    return false;
+}
+
+bool MainWindow::holdMesh(std::unique_ptr<FacetShape> newMesh, std::vector<float> arrays, const QString& path,
+                          bool addToRecent)
+{
     // The load names the window after the mesh; a mesh that makes no relief
     // gives the kept model its own title and workspace back.
     if (!mesh) {
@@ -350,12 +358,12 @@ bool MainWindow::holdMesh(FacetShape* newMesh, const QString& path, bool addToRe
         workspaceBeforeMesh = workspaceFile;
     }
     dropMesh();
-    mesh = newMesh;
+    mesh = newMesh.release();
 
     rememberFile(path, addToRecent);
     centralPanel->showMeshImportTab();
     sizeLabel->clear();
-    facetWin()->setFacetShape(mesh, true);
+    facetWin()->setFacetShape(mesh, true, std::move(arrays));
 
     beginTabSwitch();
     ribbon->showTab(tabOrientScale, true);

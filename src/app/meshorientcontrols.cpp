@@ -4,6 +4,7 @@
 
 #include "mesh/facetshape.h"
 #include "mesh/heightgrid.h"
+#include "mesh/memorylimit.h"
 #include "mesh/rasterizer.h"
 #include "relief/relief.h"
 #include "relief/reliefsource.h"
@@ -24,6 +25,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <memory>
 #include <new>
 
 using VekMath::Matrix3d;
@@ -436,9 +439,19 @@ void MeshOrientControls::acceptFacetShape()
 {
     bool reliefMade = false;
     if (shape) {
-        HeightGrid grid;
-        // A cancel leaves the mesh as it was, to be oriented further.
-        if (!rasterizeInCells(grid))
+        // The mesh stays held until its relief is made: when memory runs
+        // out it can be scaled down and accepted again.
+        std::unique_ptr<Relief> relief;
+        bool cancelled = false;
+        try {
+            relief.reset(makeRelief(&cancelled));
+        } catch (const std::bad_alloc&) {
+            QMessageBox::warning(view ? view->window() : nullptr, QStringLiteral("Accept"),
+                                 QStringLiteral("There was not enough memory to make a relief of the mesh. "
+                                                "The mesh is kept: scale it down and accept it again."));
+            return;
+        }
+        if (cancelled)
             return;
         if (view)
             view->setFacetShape(nullptr, true);
@@ -446,23 +459,12 @@ void MeshOrientControls::acceptFacetShape()
         shape = nullptr;
         emit meshReleased(done);
 
-        // Running out of memory while building the relief keeps the current
-        // model, as a mesh without heights does.
-        if (grid.width > 0 && grid.height > 0) {
-            try {
-                ReliefSource source(uint32_t(grid.width), uint32_t(grid.height), grid.heights);
-                grid.release();
-                emit importSettingsNeeded(&source);
-                source.dirty = true;
-                source.tiltDirty = true;
-                // A bas-relief is made afterwards, from the import page that
-                // the fresh relief opens on.
-                emit reliefAccepted(new Relief(source));
-                reliefMade = true;
-            } catch (const std::bad_alloc&) {
-            }
-        }
-        if (!reliefMade) {
+        if (relief) {
+            // A bas-relief is made afterwards, from the import page that
+            // the fresh relief opens on.
+            emit reliefAccepted(relief.release());
+            reliefMade = true;
+        } else {
             QMessageBox::warning(view ? view->window() : nullptr, QStringLiteral("Accept"),
                                  QStringLiteral("The mesh gave no heights to make a relief of. "
                                                 "The current model is kept."));
@@ -472,20 +474,55 @@ void MeshOrientControls::acceptFacetShape()
     emit acceptFinished(reliefMade);
 }
 
+Relief* MeshOrientControls::makeRelief(bool* cancelled)
+{
+    HeightGrid grid;
+    if (!rasterizeInCells(grid)) {
+        *cancelled = true;
+        return nullptr;
+    }
+    const long long cells = (long long)grid.width * grid.height;
+    if (std::none_of(grid.heights, grid.heights + cells, [](float z) { return z > 0.0f; }))
+        return nullptr;
+    std::unique_ptr<ReliefSource> source(new ReliefSource(uint32_t(grid.width), uint32_t(grid.height), grid.heights));
+    grid.release();
+    emit importSettingsNeeded(source.get());
+    source->dirty = true;
+    source->tiltDirty = true;
+    std::unique_ptr<Relief> relief(new Relief(*source));
+    source.reset();
+    // The mesh and its view's arrays go once the relief is taken: they count
+    // as room for drawing it.
+    const long long meshBytes = (long long)shape->facetCount() * (long long)sizeof(Facet);
+    if (drawingBytes && MemoryLimit::room() + meshBytes < drawingBytes(*relief))
+        throw std::bad_alloc();
+    return relief.release();
+}
+
 bool MeshOrientControls::rasterizeInCells(HeightGrid& grid)
 {
     const double c = cellsPerUnit(imported);
     const Matrix3d toCells(c, c, c);
     // A copy is scaled, so that the mesh stays as it is until the raster is
-    // done; without room for one the mesh itself is, and the raster runs to
-    // its end.
+    // done.
     FacetShape cells;
     try {
         cells = *shape;
         cells.transform(toCells);
     } catch (const std::bad_alloc&) {
+        // Without room for a copy the mesh itself is scaled for the raster,
+        // which then runs to its end, and scaled back. The copy still shares
+        // the mesh's facets: it goes first, or scaling would copy them.
+        cells = FacetShape();
         shape->transform(toCells);
-        return rasterizeFacetShape(grid, *shape);
+        try {
+            rasterizeFacetShape(grid, *shape);
+        } catch (const std::bad_alloc&) {
+            shape->transform(toCells.inverted());
+            throw;
+        }
+        shape->transform(toCells.inverted());
+        return true;
     }
     ProgressDialogMonitor progress(QStringLiteral("Rasterizing Mesh"));
     return rasterizeFacetShape(grid, cells, &progress);

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class FacetShape;
 class FacetWin;
 class HeightGrid;
@@ -54,6 +56,11 @@ public:
     double scaleZ() const { return scale[2]; }
     int aspectMode() const { return aspect; }
     bool acceptEnabled() const;
+
+    // Memory the views take to draw a relief: an accepted relief without
+    // room for it beside what is held is refused as memory running out.
+    using DrawingBytes = std::function<long long(const Relief&)>;
+    void setDrawingBytes(DrawingBytes bytes) { drawingBytes = std::move(bytes); }
 
     void setWorkingUnits(int units);
     void setImportUnits(int units);
@@ -111,8 +118,13 @@ private:
     void scaleMenuChosen(int axis);
     void sizeEdited(int axis);
     // The mesh scaled to cells and rasterised under a progress dialog;
-    // false when the user cancelled it.
+    // false when the user cancelled it. Throws std::bad_alloc when memory
+    // runs out, the mesh left as it was.
     bool rasterizeInCells(HeightGrid& grid);
+    // The relief of the mesh, or null when the mesh gives no heights; null
+    // and *cancelled when the user cancelled the raster. Throws
+    // std::bad_alloc when memory runs out.
+    Relief* makeRelief(bool* cancelled);
     void switchTabsAfterAccept();
     double extent(int axis) const;
 
@@ -122,6 +134,7 @@ private:
 
     FacetWin* view;
     FacetShape* shape = nullptr;
+    DrawingBytes drawingBytes;
     Ribbon* ribbon = nullptr;
     QString orientTab;
     int imported = Units::Inch;

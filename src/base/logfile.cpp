@@ -10,6 +10,9 @@
 namespace {
 
 LogFile* theLog = nullptr;
+// Held while the log is made, written, flushed or closed; recursive, as a
+// failure to open it may be reported through the log's own streams.
+std::recursive_mutex logMutex;
 LogFile::OpenFailedHandler openFailedHandler = nullptr;
 
 // Takes the messages written after the log was closed or failed to open.
@@ -65,6 +68,7 @@ LogFile* LogFile::instance()
     // The pointer is set before opening so that anything logged while an
     // open failure is being reported reaches this instance instead of
     // making another one and a second box.
+    std::lock_guard<std::recursive_mutex> hold(logMutex);
     if (!theLog) {
         theLog = new LogFile;
         theLog->open();
@@ -72,34 +76,37 @@ LogFile* LogFile::instance()
     return theLog;
 }
 
-QTextStream& LogFile::prefixed(const char* prefix)
+LogFile::Line LogFile::prefixed(const char* prefix)
 {
+    std::unique_lock<std::recursive_mutex> hold(logMutex);
     stream << prefix;
-    return stream;
+    return Line(std::move(hold), stream);
 }
 
-QTextStream& LogFile::info()
+LogFile::Line LogFile::info()
 {
     return instance()->prefixed("Info: ");
 }
 
-QTextStream& LogFile::warning()
+LogFile::Line LogFile::warning()
 {
     return instance()->prefixed("Warning: ");
 }
 
-QTextStream& LogFile::critical()
+LogFile::Line LogFile::critical()
 {
     return instance()->prefixed("Critical: ");
 }
 
 void LogFile::flush()
 {
+    std::lock_guard<std::recursive_mutex> hold(logMutex);
     instance()->stream.flush();
 }
 
 void LogFile::close()
 {
+    std::lock_guard<std::recursive_mutex> hold(logMutex);
     LogFile* log = instance();
     log->stream << "Closing Morvane 2 log: " << now() << "\n";
     log->stream.flush();

@@ -4,6 +4,9 @@
 #include <QString>
 #include <QTextStream>
 
+#include <mutex>
+#include <utility>
+
 // The process-wide diagnostic log: one file per run in the program's home
 // folder, written through three prefixed streams. Callers end their own
 // messages with "\n"; the file sees them at flush() or close().
@@ -19,9 +22,31 @@ public:
     LogFile& operator=(const LogFile&) = delete;
 
     static LogFile* instance();
-    static QTextStream& info();
-    static QTextStream& warning();
-    static QTextStream& critical();
+    // One message as it is written: the log is held for it to the end of
+    // the statement, so that messages from several threads do not mix.
+    class Line
+    {
+    public:
+        Line(std::unique_lock<std::recursive_mutex> held, QTextStream& stream)
+            : held(std::move(held)), stream(stream)
+        {
+        }
+
+        template <typename T>
+        Line& operator<<(T&& value)
+        {
+            stream << std::forward<T>(value);
+            return *this;
+        }
+
+    private:
+        std::unique_lock<std::recursive_mutex> held;
+        QTextStream& stream;
+    };
+
+    static Line info();
+    static Line warning();
+    static Line critical();
     static void flush();
     static void close();
 
@@ -34,7 +59,7 @@ public:
 private:
     LogFile();
     void open();
-    QTextStream& prefixed(const char* prefix);
+    Line prefixed(const char* prefix);
     void discardFurtherWrites();
 
     QFile file;

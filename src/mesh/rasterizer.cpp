@@ -353,7 +353,7 @@ bool rasterizeFacetShape(HeightGrid& grid, const FacetShape& shape, ProgressMoni
         || !ReliefSource::fits((long long)w, (long long)h))
         return true;
     if (!grid.allocate((long long)w, (long long)h))
-        return true;
+        throw std::bad_alloc();
 
     const unsigned int threads = threadsFor(grid);
     const Bands bands(grid, shape.facets(), lo, threads);

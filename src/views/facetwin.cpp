@@ -8,6 +8,9 @@
 #include <QOpenGLContext>
 #include <QWheelEvent>
 
+#include <new>
+#include <utility>
+
 using VekMath::Quaternion;
 using VekMath::Rect2di;
 using VekMath::Vector3d;
@@ -17,6 +20,7 @@ namespace {
 const int floatsPerVertex = 6;
 const int floatsPerFacet = 3 * floatsPerVertex;
 const GLsizei vertexStride = GLsizei(floatsPerVertex * sizeof(float));
+const long long driverWorkingBytes = 64LL << 20;
 
 void setMaterial(QOpenGLFunctions_2_1* gl, GLenum face, GLenum what, float r, float g, float b,
                  float a)
@@ -84,15 +88,22 @@ std::vector<float> FacetWin::vertexArray(const FacetShape& shape)
     return out;
 }
 
+long long FacetWin::drawingBytes(long long facets)
+{
+    return 2 * facets * floatsPerFacet * (long long)sizeof(float) + driverWorkingBytes;
+}
+
 void FacetWin::setFacetShape(FacetShape* s, bool fit)
 {
+    setFacetShape(s, fit, s ? vertexArray(*s) : std::vector<float>());
+}
+
+void FacetWin::setFacetShape(FacetShape* s, bool fit, std::vector<float> prepared)
+{
     shape = s;
-    vertices.clear();
-    vertices.shrink_to_fit();
+    vertices = std::move(prepared);
     builtStamp = stampOf(shape);
     uploadedStamp = ShapeStamp();
-    if (shape)
-        vertices = vertexArray(*shape);
     if (fit)
         fitToView();
     else
@@ -119,7 +130,16 @@ void FacetWin::syncArrays()
         return;
     }
     if (!(now == builtStamp) || (vertices.empty() && shape->facetCount() > 0)) {
-        vertices = vertexArray(*shape);
+        // A mesh turned or scaled with too little memory left is not drawn
+        // until there is room for its arrays again.
+        vertices.clear();
+        vertices.shrink_to_fit();
+        try {
+            vertices = vertexArray(*shape);
+        } catch (const std::bad_alloc&) {
+            drawCount = 0;
+            return;
+        }
         builtStamp = now;
     }
     drawCount = int(vertices.size() / floatsPerVertex);

@@ -35,6 +35,8 @@ public:
     // The mesh shown (not owned; null shows only the cube). A mesh changed in
     // place through FacetShape's own operations is noticed at the next paint.
     void setFacetShape(FacetShape* shape, bool fit);
+    // The same with the shape's vertexArray made already, off this thread.
+    void setFacetShape(FacetShape* shape, bool fit, std::vector<float> prepared);
     FacetShape* facetShape() const { return shape; }
 
     virtual void fitToView();
@@ -68,6 +70,9 @@ public:
     // centre of the bounds, as floats (18 a facet). The normals keep the
     // length their maker gave them.
     static std::vector<float> vertexArray(const FacetShape& shape);
+    // Memory that showing a mesh of that many facets takes: its arrays, the
+    // driver's copy of them and the driver's own working memory.
+    static long long drawingBytes(long long facets);
 
 public slots:
     void setRotation(const VekMath::Quaternion& quat);

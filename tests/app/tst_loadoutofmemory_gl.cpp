@@ -12,6 +12,7 @@
 
 #include <sys/resource.h>
 
+#include <cmath>
 #include <cstdio>
 
 #include "common/sanitizer.h"
@@ -26,6 +27,9 @@ const int side = 3000;
 // Cells a side of a file whose grids fit into the room the test leaves,
 // but whose mesh, at one vertex a cell, does not fit beside them.
 const int drawnSide = 1000;
+// Facets of a mesh whose copy, view arrays and driver's copy each take tens
+// of MB.
+const int manyFacets = 1000000;
 
 qint64 addressSpaceInUse()
 {
@@ -58,11 +62,51 @@ bool writeLargeFile(const QString& path, const QString& kind, int cells = side)
     return true;
 }
 
+// A binary STL of facets small squares (two facets each) over a slope twenty
+// inches square, 50 bytes a facet in the file and 96 in memory.
+bool writeManyFacets(const QString& path, int facets)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const int side = int(std::sqrt(facets / 2));
+    const float step = 20.0f / float(side);
+    QByteArray data(80, '\0');
+    const qint32 count = 2 * side * side;
+    data.append(reinterpret_cast<const char*>(&count), 4);
+    auto facet = [&data](float x0, float y0, float x1, float y1, float x2, float y2) {
+        const float values[12] = {0, 0, 1, x0, y0, x0 / 20, x1, y1, x1 / 20, x2, y2, x2 / 20};
+        data.append(reinterpret_cast<const char*>(values), sizeof values);
+        data.append(2, '\0');
+    };
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            const float x0 = x * step, y0 = y * step, x1 = x0 + step, y1 = y0 + step;
+            facet(x0, y0, x1, y0, x1, y1);
+            facet(x0, y0, x1, y1, x0, y1);
+        }
+    }
+    return file.write(data) == data.size();
+}
+
+// Only the soft limit is set, so that it can be set again, higher or lower.
+bool limitAddressSpace(qint64 headroom)
+{
+    const qint64 inUse = addressSpaceInUse();
+    rlimit limit;
+    if (inUse < 0 || getrlimit(RLIMIT_AS, &limit) != 0)
+        return false;
+    limit.rlim_cur = rlim_t(inUse + headroom);
+    return setrlimit(RLIMIT_AS, &limit) == 0;
+}
+
 // The child: opens the window on a workspace, limits its address space to
-// headroom above what is in use, loads the file (and accepts a mesh) and
-// reports the boxes shown, whether the model was kept and what the window is
-// called and saves to. It only gets to report when nothing aborted it.
-int runChild(const QString& path, qint64 headroom)
+// headroom above what is in use, loads the file, accepts a mesh (under a
+// limit of acceptHeadroom above what is then in use, when that is not
+// negative) and reports the boxes shown, whether the model was kept, whether
+// a mesh is held and what the window is called and saves to. It only gets to
+// report when nothing aborted it.
+int runChild(const QString& path, qint64 headroom, qint64 acceptHeadroom)
 {
     auto window = openWindow();
     const QString start = QFileInfo(path).dir().filePath(QStringLiteral("start.scp"));
@@ -71,12 +115,12 @@ int runChild(const QString& path, qint64 headroom)
     window->load(start, false);
     Relief* before = window->currentModel();
     ModalAnswerer answerer;
-    const qint64 inUse = addressSpaceInUse();
-    const rlimit limit{rlim_t(inUse + headroom), rlim_t(inUse + headroom)};
-    if (inUse < 0 || setrlimit(RLIMIT_AS, &limit) != 0)
+    if (!limitAddressSpace(headroom))
         return 2;
     window->load(path, false);
     if (window->currentMesh()) {
+        if (acceptHeadroom >= 0 && !limitAddressSpace(acceptHeadroom))
+            return 2;
         for (QPushButton* b : window->ribbonWidget()->page(tabOrientScale)->findChildren<QPushButton*>()) {
             if (b->text() == QLatin1String("Accept"))
                 b->click();
@@ -85,8 +129,9 @@ int runChild(const QString& path, qint64 headroom)
     window->sculptWin()->grabFramebuffer();
     QTextStream report(stdout);
     for (const BoxRecord& box : answerer.boxes)
-        report << "box: " << box.title << "\n";
+        report << "box: " << box.title << (box.title == QLatin1String("Accept") ? ": " + box.text : QString()) << "\n";
     report << "kept: " << (window->currentModel() == before ? "yes" : "no") << "\n";
+    report << "mesh: " << (window->currentMesh() ? "held" : "none") << "\n";
     report << "title: " << window->windowTitle() << "\n";
     report << "saves to: " << QFileInfo(window->workspacePath()).fileName() << "\n";
     return 0;
@@ -106,7 +151,6 @@ private slots:
         QTest::newRow("workspace") << "scp" << "Load Failed";
         QTest::newRow("height field") << "ptr" << "Load Failed";
         QTest::newRow("picture") << "png" << "Open Failed";
-        QTest::newRow("mesh raster") << "obj" << "Accept";
     }
 
     void runningOutOfMemoryShowsTheReadersBoxAndKeepsTheModel()
@@ -119,7 +163,58 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("large.") + kind);
         QVERIFY(writeLargeFile(path, kind));
-        QCOMPARE(loadLimited(path, tooLittleForGrids), QStringLiteral("box: %1\nkept: yes\ntitle: start.scp\nsaves to: start.scp\n").arg(title));
+        QCOMPARE(loadLimited(path, tooLittleForGrids),
+                 QStringLiteral("box: %1\nkept: yes\nmesh: none\ntitle: start.scp\nsaves to: start.scp\n").arg(title));
+    }
+
+    // The mesh was read, then its view's arrays, or the driver's copy of
+    // them, found no room.
+    void meshWithoutRoomToShowIsRefusedAndKeepsTheModel_data()
+    {
+        QTest::addColumn<int>("moreMegabytes");
+        QTest::newRow("arrays") << 40;
+        QTest::newRow("driver's copy") << 150;
+    }
+
+    void meshWithoutRoomToShowIsRefusedAndKeepsTheModel()
+    {
+#ifdef MORVANE_ASAN
+        QSKIP("AddressSanitizer reserves more address space than the limit leaves");
+#endif
+        QFETCH(int, moreMegabytes);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("many.stl"));
+        QVERIFY(writeManyFacets(path, manyFacets));
+        QCOMPARE(loadLimited(path, qint64(manyFacets) * 96 + (qint64(moreMegabytes) << 20)),
+                 QStringLiteral("box: Load Failed\nkept: yes\nmesh: none\ntitle: start.scp\nsaves to: start.scp\n"));
+    }
+
+    // Memory ran out at Accept: for the raster's grid, for the scaled copy
+    // of a large mesh and then the grid, or for drawing the relief made.
+    void acceptWithoutMemoryKeepsTheMeshAndSaysSo_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<qint64>("acceptHeadroom");
+        QTest::newRow("grid") << "large.obj" << tooLittleForGrids;
+        QTest::newRow("copy of a large mesh") << "many.stl" << (qint64(16) << 20);
+        QTest::newRow("drawing") << "large.obj" << (qint64(500) << 20);
+    }
+
+    void acceptWithoutMemoryKeepsTheMeshAndSaysSo()
+    {
+#ifdef MORVANE_ASAN
+        QSKIP("AddressSanitizer reserves more address space than the limit leaves");
+#endif
+        QFETCH(QString, name);
+        QFETCH(qint64, acceptHeadroom);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(name);
+        QVERIFY(name.endsWith(QLatin1String(".obj")) ? writeLargeFile(path, QStringLiteral("obj"))
+                                                     : writeManyFacets(path, manyFacets));
+        QCOMPARE(loadLimited(path, qint64(2) << 30, acceptHeadroom),
+                 QStringLiteral("box: Accept: There was not enough memory to make a relief of the mesh. The mesh is "
+                                "kept: scale it down and accept it again.\nkept: yes\nmesh: held\ntitle: %1\n"
+                                "saves to: \n").arg(name));
     }
 
     // The room left holds the file's grids and a few MB more: the driver
@@ -150,17 +245,18 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("drawn.") + kind);
         QVERIFY(writeLargeFile(path, kind, drawnSide));
         QCOMPARE(loadLimited(path, gridBytes + (qint64(moreMegabytes) << 20)),
-                 QStringLiteral("box: Load Failed\nkept: yes\ntitle: start.scp\nsaves to: start.scp\n"));
+                 QStringLiteral("box: Load Failed\nkept: yes\nmesh: none\ntitle: start.scp\nsaves to: start.scp\n"));
     }
 
 private:
     // The child's report, once it ended normally.
-    static QString loadLimited(const QString& path, qint64 headroom)
+    static QString loadLimited(const QString& path, qint64 headroom, qint64 acceptHeadroom = -1)
     {
         QProcess child;
         child.setProcessChannelMode(QProcess::SeparateChannels);
         child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--load-limited"), path, QString::number(headroom)});
+                    {QStringLiteral("--load-limited"), path, QString::number(headroom),
+                     QString::number(acceptHeadroom)});
         if (!child.waitForFinished(120000))
             return QStringLiteral("child did not finish");
         const QString report = QString::fromLocal8Bit(child.readAllStandardOutput());
@@ -177,8 +273,9 @@ int main(int argc, char** argv)
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, true);
     QApplication app(argc, argv);
     VekSettings().setValue(QStringLiteral("/startwizard/startup"), false);
-    if (argc == 4 && qstrcmp(argv[1], "--load-limited") == 0)
-        return runChild(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toLongLong());
+    if (argc == 5 && qstrcmp(argv[1], "--load-limited") == 0)
+        return runChild(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toLongLong(),
+                        QByteArray(argv[4]).toLongLong());
     TestLoadOutOfMemory test;
     return QTest::qExec(&test, argc, argv);
 }

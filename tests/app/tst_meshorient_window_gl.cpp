@@ -24,7 +24,14 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 
 namespace {
@@ -46,6 +53,18 @@ std::unique_ptr<FacetShape> tallTower()
     auto s = std::make_unique<FacetShape>();
     addBox(*s, VekMath::Vector3d(0, 0, 0), VekMath::Vector3d(48 * c, 32 * c, 2 * c));
     addBox(*s, VekMath::Vector3d(16 * c, 8 * c, 2 * c), VekMath::Vector3d(32 * c, 24 * c, 40 * c));
+    return s;
+}
+
+// Facets that cover no cell from above: a line, an upright facet and a
+// point. Their raster has width but no heights.
+std::unique_ptr<FacetShape> noTopSurface()
+{
+    using VekMath::Vector3d;
+    auto s = std::make_unique<FacetShape>();
+    s->addFacet(Facet(Vector3d(0, 0, 0), Vector3d(1, 1, 1), Vector3d(2, 2, 2), Vector3d()));
+    s->addFacet(Facet(Vector3d(0, 0, 0), Vector3d(0, 0, 1), Vector3d(1, 0, 1), Vector3d()));
+    s->addFacet(Facet(Vector3d(0, 0, 0), Vector3d(0, 0, 0), Vector3d(0, 0, 0), Vector3d()));
     return s;
 }
 
@@ -127,6 +146,7 @@ private slots:
     void emptyRasterLeavesTheWindowAsBefore_data();
     void emptyRasterLeavesTheWindowAsBefore();
     void cancelledAcceptLeavesTheMeshToOrient();
+    void slowMeshReadShowsProgressAndCancelKeepsTheModel();
 
 private:
     QPushButton* orientButton(const QString& name) const;
@@ -142,6 +162,7 @@ void TestMeshOrientWindow::initTestCase()
     QVERIFY(writeStl(dir.filePath(QStringLiteral("slab.stl")), *toweredSlab()));
     QVERIFY(writeStl(dir.filePath(QStringLiteral("tower.stl")), *tallTower()));
     QVERIFY(writeStl(dir.filePath(QStringLiteral("edge.stl")), *edgeOn()));
+    QVERIFY(writeStl(dir.filePath(QStringLiteral("flat.stl")), *noTopSurface()));
     QVERIFY(writeStl(dir.filePath(QStringLiteral("overlapping.stl")), *overlappingFacets(1000)));
 }
 
@@ -275,16 +296,19 @@ void TestMeshOrientWindow::emptyRasterLeavesTheWindowAsBefore_data()
 {
     QTest::addColumn<QString>("first");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("accepted picture") << "hill.png" << true;
-    QTest::newRow("picture awaiting Accept") << "hill.png" << false;
-    QTest::newRow("accepted mesh") << "slab.stl" << true;
-    QTest::newRow("modified workspace") << "work.scp" << true;
+    QTest::addColumn<QString>("mesh");
+    QTest::newRow("accepted picture") << "hill.png" << true << "edge.stl";
+    QTest::newRow("picture awaiting Accept") << "hill.png" << false << "edge.stl";
+    QTest::newRow("accepted mesh") << "slab.stl" << true << "edge.stl";
+    QTest::newRow("modified workspace") << "work.scp" << true << "edge.stl";
+    QTest::newRow("accepted picture, raster of zeros") << "hill.png" << true << "flat.stl";
 }
 
 void TestMeshOrientWindow::emptyRasterLeavesTheWindowAsBefore()
 {
     QFETCH(QString, first);
     QFETCH(bool, accepted);
+    QFETCH(QString, mesh);
     const QString path = dir.filePath(first);
     const bool workspace = first.endsWith(QLatin1String(".scp"));
     if (workspace) {
@@ -311,12 +335,14 @@ void TestMeshOrientWindow::emptyRasterLeavesTheWindowAsBefore()
     const QString before = windowState(*window);
     if (workspace)
         answerer->buttons << QMessageBox::Discard;
-    answerer->fileNames << dir.filePath(QStringLiteral("edge.stl"));
+    answerer->fileNames << dir.filePath(mesh);
     QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
     QVERIFY(window->currentMesh());
     QTest::mouseClick(orientButton(QStringLiteral("accept")), Qt::LeftButton);
 
     QCOMPARE(answerer->boxes.size(), workspace ? 2 : 1);
+    QCOMPARE(answerer->boxes.last().text, QStringLiteral("The mesh gave no heights to make a relief of. "
+                                                         "The current model is kept."));
     QCOMPARE(window->currentModel(), kept);
     QVERIFY(!window->currentMesh());
     QCOMPARE(windowState(*window), before);
@@ -364,6 +390,47 @@ void TestMeshOrientWindow::cancelledAcceptLeavesTheMeshToOrient()
     QCOMPARE(ribbon->tabText(ribbon->currentIndex()), QStringLiteral("Orient / Scale"));
     QCOMPARE(window->currentModel(), kept);
     QCOMPARE(heightsOf(window->currentModel()), heights);
+}
+
+// The file is a pipe that a thread of the test keeps writing vertices to,
+// slowly, until the load is over or a few seconds have passed: a read that
+// lasts while the window has to go on answering.
+void TestMeshOrientWindow::slowMeshReadShowsProgressAndCancelKeepsTheModel()
+{
+    const QString path = dir.filePath(QStringLiteral("slow.obj"));
+    QVERIFY(mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    std::atomic<bool> loadOver{false};
+    // Opened for reading too, so that the open does not wait for the
+    // window's reader and writing never fails once that reader is gone.
+    const int pipe = ::open(QFile::encodeName(path).constData(), O_RDWR);
+    QVERIFY(pipe >= 0);
+    std::thread writer([pipe, &loadOver] {
+        const char line[] = "v 0 0 0\n";
+        for (int i = 0; i < 200 && !loadOver.load(); ++i) {
+            if (::write(pipe, line, sizeof line - 1) < 0)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        ::close(pipe);
+    });
+    Relief* kept = window->currentModel();
+    const QString title = window->windowTitle();
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+    ticker.start(50);
+    answerer->cancelProgress = true;
+    window->load(path, false);
+    loadOver.store(true);
+    writer.join();
+
+    QCOMPARE(answerer->cancelledProgress, 1);
+    QCOMPARE(answerer->cancelledLabel, QStringLiteral("Reading Mesh"));
+    QVERIFY(ticks > 0);
+    QVERIFY(answerer->boxes.isEmpty());
+    QVERIFY(!window->currentMesh());
+    QCOMPARE(window->currentModel(), kept);
+    QCOMPARE(window->windowTitle(), title);
 }
 
 MORVANE_WINDOW_TEST_MAIN(TestMeshOrientWindow)

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class FacetShape;
+class ProgressMonitor;
+
+// Reads an OBJ or STL file on a worker thread while the calling thread
+// watches the monitor: once the work has lasted a moment its progress shows
+// there and events go through, and a cancel stops the reader.
+class MeshFileRead
+{
+public:
+    enum Format { Obj, Stl };
+    enum Outcome { Read, OpenFailed, Failed, Cancelled };
+    // Runs on the worker once the mesh is read, to make what showing it
+    // takes; a std::bad_alloc from it fails the read.
+    using Prepare = std::function<void(const FacetShape&)>;
+
+    // The mesh read is put into mesh only with the outcome Read. Without a
+    // monitor, or when no thread can be started, the work runs on the
+    // calling thread.
+    static Outcome read(const QString& path, Format format, ProgressMonitor* progress, const Prepare& prepare,
+                        std::unique_ptr<FacetShape>& mesh);
+};
