@@ -252,17 +252,13 @@ void MainWindow::setExportEnabled(bool on)
 
 void MainWindow::setSculptToolsEnabled(bool on)
 {
-    SculptWin* sculpt = sculptWin();
-    if (!on) {
-        const int current = sculpt->currentTool() ? int(sculpt->currentTool()->type) : 0;
-        // Under 2D Edit the sculpt view carries the 2-D tool; the sculpting
-        // tool to go back to was saved on the way in.
-        if (current != Tool::NoTool && currentRibbonPage != ribbon->page(tab2dEdit))
-            savedSculptTool = current;
-        sculpt->setTool(Tool::NoTool);
-    } else {
-        sculpt->setTool(Tool::Type(savedSculptTool));
-    }
+    sculptWin()->setTool(on ? checkedTool(sculptToolGroup) : Tool::NoTool);
+}
+
+Tool::Type MainWindow::checkedTool(const QButtonGroup* group)
+{
+    const int id = group->checkedId();
+    return id < 0 ? Tool::NoTool : Tool::Type(id);
 }
 
 bool MainWindow::canSave(bool forLayora) const
@@ -512,18 +508,17 @@ void MainWindow::ribbonTabChanged(int tab)
         sculpt->hide();
         if (model)
             model->setRemesh(true);
-        flat->setTool(Tool::Type(saved2dTool));
-        savedSculptTool = sculpt->currentTool() ? int(sculpt->currentTool()->type) : 0;
+        const Tool::Type tool = checkedTool(flatToolGroup);
+        flat->setTool(tool);
         flat->show();
         centralPanel->hideSculptSettings();
-        centralPanel->setBrushSettingsEnabled(saved2dTool == Tool::Erase || saved2dTool == Tool::Brush);
+        centralPanel->setBrushSettingsEnabled(tool == Tool::Erase || tool == Tool::Brush);
         flat->update();
     } else if (title == tabSculptingTools) {
         flat->hide();
         if (model)
             model->setRemesh(true);
-        sculpt->setTool(Tool::Type(savedSculptTool));
-        saved2dTool = flat->currentTool() ? int(flat->currentTool()->type) : Tool::NoTool;
+        sculpt->setTool(checkedTool(sculptToolGroup));
         sculpt->show();
         centralPanel->showSculptSettings();
         centralPanel->setBrushSettingsEnabled(true);

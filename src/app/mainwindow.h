@@ -160,6 +160,9 @@ private:
     void connectViews();
     void restoreWindowState();
     void setSculptToolsEnabled(bool on);
+    // The tool a view goes back to is the one its page's buttons show: the
+    // sculpting keys and buttons set both views' tools, on any page.
+    static Tool::Type checkedTool(const QButtonGroup* group);
     void updateSizeLabel();
     void clickTool(int id);
     void setExportEnabled(bool on);
@@ -245,10 +248,9 @@ private:
     // hidden.
     bool exportEnabled = true;
 
-    int savedSculptTool = Tool::Smooth;
-    int saved2dTool = Tool::NoTool;
     // The page the ribbon last showed as current: hiding a tab before it
-    // re-announces the same page, which must not swap the saved tools.
+    // re-announces the same page, which must not set the tools again (that
+    // drops a shape being drawn in the 2-D view).
     QWidget* currentRibbonPage = nullptr;
     int tabSwitchDepth = 0;
 

@@ -6,6 +6,9 @@
 
 #include <QFileOpenEvent>
 #include <QMessageBox>
+#include <QScopedValueRollback>
+
+#include <new>
 
 namespace {
 
@@ -37,6 +40,9 @@ bool VekApplication::notify(QObject* receiver, QEvent* event)
         return QApplication::notify(receiver, event);
     } catch (const char* text) {
         reportFatalError(text);
+        return false;
+    } catch (const std::bad_alloc&) {
+        reportOutOfMemory();
         return false;
     }
 }
@@ -70,6 +76,23 @@ void VekApplication::reportFatalError(const char* text)
     fatalBoxOpen = false;
     QApplication::closeAllWindows();
     LogFile::close();
+}
+
+void VekApplication::reportOutOfMemory()
+{
+    try {
+        LogFile::critical() << "Out of memory: the last action was abandoned\n";
+        LogFile::flush();
+        if (memoryBoxOpen || fatalBoxOpen)
+            return;
+        const QScopedValueRollback<bool> open(memoryBoxOpen, true);
+        QMessageBox::warning(nullptr, QStringLiteral("Out of Memory"),
+                             QStringLiteral("There was not enough memory to finish the last action. "
+                                            "It was abandoned; save your work."),
+                             QMessageBox::Ok);
+    } catch (const std::bad_alloc&) {
+        // Not even room to say so: the program still goes on.
+    }
 }
 
 bool VekApplication::fatalErrorCaught() const

@@ -4,8 +4,9 @@
 
 class MainWindow;
 
-// The application object: turns desktop file-open requests into loads and
-// catches the fatal errors the program throws as C strings.
+// The application object: turns desktop file-open requests into loads,
+// catches the fatal errors the program throws as C strings, and outlives a
+// failed allocation in an event handler, which loses only that action.
 class VekApplication : public QApplication
 {
 public:
@@ -21,6 +22,11 @@ public:
     // each would otherwise open a box of its own from inside the last one.
     void reportFatalError(const char* text);
 
+    // Logs a failed allocation and says in an "Out of Memory" box that the
+    // last action was abandoned; the program goes on, so the work can be
+    // saved. While a box is up, further failures are only logged.
+    void reportOutOfMemory();
+
     // True once a fatal error was reported; the program then ends with 1.
     bool fatalErrorCaught() const;
 
@@ -29,4 +35,5 @@ public:
 private:
     bool fatalError = false;
     bool fatalBoxOpen = false;
+    bool memoryBoxOpen = false;
 };

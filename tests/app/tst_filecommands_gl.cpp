@@ -33,6 +33,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <algorithm>
 #include <set>
 
 #include <fcntl.h>
@@ -267,16 +268,19 @@ private slots:
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("fromRecent");
         QTest::addColumn<int>("key");
+        // Whether the tool back on Sculpting Tools has the Mode box.
+        QTest::addColumn<bool>("modes");
         // A crop under 2D Edit, then a load over the modified model.
         QTest::newRow("open, discard, picture") << QStringLiteral("hill.png") << int(QMessageBox::Discard) << false
-                                                << int(Qt::Key_3);
+                                                << int(Qt::Key_3) << true;
         QTest::newRow("open, save, picture") << QStringLiteral("hill.png") << int(QMessageBox::Save) << false
-                                             << int(Qt::Key_3);
+                                             << int(Qt::Key_3) << true;
         QTest::newRow("recent, discard, workspace") << QStringLiteral("work.scp") << int(QMessageBox::Discard) << true
-                                                    << int(Qt::Key_3);
-        // No load: a sculpting tool first made by its key under 2D Edit. The
-        // tools live as long as the process; no test before makes Remove.
-        QTest::newRow("sculpting key under 2D Edit") << QString() << 0 << false << int(Qt::Key_4);
+                                                    << int(Qt::Key_3) << true;
+        // No load: a sculpting tool first made by its key under 2D Edit, and
+        // so the one back on Sculpting Tools. The tools live as long as the
+        // process; no test before makes Remove.
+        QTest::newRow("sculpting key under 2D Edit") << QString() << 0 << false << int(Qt::Key_4) << false;
     }
 
     void brushesDeadAfter2dEdit()
@@ -285,12 +289,14 @@ private slots:
         QFETCH(int, answer);
         QFETCH(bool, fromRecent);
         QFETCH(int, key);
+        QFETCH(bool, modes);
         QTemporaryDir dir;
         auto window = windowWithHill(dir);
         ModalAnswerer answerer;
         answerer.fileNames << dir.filePath(QStringLiteral("work"));
         pressKey(*window, Qt::Key_S, Qt::ControlModifier);
-        const QList<int> before = brushControls(window->panel());
+        QList<int> expected = brushControls(window->panel());
+        expected.last() = modes;
         SculptUndo* undo = window->panel()->undoStack();
 
         if (reopen.isEmpty()) {
@@ -314,7 +320,7 @@ private slots:
                 QTest::mouseClick(buttonWithText(window->panel(), QStringLiteral("Accept")), Qt::LeftButton);
         }
         clickTab(window->ribbonWidget(), tabSculptingTools);
-        QCOMPARE(brushControls(window->panel()), before);
+        QCOMPARE(brushControls(window->panel()), expected);
 
         pressKey(*window, Qt::Key(key), Qt::NoModifier);
         const std::vector<float> heights = heightsOf(window->currentModel());
@@ -322,6 +328,60 @@ private slots:
         QVERIFY(heightsOf(window->currentModel()) != heights);
         pressKey(*window, Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(heightsOf(window->currentModel()) == heights);
+    }
+
+    void dragIn2dEditSculptsAfterAVisitToExport_data()
+    {
+        QTest::addColumn<QString>("toolTip");
+        QTest::newRow("rectangle") << QStringLiteral("Rectangle");
+        QTest::newRow("crop") << QStringLiteral("Crop Tool");
+    }
+
+    void dragIn2dEditSculptsAfterAVisitToExport()
+    {
+        QFETCH(QString, toolTip);
+        QTemporaryDir dir;
+        const QString png = dir.filePath(QStringLiteral("f.png"));
+        QVERIFY(writePicture(png, 400, 300, [](int x, int y) {
+            const bool stem = x >= 120 && x < 170 && y >= 40 && y < 260;
+            const bool bar = x >= 120 && y >= 40 && ((x < 300 && y < 90) || (x < 250 && y >= 130 && y < 180));
+            return stem || bar ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
+        }));
+        auto window = openWindow();
+        ModalAnswerer answerer;
+        answerer.fileNames << png;
+        pressKey(*window, Qt::Key_O, Qt::ControlModifier);
+        QTest::mouseClick(buttonWithText(window->panel(), QStringLiteral("Accept")), Qt::LeftButton);
+
+        Ribbon* ribbon = window->ribbonWidget();
+        clickTab(ribbon, tab2dEdit);
+        QPushButton* chosen = buttonWithToolTip(ribbon->page(tab2dEdit), toolTip);
+        QTest::mouseClick(chosen, Qt::LeftButton);
+        clickTab(ribbon, tabSculptingTools);
+        pressKey(*window, Qt::Key_3, Qt::NoModifier);
+        clickTab(ribbon, tabExport);
+        clickTab(ribbon, tabSculptingTools);
+        clickTab(ribbon, tab2dEdit);
+        QVERIFY(chosen->isChecked());
+
+        Relief* relief = window->currentModel();
+        const std::vector<float> heights = heightsOf(relief);
+        FlatWin* flat = window->flatWin();
+        flat->grabFramebuffer();
+        flat->readDepthBuffer();
+        const QPoint from(flat->width() / 2 - 40, flat->height() / 2 - 30);
+        sendMouse(flat, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+        for (int i = 1; i <= 8; ++i)
+            sendMouse(flat, QEvent::MouseMove, from + QPoint(10, 8) * i, Qt::NoButton, Qt::LeftButton);
+        sendMouse(flat, QEvent::MouseButtonRelease, from + QPoint(80, 64), Qt::LeftButton, Qt::NoButton);
+        QVERIFY(heightsOf(relief) == heights);
+        // Crop leaves its frame; a rectangle leaves the cells it selected.
+        const float* selected = relief->selection();
+        QVERIFY(!relief->selectionShapes().empty()
+                || std::any_of(selected, selected + relief->cellCount(), [](float s) { return s > 0.0f; }));
+
+        clickTab(ribbon, tabSculptingTools);
+        QCOMPARE(int(window->sculptWin()->currentTool()->type), int(Tool::Deposit));
     }
 
     void pictureShowsUprightUnlessFlipped()

@@ -9,6 +9,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <new>
+
 namespace {
 
 // Stands for any part of the program that throws a fatal error from an
@@ -23,6 +25,23 @@ struct Thrower : QObject
         return QObject::event(event);
     }
     const char* text;
+};
+
+// Stands for any event handler that runs out of memory; counts the events
+// it is given after that.
+struct Starved : QObject
+{
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::User)
+            throw std::bad_alloc();
+        if (event->type() == QEvent::User + 1) {
+            ++later;
+            return true;
+        }
+        return QObject::event(event);
+    }
+    int later = 0;
 };
 
 QMessageBox* modalBox()
@@ -48,6 +67,30 @@ private slots:
         app->mainWindow = nullptr;
         LogFile::flush();
         QCOMPARE(fileLines(LogFile::filePath()).last(), QStringLiteral("Warning: Unknown file type/nowhere/notes.txt"));
+    }
+
+    void outOfMemoryInAnEventEndsTheProgram()
+    {
+        auto* app = static_cast<VekApplication*>(QCoreApplication::instance());
+        QWidget window;
+        window.show();
+        Starved starved;
+        QString shown;
+        QTimer::singleShot(50, [&] {
+            if (QMessageBox* box = modalBox()) {
+                shown = box->windowTitle() + QLatin1Char('/') + box->text();
+                box->done(QMessageBox::Ok);
+            }
+        });
+        QCoreApplication::postEvent(&starved, new QEvent(QEvent::User));
+        QTRY_VERIFY(!shown.isEmpty());
+        QCOMPARE(shown, QStringLiteral("Out of Memory/There was not enough memory to finish the last action. "
+                                       "It was abandoned; save your work."));
+        QVERIFY(window.isVisible());
+        QVERIFY(!app->fatalErrorCaught());
+        QCoreApplication::postEvent(&starved, new QEvent(QEvent::Type(QEvent::User + 1)));
+        QTRY_COMPARE(starved.later, 1);
+        QVERIFY(fileLines(LogFile::filePath()).contains(QStringLiteral("Critical: Out of memory: the last action was abandoned")));
     }
 
     // Must run last: a fatal error closes the log for the rest of the run.
