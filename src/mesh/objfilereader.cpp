@@ -93,7 +93,85 @@ bool isFinite(const Vector3d& v)
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
-// An edge of a polygon flattened along its normal, with its box.
+double coordinate(const Vector3d& p, int axis)
+{
+    return axis == 0 ? p.x : axis == 1 ? p.y : p.z;
+}
+
+// The axis of the largest component of v, the first of equal ones.
+int longAxis(const Vector3d& v)
+{
+    int axis = 0;
+    if (std::fabs(v.y) > std::fabs(v.x))
+        axis = 1;
+    if (std::fabs(v.z) > std::fabs(coordinate(v, axis)))
+        axis = 2;
+    return axis;
+}
+
+// The normal the tessellator gives a polygon when given none: that of the
+// largest triangle of the two corners farthest apart along the axis the
+// corners spread most along and a third; (0, 0, 1) when they are all one
+// point. It keeps the corners from the second on, the first last, and of
+// equal ones takes the first it meets.
+Vector3d tessellatorNormal(const QVector<Vector3d>& polygon)
+{
+    const int n = polygon.size();
+    const auto corner = [&polygon, n](int k) -> const Vector3d& { return polygon[(k + 1) % n]; };
+    int lowest[3] = {0, 0, 0};
+    int highest[3] = {0, 0, 0};
+    for (int k = 1; k < n; ++k) {
+        for (int a = 0; a < 3; ++a) {
+            const double c = coordinate(corner(k), a);
+            if (c < coordinate(corner(lowest[a]), a))
+                lowest[a] = k;
+            if (c > coordinate(corner(highest[a]), a))
+                highest[a] = k;
+        }
+    }
+    const auto spread = [&](int a) { return coordinate(corner(highest[a]), a) - coordinate(corner(lowest[a]), a); };
+    int a = 0;
+    if (spread(1) > spread(0))
+        a = 1;
+    if (spread(2) > spread(a))
+        a = 2;
+    if (!(spread(a) > 0.0))
+        return Vector3d(0.0, 0.0, 1.0);
+    const Vector3d& far = corner(highest[a]);
+    const Vector3d across = corner(lowest[a]) - far;
+    Vector3d normal;
+    double largest = 0.0;
+    for (int k = 0; k < n; ++k) {
+        const Vector3d t = Vector3d::cross(across, corner(k) - far);
+        const double squared = t.x * t.x + t.y * t.y + t.z * t.z;
+        if (squared > largest) {
+            largest = squared;
+            normal = t;
+        }
+    }
+    if (largest > 0.0)
+        return normal;
+    // The corners lie on a line.
+    const int line = longAxis(across);
+    return Vector3d(line == 0 ? 1.0 : 0.0, line == 1 ? 1.0 : 0.0, line == 2 ? 1.0 : 0.0);
+}
+
+// Twice the polygon's area flattened along the axis, positive where its
+// corners run anticlockwise seen from the axis's positive side.
+double flatArea(const QVector<Vector3d>& polygon, int axis)
+{
+    const int n = polygon.size();
+    double area = 0.0;
+    for (int i = 0; i < n; ++i) {
+        const Vector3d& a = polygon[i];
+        const Vector3d& b = polygon[(i + 1) % n];
+        area += (coordinate(a, (axis + 1) % 3) - coordinate(b, (axis + 1) % 3))
+              * (coordinate(a, (axis + 2) % 3) + coordinate(b, (axis + 2) % 3));
+    }
+    return area;
+}
+
+// An edge of a polygon flattened along an axis, with its box.
 struct FlatEdge
 {
     double u0, v0, u1, v1;
@@ -119,29 +197,16 @@ bool onEdge(const FlatEdge& e, double pu, double pv)
         && side(e.u0, e.v0, e.u1, e.v1, pu, pv) == 0.0;
 }
 
-// How often the polygon's edges, seen along its normal, cross or touch each
-// other, counted up to limit + 1. The tessellator makes a vertex of every
-// crossing and splits an edge wherever a corner lies on it: a face crossing
-// itself everywhere, or whose corners all lie on one of its edges or on each
-// other, costs far more than its corners tell.
-qint64 meetings(const QVector<Vector3d>& polygon, qint64 limit)
+// How often the polygon's edges, flattened along the given axis, cross or
+// touch each other, counted up to limit + 1. The tessellator makes a vertex
+// of every crossing and splits an edge wherever a corner lies on it: a face
+// crossing itself everywhere, or whose corners all lie on one of its edges
+// or on each other, costs far more than its corners tell.
+qint64 meetings(const QVector<Vector3d>& polygon, int axis, qint64 limit)
 {
     const int n = polygon.size();
-    // Newell's normal: the polygon is flattened along its largest component.
-    double nx = 0.0, ny = 0.0, nz = 0.0;
-    for (int i = 0; i < n; ++i) {
-        const Vector3d& a = polygon[i];
-        const Vector3d& b = polygon[(i + 1) % n];
-        nx += (a.y - b.y) * (a.z + b.z);
-        ny += (a.z - b.z) * (a.x + b.x);
-        nz += (a.x - b.x) * (a.y + b.y);
-    }
-    nx = std::fabs(nx);
-    ny = std::fabs(ny);
-    nz = std::fabs(nz);
-    const int uAxis = nz >= nx && nz >= ny ? 0 : nx >= ny ? 1 : 2;
-    const auto u = [uAxis](const Vector3d& p) { return uAxis == 0 ? p.x : uAxis == 1 ? p.y : p.z; };
-    const auto v = [uAxis](const Vector3d& p) { return uAxis == 0 ? p.y : uAxis == 1 ? p.z : p.x; };
+    const auto u = [axis](const Vector3d& p) { return coordinate(p, (axis + 1) % 3); };
+    const auto v = [axis](const Vector3d& p) { return coordinate(p, (axis + 2) % 3); };
 
     std::vector<FlatEdge> edges(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
@@ -440,11 +505,21 @@ FacetShape* ObjFileReader::resolve(const QVector<double>& coordinates, const QVe
                 polygon.append(vertex(indices[i]));
             const qint64 line = polygonLines.value(polygons++);
             const qint64 corners = polygon.size();
+            // The crossings are counted along the axis the face is then split
+            // along, handed to the tessellator so that the two cannot
+            // differ. It is the one the tessellator would take of its own
+            // accord, facets turning as it would turn them: the way the
+            // corners run, or where they enclose nothing, the way its normal
+            // points. So the facets stay as they were.
+            const Vector3d guess = tessellatorNormal(polygon);
+            const int axis = longAxis(guess);
+            const double area = flatArea(polygon, axis);
+            const double towards = area > 0.0 || (area == 0.0 && coordinate(guess, axis) > 0.0) ? 1.0 : -1.0;
             qint64 weight = corners;
             // A face past the budget on its corners alone need not be tried.
             if (corners <= FreeCorners || split + corners * corners <= MaxSplitWork) {
                 // To the splitting, each crossing weighs about two corners.
-                weight += 2 * meetings(polygon, (MaxFaceCorners - corners) / 2);
+                weight += 2 * meetings(polygon, axis, (MaxFaceCorners - corners) / 2);
                 if (weight > MaxFaceCorners) {
                     warn(QStringLiteral("ObjFileReader: face crossing itself too often on line %1\n").arg(line));
                     return nullptr;
@@ -454,7 +529,7 @@ FacetShape* ObjFileReader::resolve(const QVector<double>& coordinates, const QVe
                 warn(QStringLiteral("ObjFileReader: faces too large in all to split on line %1\n").arg(line));
                 return nullptr;
             }
-            tessellateFace(polygon);
+            tessellateFace(polygon, axis, towards);
             for (const Facet& f : qAsConst(tessFacets))
                 if (!shape->addFacet(f))
                     return nullptr;
@@ -464,7 +539,7 @@ FacetShape* ObjFileReader::resolve(const QVector<double>& coordinates, const QVe
     return shape.release();
 }
 
-void ObjFileReader::tessellateFace(const QVector<Vector3d>& polygon)
+void ObjFileReader::tessellateFace(const QVector<Vector3d>& polygon, int axis, double towards)
 {
     tessFacets.clear();
     cornerCount = 0;
@@ -483,6 +558,9 @@ void ObjFileReader::tessellateFace(const QVector<Vector3d>& polygon)
         gluTessCallback(tessellator, GLU_TESS_COMBINE_DATA, reinterpret_cast<_GLUfuncptr>(&tessCombine));
     }
 
+    double normal[3] = {0.0, 0.0, 0.0};
+    normal[axis] = towards;
+    gluTessNormal(tessellator, normal[0], normal[1], normal[2]);
     gluTessBeginPolygon(tessellator, this);
     gluTessBeginContour(tessellator);
     for (const Vector3d& p : polygon) {

@@ -69,7 +69,9 @@ private:
     bool readFace(const char* p, const char* end, int vertexCount, QVector<int>& indices, qint64 line);
     FacetShape* resolve(const QVector<double>& coordinates, const QVector<int>& indices, const QVector<int>& faceEnds,
                         const QVector<qint64>& polygonLines);
-    void tessellateFace(const QVector<VekMath::Vector3d>& polygon);
+    // Splits the polygon flattened along the axis (0 to 2 for x to z), its
+    // facets running anticlockwise seen from the side towards (1 or -1).
+    void tessellateFace(const QVector<VekMath::Vector3d>& polygon, int axis, double towards);
 
     static void tessVertex(void* vertexData, void* polygonData);
     static void tessCombine(double coords[3], void* vertexData[4], float weight[4], void** outData,

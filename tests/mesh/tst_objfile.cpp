@@ -74,6 +74,33 @@ QByteArray facesAlongALine()
     return text + (face + "\n").repeated(10);
 }
 
+// Faces of teeth side by side along x, from y = 0 to 1000 and back, z
+// falling along each tooth's way out as it rises along its way back: seen
+// along z they cross nowhere, seen along x, the axis the tessellator takes,
+// every long edge crosses every other.
+QByteArray combFaces(int teeth, int faces)
+{
+    QByteArray text;
+    int corners = 0;
+    const auto corner = [&](double x, double y, double z) {
+        // A little unevenness keeps the long edges from all meeting in one point.
+        z += 1e-4 * (corners++ * 7 % 11);
+        text += "v " + QByteArray::number(x) + " " + QByteArray::number(y) + " " + QByteArray::number(z, 'f', 6) + "\n";
+    };
+    for (int k = 0; k < teeth; ++k) {
+        corner(0.002 * k, 0, k);
+        corner(0.002 * k, 1000, -1.01 * k);
+        corner(0.002 * k + 0.001, 1000, -1.01 * k - 0.5);
+        corner(0.002 * k + 0.001, 0, k + 0.5);
+    }
+    corner(0.002 * teeth, -1, 0);
+    corner(0, -1, 0);
+    QByteArray face = "f";
+    for (int i = 1; i <= corners; ++i)
+        face += " " + QByteArray::number(i);
+    return text + (face + "\n").repeated(faces);
+}
+
 } // namespace
 
 class TestObjFile : public QObject
@@ -162,6 +189,14 @@ void TestObjFile::badFilesAreRefusedWithTheirMessage_data()
     const QByteArray round = roundFace(11586);
     QTest::newRow("faces too large in all") << round + round.mid(round.lastIndexOf("\nf ") + 1)
                                             << QStringLiteral("faces too large in all to split on line 11589");
+    // Each crossing along the tessellator's axis, not along the faces'
+    // normals, where they cross nowhere, is paid for.
+    QTest::newRow("comb face of 512 teeth") << combFaces(512, 1)
+                                            << QStringLiteral("face crossing itself too often on line 2051");
+    QTest::newRow("comb face of 1024 teeth") << combFaces(1024, 1)
+                                             << QStringLiteral("face crossing itself too often on line 4099");
+    QTest::newRow("5000 comb faces of 31 teeth") << combFaces(31, 5000)
+                                                 << QStringLiteral("faces too large in all to split on line 144");
     QTest::newRow("long word quoted in part") << "v 0 " + QByteArray(100000, 'x') + " 0\n"
                                               << "bad double (" + QString(64, 'x') + "...)";
 }
@@ -211,13 +246,20 @@ void TestObjFile::polygonsAreSplitCoveringTheirArea_data()
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<int>("facets");
     QTest::addColumn<double>("area");
-    QTest::newRow("square") << QByteArray("v 0 0 0\nv 2 0 0\nv 2 2 0\nv 0 2 0\nf 1 2 3 4\n") << 2 << 4.0;
+    // The side the corners run anticlockwise seen from, which no facet may
+    // turn its back on.
+    QTest::addColumn<Vector3d>("facing");
+    QTest::newRow("square") << QByteArray("v 0 0 0\nv 2 0 0\nv 2 2 0\nv 0 2 0\nf 1 2 3 4\n") << 2 << 4.0
+                            << Vector3d(0, 0, 1);
+    QTest::newRow("square listed clockwise") << QByteArray("v 0 0 0\nv 2 0 0\nv 2 2 0\nv 0 2 0\nf 4 3 2 1\n") << 2
+                                             << 4.0 << Vector3d(0, 0, -1);
     // An L of three unit squares, concave at (1, 1).
     QTest::newRow("concave L") << QByteArray("v 0 0 0\nv 2 0 0\nv 2 1 0\nv 1 1 0\nv 1 2 0\nv 0 2 0\nf 1 2 3 4 5 6\n")
-                               << 4 << 3.0;
+                               << 4 << 3.0 << Vector3d(0, 0, 1);
     QTest::newRow("tilted concave") << QByteArray("v 0 0 0\nv 0 2 0\nv 0 2 1\nv 0 1 1\nv 0 1 2\nv 0 0 2\nf 1 2 3 4 5 6\n")
-                                    << 4 << 3.0;
-    QTest::newRow("corner listed twice") << QByteArray("v 0 0 0\nv 2 0 0\nv 2 2 0\nv 0 2 0\nf 1 2 2 3 4\n") << 2 << 4.0;
+                                    << 4 << 3.0 << Vector3d(1, 0, 0);
+    QTest::newRow("corner listed twice") << QByteArray("v 0 0 0\nv 2 0 0\nv 2 2 0\nv 0 2 0\nf 1 2 2 3 4\n") << 2 << 4.0
+                                         << Vector3d(0, 0, 1);
 }
 
 void TestObjFile::polygonsAreSplitCoveringTheirArea()
@@ -225,12 +267,16 @@ void TestObjFile::polygonsAreSplitCoveringTheirArea()
     QFETCH(QByteArray, text);
     QFETCH(int, facets);
     QFETCH(double, area);
+    QFETCH(Vector3d, facing);
     const std::unique_ptr<FacetShape> shape = read(text);
     QVERIFY(shape);
     QCOMPARE(shape->facetCount(), facets);
     double sum = 0;
-    for (const Facet& f : shape->facets())
-        sum += Vector3d::cross(f.corners[1] - f.corners[0], f.corners[2] - f.corners[0]).length() / 2;
+    for (const Facet& f : shape->facets()) {
+        const Vector3d twice = Vector3d::cross(f.corners[1] - f.corners[0], f.corners[2] - f.corners[0]);
+        QVERIFY(Vector3d::dot(twice, facing) >= 0);
+        sum += twice.length() / 2;
+    }
     QCOMPARE(sum, area);
 }
 
