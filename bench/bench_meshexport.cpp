@@ -6,10 +6,15 @@
 //   A: domes and ripples on a zero border;
 //   B: octave-noise terrain everywhere above zero;
 //   A 4096: relief A at 4096 x 4096 (32 in square), a hundred strips.
+// Then relief A's grid written unreduced, as the default quality exports it,
+// in either format, to a bar that takes every report.
+#include "files/reliefexport.h"
 #include "mesh/facetreducer.h"
+#include "relief/progressmonitor.h"
 #include "relief/relief.h"
 #include "reliefcoverage.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -186,6 +191,39 @@ void BM_ExportReduction(benchmark::State& state)
     state.counters["outline_lost"] = f.coverage.borderMissing;
 }
 
+// Takes the reports and lets nothing through, so that what is timed is the
+// writing and its reporting.
+class QuietBar : public ProgressMonitor
+{
+public:
+    void setMaximum(int) override {}
+    void setValue(int v) override { shown = v; }
+    int value() const override { return shown; }
+    void setAutoClose(bool) override {}
+    void show() override {}
+    void processEvents() override {}
+    bool wasCanceled() const override { return false; }
+
+private:
+    int shown = -1;
+};
+
+void BM_WriteGrid(benchmark::State& state)
+{
+    const bool stl = state.range(0) == 0;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(stl ? QStringLiteral("grid.stl") : QStringLiteral("grid.obj"));
+    const Relief& grid = relief(0);
+    for (auto _ : state) {
+        QuietBar bar;
+        if (ReliefExport::write(path, stl ? ReliefExport::Stl : ReliefExport::Obj, grid, 0.0, &bar)
+            != ReliefExport::Written)
+            state.SkipWithError("the export failed");
+    }
+    state.SetLabel(stl ? "A stl" : "A obj");
+    state.counters["bytes"] = double(QFileInfo(path).size());
+}
+
 } // namespace
 
 // Arguments: relief (0 A, 1 B, 2 A at 4096), threads (0 the unreduced grid,
@@ -198,5 +236,8 @@ BENCHMARK(BM_ExportReduction)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(2);
+
+// Argument: the format (0 STL, 1 OBJ).
+BENCHMARK(BM_WriteGrid)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 BENCHMARK_MAIN();

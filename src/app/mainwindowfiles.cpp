@@ -442,12 +442,9 @@ void MainWindow::exportMesh(bool stl)
                              : exportFileName(QStringLiteral("Export (*.obj);;"), QStringLiteral("obj"));
     if (path.isEmpty())
         return;
-    const double tolerance = exportTolerance();
-    std::unique_ptr<ProgressDialogMonitor> progress;
-    if (tolerance != 0.0)
-        progress = std::make_unique<ProgressDialogMonitor>(QStringLiteral("Reducing Facets"));
-    const ReliefExport::Outcome outcome =
-        ReliefExport::write(path, stl ? ReliefExport::Stl : ReliefExport::Obj, *model, tolerance, progress.get());
+    auto progress = std::make_unique<ProgressDialogMonitor>(QStringLiteral("Reducing Facets"));
+    const ReliefExport::Outcome outcome = ReliefExport::write(path, stl ? ReliefExport::Stl : ReliefExport::Obj,
+                                                              *model, exportTolerance(), progress.get());
     progress.reset();
     if (outcome == ReliefExport::Written)
         settings->setLastExportDir(QFileInfo(path));

@@ -17,6 +17,7 @@
 #include <memory>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -37,23 +38,49 @@ bool coordinatesFinite(const Relief& relief)
     return std::isfinite(float(double(highest) / 128.0 * std::fabs(relief.zScale())));
 }
 
-// Facets written between the times the file is taken to the disk.
+// Facets (in an OBJ of the grid, vertices and faces) written between the
+// times the file is taken to the disk.
 const int SyncEvery = 1 << 18;
 
-void syncSoFar(QFileDevice& file)
-{
-    file.flush();
-#ifdef Q_OS_UNIX
-    ::fdatasync(file.handle());
-#endif
-}
+// The bar's steps when the writing has all of it.
+const int WritingSteps = 1000;
 
-// Hands the reduction all of the bar but the last part, which the writing
-// moves through: the bar reaches its end only once the file is written.
-class ReductionShare : public ProgressMonitor
+// Takes the file to the disk as it is written: each call starts the disk on
+// what was written since the last and waits for what it was started on
+// then, so the disk works while the writing goes on, the bar does not run
+// ahead of the disk and saving finds little left to wait for.
+class DiskFollower
 {
 public:
-    explicit ReductionShare(ProgressMonitor& bar) : bar(bar) {}
+    explicit DiskFollower(QFileDevice& file) : file(file) {}
+
+    void follow()
+    {
+        file.flush();
+#if defined(Q_OS_LINUX)
+        const qint64 end = file.pos();
+        ::sync_file_range(file.handle(), started, end - started, SYNC_FILE_RANGE_WRITE);
+        if (started > 0)
+            ::sync_file_range(file.handle(), 0, started,
+                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+        started = end;
+#elif defined(Q_OS_UNIX)
+        ::fdatasync(file.handle());
+#endif
+    }
+
+private:
+    QFileDevice& file;
+    qint64 started = 0;
+};
+
+// Hands a reduction all of the bar but the last part, which the writing
+// moves through; without one the writing has all of it. The bar reaches its
+// end only once the file is written.
+class ExportBar : public ProgressMonitor
+{
+public:
+    explicit ExportBar(ProgressMonitor& bar) : bar(bar) {}
 
     void setMaximum(int maximum) override
     {
@@ -68,7 +95,15 @@ public:
     void processEvents() override { bar.processEvents(); }
     bool wasCanceled() const override { return bar.wasCanceled(); }
 
-    // Shows written of count facets written; false once cancelled.
+    // For writing with no reduction before it.
+    void writingOnly()
+    {
+        reduction = 0;
+        total = WritingSteps;
+        bar.setMaximum(total);
+    }
+
+    // Shows written of count written; false once cancelled.
     bool written(int written, int count)
     {
         const int value = reduction + int((long long)(total - reduction) * written / std::max(count, 1));
@@ -99,14 +134,16 @@ ReliefExport::Outcome ReliefExport::write(const QString& path, Format format, co
         return Failed;
     FacetShape reduced;
     const bool reduce = tolerance != 0.0;
-    std::unique_ptr<ReductionShare> share(reduce && monitor ? new ReductionShare(*monitor) : nullptr);
+    std::unique_ptr<ExportBar> bar(monitor ? new ExportBar(*monitor) : nullptr);
     if (reduce) {
         bool ok = true;
-        reduced = FacetReducer().reduceRelief(relief, share.get(), tolerance, 0, &ok);
+        reduced = FacetReducer().reduceRelief(relief, bar.get(), tolerance, 0, &ok);
         if (monitor && monitor->wasCanceled())
             return Cancelled;
         if (!ok)
             return Failed;
+    } else if (bar) {
+        bar->writingOnly();
     }
 
     RegularSaveFile file(path);
@@ -114,34 +151,35 @@ ReliefExport::Outcome ReliefExport::write(const QString& path, Format format, co
         return Failed;
     // The facets go to the disk while the bar moves, rather than all at
     // once on saving with the bar at its end.
-    std::function<bool(int)> told;
-    if (share)
-        told = [&](int n) {
+    DiskFollower disk(file);
+    std::function<bool(int, int)> told;
+    if (bar)
+        told = [&](int n, int count) {
             if (n > 0 && n % SyncEvery == 0)
-                syncSoFar(file);
-            return share->written(n, reduced.facetCount());
+                disk.follow();
+            return bar->written(n, count);
         };
     bool written = false;
     if (format == Stl) {
         QDataStream out(&file);
         written = reduce ? writeFacetShapeStl(out, reduced, stlHeader(path), told)
                          : writeHeightFieldStl(out, relief.width(), relief.height(), relief.zScale(),
-                                               relief.heights(), stlHeader(path));
+                                               relief.heights(), stlHeader(path), told);
     } else {
         QTextStream out(&file);
         written = reduce ? writeFacetShapeObj(out, reduced, told)
                          : writeHeightFieldObj(out, relief.width(), relief.height(), relief.zScale(),
-                                               relief.heights());
+                                               relief.heights(), told);
         out.flush();
         written = written && out.status() == QTextStream::Ok;
     }
     if (!written || file.error() != QFileDevice::NoError) {
         file.cancelWriting();
-        return share && share->wasCanceled() ? Cancelled : Failed;
+        return bar && bar->wasCanceled() ? Cancelled : Failed;
     }
     if (!file.commit())
         return Failed;
-    if (share)
-        share->written(reduced.facetCount(), reduced.facetCount());
+    if (bar)
+        bar->written(1, 1);  // all of it: the bar at its end
     return Written;
 }

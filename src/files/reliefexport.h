@@ -17,9 +17,10 @@ public:
     enum Outcome { Written, Cancelled, Failed };
 
     // tolerance 0 writes the grid itself; any other value reduces the facets
-    // under the monitor (which may be null) first, whose bar then reaches its
-    // end once the file is written. A relief that would give a coordinate
-    // that is not a finite number fails without writing.
+    // first. The monitor (which may be null) shows the reduction and the
+    // writing, and reaches its end once the file is written; a cancel
+    // returns Cancelled. A relief that would give a coordinate that is not
+    // a finite number fails without writing.
     static Outcome write(const QString& path, Format format, const Relief& relief, double tolerance,
                          ProgressMonitor* monitor);
 

@@ -113,31 +113,54 @@ void writeFace(QTextStream& out, qint64 a, qint64 b, qint64 c)
 
 } // namespace
 
-bool writeHeightFieldObj(QTextStream& out, int width, int height, double zScale, const float* heights)
+bool writeHeightFieldObj(QTextStream& out, int width, int height, double zScale, const float* heights,
+                         const std::function<bool(int, int)>& written)
 {
     prepare(out);
     auto h = [&](int x, int y) { return heights[size_t(y) * size_t(width) + size_t(x)]; };
+    auto lowerKept = [&](int i, int j) { return h(i, j) != 0.0f && h(i + 1, j) != 0.0f && h(i, j + 1) != 0.0f; };
+    auto upperKept = [&](int i, int j) {
+        return h(i, j + 1) != 0.0f && h(i + 1, j) != 0.0f && h(i + 1, j + 1) != 0.0f;
+    };
+    int count = width * height;
+    if (written)
+        for (int j = 0; j + 1 < height; ++j)
+            for (int i = 0; i + 1 < width; ++i)
+                count += int(lowerKept(i, j)) + int(upperKept(i, j));
+    int done = 0;
+    auto goOn = [&] {
+        const int n = done++;
+        return !written || n % WrittenEvery != 0 || written(n, count);
+    };
+
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
+        for (int x = 0; x < width; ++x) {
+            if (!goOn())
+                return false;
             writeVertex(out, x / 128.0, y / 128.0, double(h(x, y)) / 128.0 * zScale);
+        }
     if (height == 1)
         return finished(out);
 
     auto number = [&](int x, int y) { return qint64(y) * width + x + 1; };
     for (int j = 0; j + 1 < height; ++j) {
         for (int i = 0; i + 1 < width; ++i) {
-            const bool zero00 = h(i, j) == 0.0f, zero10 = h(i + 1, j) == 0.0f;
-            const bool zero01 = h(i, j + 1) == 0.0f, zero11 = h(i + 1, j + 1) == 0.0f;
-            if (!zero00 && !zero10 && !zero01)
+            if (lowerKept(i, j)) {
+                if (!goOn())
+                    return false;
                 writeFace(out, number(i, j), number(i + 1, j), number(i, j + 1));
-            if (!zero01 && !zero10 && !zero11)
+            }
+            if (upperKept(i, j)) {
+                if (!goOn())
+                    return false;
                 writeFace(out, number(i, j + 1), number(i + 1, j), number(i + 1, j + 1));
+            }
         }
     }
     return finished(out);
 }
 
-bool writeFacetShapeObj(QTextStream& out, const FacetShape& shape, const std::function<bool(int)>& written)
+bool writeFacetShapeObj(QTextStream& out, const FacetShape& shape, const std::function<bool(int, int)>& written)
 {
     prepare(out);
     qint64 k = 1;
@@ -145,7 +168,7 @@ bool writeFacetShapeObj(QTextStream& out, const FacetShape& shape, const std::fu
     for (const Facet& f : shape.facets()) {
         if (!streamOk(out))
             break;
-        if (written && count % WrittenEvery == 0 && !written(count))
+        if (written && count % WrittenEvery == 0 && !written(count, shape.facetCount()))
             return false;
         ++count;
         for (const VekMath::Vector3d& p : f.corners)

@@ -84,7 +84,7 @@ void prepare(QDataStream& out, const QString& header)
 } // namespace
 
 bool writeHeightFieldStl(QDataStream& out, int width, int height, double zScale, const float* heights,
-                         const QString& header)
+                         const QString& header, const std::function<bool(int, int)>& written)
 {
     prepare(out, header);
     if (height == 1) {
@@ -108,14 +108,25 @@ bool writeHeightFieldStl(QDataStream& out, int width, int height, double zScale,
 
     auto point = [&](int x, int y) { return Vector3d(x / 128.0, y / 128.0, double(h(x, y)) / 128.0 * zScale); };
     FacetBlock block(out);
+    int done = 0;
+    auto goOn = [&] {
+        const int n = done++;
+        return !written || n % WrittenEvery != 0 || written(n, int(count));
+    };
     for (int j = 0; j + 1 < height; ++j) {
         for (int i = 0; i + 1 < width; ++i) {
             const Vector3d p00 = point(i, j), p10 = point(i + 1, j);
             const Vector3d p01 = point(i, j + 1), p11 = point(i + 1, j + 1);
-            if (!(h(i, j) == 0.0f && h(i + 1, j) == 0.0f && h(i, j + 1) == 0.0f))
+            if (!(h(i, j) == 0.0f && h(i + 1, j) == 0.0f && h(i, j + 1) == 0.0f)) {
+                if (!goOn())
+                    return false;
                 block.add(VekMath::Plane(p00, p10, p01).normal(), p00, p10, p01);
-            if (!(h(i, j + 1) == 0.0f && h(i + 1, j) == 0.0f && h(i + 1, j + 1) == 0.0f))
+            }
+            if (!(h(i, j + 1) == 0.0f && h(i + 1, j) == 0.0f && h(i + 1, j + 1) == 0.0f)) {
+                if (!goOn())
+                    return false;
                 block.add(VekMath::Plane(p01, p10, p11).normal(), p01, p10, p11);
+            }
         }
         if (!block.flush())
             return false;
@@ -124,7 +135,7 @@ bool writeHeightFieldStl(QDataStream& out, int width, int height, double zScale,
 }
 
 bool writeFacetShapeStl(QDataStream& out, const FacetShape& shape, const QString& header,
-                        const std::function<bool(int)>& written)
+                        const std::function<bool(int, int)>& written)
 {
     prepare(out, header);
     out << quint32(shape.facetCount());
@@ -133,7 +144,7 @@ bool writeFacetShapeStl(QDataStream& out, const FacetShape& shape, const QString
     FacetBlock block(out);
     int count = 0;
     for (const Facet& f : shape.facets()) {
-        if (written && count % WrittenEvery == 0 && !written(count))
+        if (written && count % WrittenEvery == 0 && !written(count, shape.facetCount()))
             return false;
         block.add(f.normal, f.corners[0], f.corners[1], f.corners[2]);
         ++count;

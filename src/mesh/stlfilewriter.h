@@ -14,16 +14,17 @@ class QString;
 // at the first NUL, padded with zeros, and return true when everything was
 // written with the stream status Ok.
 
+// written, when given, is told every so many facets how many are written of
+// how many in all; when it returns false the writing stops and fails.
+
 // The relief grid (heights in cells, row-major) in inches: two triangles per
 // cell, a triangle left out when all three of its heights are exactly 0.
 bool writeHeightFieldStl(QDataStream& out, int width, int height, double zScale, const float* heights,
-                         const QString& header);
+                         const QString& header, const std::function<bool(int, int)>& written = {});
 
-// The facets as stored, normals included. written, when given, is told every
-// so many facets how many are written; when it returns false the writing
-// stops and fails.
+// The facets as stored, normals included.
 bool writeFacetShapeStl(QDataStream& out, const FacetShape& shape, const QString& header,
-                        const std::function<bool(int)>& written = {});
+                        const std::function<bool(int, int)>& written = {});
 
 // count facets, each handed out by next in turn, without a shape of them
 // all in memory; false as well when next runs out before count.

@@ -727,18 +727,29 @@ private slots:
 
     void exportBarMovesWhileTheFileIsWritten_data()
     {
+        QTest::addColumn<int>("quality");
+        QTest::addColumn<bool>("stl");
+        QTest::addColumn<QSize>("picture");
         QTest::addColumn<bool>("cancel");
-        QTest::newRow("to its end") << false;
-        QTest::newRow("cancelled while writing") << true;
+        // Coarse noise that keeps many facets, in four strips when reduced;
+        // unreduced, a few dozen reports of the writer.
+        QTest::newRow("low to its end") << 2 << true << QSize(1024, 400) << false;
+        QTest::newRow("low cancelled while writing") << 2 << true << QSize(1024, 400) << true;
+        QTest::newRow("high stl to its end") << 0 << true << QSize(256, 256) << false;
+        QTest::newRow("high stl cancelled while writing") << 0 << true << QSize(256, 256) << true;
+        QTest::newRow("high obj to its end") << 0 << false << QSize(256, 256) << false;
+        QTest::newRow("high obj cancelled while writing") << 0 << false << QSize(256, 256) << true;
     }
 
     void exportBarMovesWhileTheFileIsWritten()
     {
+        QFETCH(int, quality);
+        QFETCH(bool, stl);
+        QFETCH(QSize, picture);
         QFETCH(bool, cancel);
         QTemporaryDir dir;
-        // Coarse noise that keeps many facets, in four strips.
         const QString png = dir.filePath(QStringLiteral("noise.png"));
-        QVERIFY(writePicture(png, 1024, 400, [](int x, int y) {
+        QVERIFY(writePicture(png, picture.width(), picture.height(), [](int x, int y) {
             const int v = int(((unsigned(x / 4) * 2654435761u) ^ (unsigned(y / 4) * 40503u)) % 256u);
             return qRgb(v, v, v);
         }));
@@ -746,7 +757,14 @@ private slots:
         window->load(png, true);
         buttonWithText(window->panel(), QStringLiteral("Accept"))->click();
         VekSettings().remove(QStringLiteral("lastExportDir"));
-        window->ribbonWidget()->page(tabExport)->findChildren<QRadioButton*>().value(2)->click();
+        window->ribbonWidget()->page(tabExport)->findChildren<QRadioButton*>().value(quality)->click();
+        // A cancelled export is to leave an earlier file of that name as it was.
+        const QString name = stl ? QStringLiteral("out.stl") : QStringLiteral("out.obj");
+        const QByteArray earlier("the earlier export");
+        if (cancel) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(earlier) == earlier.size());
+        }
 
         // Every value the bar took, and whether the file was being written
         // then; a cancel as soon as it is seen being written.
@@ -771,11 +789,14 @@ private slots:
         });
         watch.start(0);
         ModalAnswerer answerer;
-        answerer.fileNames << dir.filePath(QStringLiteral("out.stl"));
-        window->exportStlFile();
+        answerer.fileNames << dir.filePath(name);
+        answerer.buttons << QMessageBox::Yes;   // replace the earlier file
+        if (stl)
+            window->exportStlFile();
+        else
+            window->exportObjFile();
         watch.stop();
-        QVERIFY(answerer.boxes.isEmpty());
-        QVERIFY(!values.isEmpty());
+        QCOMPARE(answerer.boxes.size(), cancel ? 1 : 0);
 
         bool movedWhileWriting = false;
         for (int i = 0; i < values.size(); ++i) {
@@ -783,12 +804,13 @@ private slots:
             movedWhileWriting = movedWhileWriting || (values[i].second && values[i].first < maximum);
         }
         if (cancel) {
-            QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("noise.png")}));
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("noise.png"), name}));
+            QCOMPARE(readAll(dir.filePath(name)), earlier);
             QVERIFY(VekSettings().lastExportDir().isEmpty());
         } else {
             QVERIFY(movedWhileWriting);
             QCOMPARE(values.last().first, maximum);
-            QVERIFY(QFileInfo(dir.filePath(QStringLiteral("out.stl"))).size() > 100000);
+            QVERIFY(QFileInfo(dir.filePath(name)).size() > 100000);
         }
     }
 
