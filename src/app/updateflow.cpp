@@ -3,6 +3,7 @@
 #include "app/myprogresshelper.h"
 #include "net/downloadmanager.h"
 #include "ui/statusbutton.h"
+#include "views/inputguard.h"
 
 #include <QAction>
 #include <QApplication>
@@ -39,17 +40,32 @@ QWidget* UpdateFlow::boxParent() const
 void UpdateFlow::checkForUpdates()
 {
     qDebug("in checkForUpdates");
-    // The query waits in a nested event loop, where the button can be
-    // pressed again.
+    // The query waits in a nested event loop, where a timer or a box can
+    // ask again.
     if (checking)
         return;
     checking = true;
+    // Meanwhile the user's input reaches only the boxes the check raises,
+    // and the pointer says it waits.
+    InputGuard guard;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    waiting = true;
     DownloadManager::instance()->checkForUpdate();
+    endWait();
     checking = false;
+}
+
+void UpdateFlow::endWait()
+{
+    if (!waiting)
+        return;
+    waiting = false;
+    QApplication::restoreOverrideCursor();
 }
 
 void UpdateFlow::offerUpdate(bool available)
 {
+    endWait();
     if (!action) {
         action = new QAction(QIcon(QStringLiteral(":/morvane2/exit")), QStringLiteral("Install Update"), window);
         connect(action, &QAction::triggered, this, &UpdateFlow::launchUpdate);
@@ -107,6 +123,7 @@ void UpdateFlow::finishUpdate(const QString& fn)
 
 void UpdateFlow::checkFailed()
 {
+    endWait();
     QMessageBox::warning(boxParent(), QStringLiteral("Failed"), QStringLiteral("Check for update failed"),
                          QMessageBox::Ok);
 }

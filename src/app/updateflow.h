@@ -38,10 +38,13 @@ public slots:
 
 private:
     QWidget* boxParent() const;
+    // Ends the wait cursor of a check, once its answer is to be shown.
+    void endWait();
 
     QWidget* window;
     StatusButton* button;
     QAction* action = nullptr;
     QPointer<MyProgressHelper> running;
     bool checking = false;
+    bool waiting = false;
 };

@@ -135,6 +135,10 @@ ReliefExport::Outcome ReliefExport::write(const QString& path, Format format, co
     FacetShape reduced;
     const bool reduce = tolerance != 0.0;
     std::unique_ptr<ExportBar> bar(monitor ? new ExportBar(*monitor) : nullptr);
+    // Shown before the first event is let through, however short the export
+    // turns out: its Cancel is then what the user can reach.
+    if (monitor)
+        monitor->show();
     if (reduce) {
         bool ok = true;
         reduced = FacetReducer().reduceRelief(relief, bar.get(), tolerance, 0, &ok);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "relief/progressmonitor.h"
+#include "views/inputguard.h"
 
 #include <memory>
 
@@ -8,7 +9,9 @@ class QProgressDialog;
 class QString;
 
 // Shows the model's progress in a progress dialog without parent that stays
-// on top and blocks the application, with a Cancel button.
+// on top and blocks the application, with a Cancel button. For as long as it
+// lives the user's input reaches only modal windows, its dialog among them,
+// even before the dialog shows and after a cancel has hidden it.
 class ProgressDialogMonitor : public ProgressMonitor
 {
 public:
@@ -25,5 +28,6 @@ public:
     bool wasCanceled() const override;
 
 private:
+    InputGuard guard;
     std::unique_ptr<QProgressDialog> dialog;
 };

@@ -42,15 +42,6 @@
 
 namespace {
 
-QPushButton* buttonWithText(QWidget* parent, const QString& text)
-{
-    for (QPushButton* b : parent->findChildren<QPushButton*>()) {
-        if (b->text() == text)
-            return b;
-    }
-    return nullptr;
-}
-
 QPushButton* buttonWithToolTip(QWidget* parent, const QString& toolTip)
 {
     for (QPushButton* b : parent->findChildren<QPushButton*>()) {

@@ -240,6 +240,49 @@ private slots:
         QCOMPARE(skip.seen.size(), 1);
     }
 
+    // Keys and clicks sent through the window system while the check waits
+    // for its reply would reach the window from the check's nested loop.
+    void inputDuringTheCheckReachesOnlyItsBoxes()
+    {
+        HttpRoute slow = HttpRoute::json(versionsReply("\"2.001.00300\""));
+        slow.mode = HttpRoute::Chunked;
+        slow.chunkSize = 10;
+        slow.chunkDelayMs = 100;
+        server.setRoute(queryTarget, slow);
+        int opened = 0;
+        QAction* open = new QAction(window);
+        open->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
+        open->setShortcutContext(Qt::ApplicationShortcut);
+        window->addAction(open);
+        connect(open, &QAction::triggered, [&opened] { ++opened; });
+        int clicked = 0;
+        QPushButton* press = new QPushButton(QStringLiteral("Press"), window);
+        press->setGeometry(20, 20, 120, 40);
+        press->show();
+        connect(press, &QPushButton::clicked, [&clicked] { ++clicked; });
+        const auto input = [&] {
+            QApplication::setActiveWindow(window);
+            QTest::keyClick(window->windowHandle(), Qt::Key_O, Qt::ControlModifier);
+            QTest::mouseClick(window->windowHandle(), Qt::LeftButton, Qt::NoModifier, press->geometry().center());
+        };
+
+        BoxAnswerer skip("Skip");
+        bool sent = false;
+        QTimer::singleShot(100, [&] {
+            sent = true;
+            input();
+        });
+        flow->checkForUpdates();
+        QVERIFY(sent);
+        QCOMPARE(skip.seen.size(), 1);
+        QCOMPARE(opened, 0);
+        QCOMPARE(clicked, 0);
+        QVERIFY(!QApplication::overrideCursor());
+        input();
+        QCOMPARE(opened, 1);
+        QCOMPARE(clicked, 1);
+    }
+
     void progressDialogFollowsTheDownload()
     {
         MyProgressHelper* helper = new MyProgressHelper("Downloading Morvane", window, QString());

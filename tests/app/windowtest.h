@@ -129,6 +129,15 @@ private:
     QTimer timer;
 };
 
+inline QPushButton* buttonWithText(QWidget* parent, const QString& text)
+{
+    for (QPushButton* b : parent->findChildren<QPushButton*>()) {
+        if (b->text() == text)
+            return b;
+    }
+    return nullptr;
+}
+
 // A fresh main window, shown and painted once.
 inline std::unique_ptr<MainWindow> openWindow(bool sized = true)
 {
