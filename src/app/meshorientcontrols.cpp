@@ -123,13 +123,15 @@ void MeshOrientControls::addGroups(Ribbon* target, const QString& tab)
     orient->addWidget(b, 0, 2, 2, 1);
     connect(b, &QPushButton::clicked, this, &MeshOrientControls::rotateRight);
     orient->addWidget(sunkenLine(), 0, 3, 2, 1);
-    b = iconButton(QStringLiteral(":/morvane2/rotate_ccw"), rotationTip.arg(QLatin1Char('Z')));
+    // Seen from above, as the views show the model, spinRight turns it
+    // clockwise and spinLeft anticlockwise.
+    b = iconButton(QStringLiteral(":/morvane2/rotate_cw"), rotationTip.arg(QLatin1Char('Z')));
     orient->addWidget(b, 0, 4);
     connect(b, &QPushButton::clicked, this, &MeshOrientControls::spinRight);
     b = iconButton(QStringLiteral(":/morvane2/flip"), QStringLiteral("Flip to other side of the model"));
     orient->addWidget(b, 0, 5);
     connect(b, &QPushButton::clicked, this, &MeshOrientControls::flip);
-    b = iconButton(QStringLiteral(":/morvane2/rotate_cw"), rotationTip.arg(QLatin1Char('Z')));
+    b = iconButton(QStringLiteral(":/morvane2/rotate_ccw"), rotationTip.arg(QLatin1Char('Z')));
     orient->addWidget(b, 0, 6);
     connect(b, &QPushButton::clicked, this, &MeshOrientControls::spinLeft);
     b = iconButton(QStringLiteral(":/morvane2/reset_axes"), QStringLiteral("Reset the rotation of the axes"),
