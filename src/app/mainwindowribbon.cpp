@@ -7,6 +7,7 @@
 #include "relief/sculptundo.h"
 #include "ui/centralpanel.h"
 #include "ui/ribbon.h"
+#include "ui/vekvalidator.h"
 #include "views/sculptwin.h"
 
 #include <QAction>
@@ -21,6 +22,8 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QToolBar>
+
+#include <limits>
 
 namespace {
 
@@ -334,6 +337,14 @@ void MainWindow::setup2dEditGroups(const QString& page)
         sampleEdit->setObjectName(QStringLiteral("sampleEdit"));
         sampleEdit->setAlignment(Qt::AlignCenter);
         sampleEdit->setFixedSize(100, 16);
+        // A height is a float: a larger level would fill cells with infinity.
+        // The exponent form is the one the field shows large levels in;
+        // negative and empty texts are left to sampleEdited, as before.
+        auto* sampleCheck = new VEKDoubleValidator(sampleEdit, true);
+        sampleCheck->setNotation(QDoubleValidator::ScientificNotation);
+        const double highest = std::numeric_limits<float>::max();
+        sampleCheck->setRange(-highest, highest, -1);
+        sampleEdit->setValidator(sampleCheck);
         grid->addWidget(sampleEdit, 1, 0, 1, 3);
         ribbon->addGroup(page, QStringLiteral("Sample"), content);
     }

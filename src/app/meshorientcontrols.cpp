@@ -123,13 +123,15 @@ void MeshOrientControls::addGroups(Ribbon* target, const QString& tab)
     orient->addWidget(b, 0, 2, 2, 1);
     connect(b, &QPushButton::clicked, this, &MeshOrientControls::rotateRight);
     orient->addWidget(sunkenLine(), 0, 3, 2, 1);
-    b = iconButton(QStringLiteral(":/morvane2/rotate_ccw"), rotationTip.arg(QLatin1Char('Z')));
+    // Seen from above, as the views show the model, spinRight turns it
+    // clockwise and spinLeft anticlockwise.
+    b = iconButton(QStringLiteral(":/morvane2/rotate_cw"), rotationTip.arg(QLatin1Char('Z')));
     orient->addWidget(b, 0, 4);
     connect(b, &QPushButton::clicked, this, &MeshOrientControls::spinRight);
     b = iconButton(QStringLiteral(":/morvane2/flip"), QStringLiteral("Flip to other side of the model"));
     orient->addWidget(b, 0, 5);
     connect(b, &QPushButton::clicked, this, &MeshOrientControls::flip);
-    b = iconButton(QStringLiteral(":/morvane2/rotate_cw"), rotationTip.arg(QLatin1Char('Z')));
+    b = iconButton(QStringLiteral(":/morvane2/rotate_ccw"), rotationTip.arg(QLatin1Char('Z')));
     orient->addWidget(b, 0, 6);
     connect(b, &QPushButton::clicked, this, &MeshOrientControls::spinLeft);
     b = iconButton(QStringLiteral(":/morvane2/reset_axes"), QStringLiteral("Reset the rotation of the axes"),
@@ -439,13 +441,23 @@ void MeshOrientControls::acceptFacetShape()
 {
     bool reliefMade = false;
     if (shape) {
-        // The mesh stays held until its relief is made: when memory runs
-        // out it can be scaled down and accepted again.
-        std::unique_ptr<Relief> relief;
+        // The mesh stays held until its relief is made and taken: when memory
+        // runs out on the way it can be scaled down and accepted again.
         bool cancelled = false;
         try {
-            relief.reset(makeRelief(&cancelled));
+            std::unique_ptr<Relief> relief(makeRelief(&cancelled));
+            if (relief) {
+                // The receiver generates the relief before it changes
+                // anything, and drops the relief when that runs out of
+                // memory. A bas-relief is made afterwards, from the import
+                // page that the fresh relief opens on.
+                emit reliefAccepted(relief.release());
+                reliefMade = true;
+            }
         } catch (const std::bad_alloc&) {
+            // A receiver that failed after taking the mesh leaves none to keep.
+            if (!shape)
+                throw;
             QMessageBox::warning(view ? view->window() : nullptr, QStringLiteral("Accept"),
                                  QStringLiteral("There was not enough memory to make a relief of the mesh. "
                                                 "The mesh is kept: scale it down and accept it again."));
@@ -459,16 +471,10 @@ void MeshOrientControls::acceptFacetShape()
         shape = nullptr;
         emit meshReleased(done);
 
-        if (relief) {
-            // A bas-relief is made afterwards, from the import page that
-            // the fresh relief opens on.
-            emit reliefAccepted(relief.release());
-            reliefMade = true;
-        } else {
+        if (!reliefMade)
             QMessageBox::warning(view ? view->window() : nullptr, QStringLiteral("Accept"),
                                  QStringLiteral("The mesh gave no heights to make a relief of. "
                                                 "The current model is kept."));
-        }
     }
     switchTabsAfterAccept();
     emit acceptFinished(reliefMade);

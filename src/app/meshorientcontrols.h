@@ -101,7 +101,9 @@ signals:
     // Fill the import settings (flip, invert, transparency, tilt, smoothing)
     // of the source the accepted relief is built from.
     void importSettingsNeeded(ReliefSource* source);
-    // The accepted relief; the receiver takes ownership.
+    // The accepted relief; the receiver takes ownership. Emitted while the
+    // mesh is still held: a receiver that runs out of memory deletes the
+    // relief and throws std::bad_alloc, and the mesh is kept.
     void reliefAccepted(Relief* relief);
     // The mesh left the view on Accept; the receiver deletes it.
     void meshReleased(FacetShape* shape);

@@ -3,10 +3,12 @@
 #include "base/logfile.h"
 #include "app/mainwindow.h"
 #include "base/version.h"
+#include "net/networkmanager.h"
 
 #include <QFileOpenEvent>
 #include <QMessageBox>
 #include <QScopedValueRollback>
+#include <QThread>
 
 #include <new>
 
@@ -42,7 +44,10 @@ bool VekApplication::notify(QObject* receiver, QEvent* event)
         reportFatalError(text);
         return false;
     } catch (const std::bad_alloc&) {
-        reportOutOfMemory();
+        if (QThread::currentThread() == thread())
+            reportOutOfMemory();
+        else
+            reportOutOfMemoryElsewhere();
         return false;
     }
 }
@@ -81,18 +86,48 @@ void VekApplication::reportFatalError(const char* text)
 void VekApplication::reportOutOfMemory()
 {
     try {
-        LogFile::critical() << "Out of memory: the last action was abandoned\n";
-        LogFile::flush();
-        if (memoryBoxOpen || fatalBoxOpen)
-            return;
-        const QScopedValueRollback<bool> open(memoryBoxOpen, true);
-        QMessageBox::warning(nullptr, QStringLiteral("Out of Memory"),
-                             QStringLiteral("There was not enough memory to finish the last action. "
-                                            "It was abandoned; save your work."),
-                             QMessageBox::Ok);
+        logOutOfMemory();
+        showOutOfMemoryBox();
     } catch (const std::bad_alloc&) {
         // Not even room to say so: the program still goes on.
     }
+}
+
+void VekApplication::reportOutOfMemoryElsewhere()
+{
+    try {
+        logOutOfMemory();
+        // Widgets belong to the window's thread. The failure may have been in
+        // the network manager's HTTP thread, whose replies it can leave
+        // waiting for ever: those calls end as failed.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (NetworkManager* network = NetworkManager::existing())
+                    network->abortAll();
+                showOutOfMemoryBox();
+            },
+            Qt::QueuedConnection);
+    } catch (const std::bad_alloc&) {
+        // Not even room to say so: the program still goes on.
+    }
+}
+
+void VekApplication::logOutOfMemory()
+{
+    LogFile::critical() << "Out of memory: the last action was abandoned\n";
+    LogFile::flush();
+}
+
+void VekApplication::showOutOfMemoryBox()
+{
+    if (memoryBoxOpen || fatalBoxOpen)
+        return;
+    const QScopedValueRollback<bool> open(memoryBoxOpen, true);
+    QMessageBox::warning(nullptr, QStringLiteral("Out of Memory"),
+                         QStringLiteral("There was not enough memory to finish the last action. "
+                                        "It was abandoned; save your work."),
+                         QMessageBox::Ok);
 }
 
 bool VekApplication::fatalErrorCaught() const

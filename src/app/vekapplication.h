@@ -33,7 +33,14 @@ public:
     MainWindow* mainWindow;
 
 private:
+    // The same for a failure on another thread: logged there, ending the
+    // network calls in flight and shown by the application's own thread.
+    void reportOutOfMemoryElsewhere();
+    void logOutOfMemory();
+    void showOutOfMemoryBox();
+
     bool fatalError = false;
     bool fatalBoxOpen = false;
+    // Read and written by the application's thread only.
     bool memoryBoxOpen = false;
 };

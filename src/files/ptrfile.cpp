@@ -166,6 +166,12 @@ qint32 PtrFile::handOverRange(const Relief& relief)
 
 FileResult PtrFile::write(QIODevice& device, const Relief& relief, qint32 range, const QString& key)
 {
+    // Such a height leaves no span to scale the samples by: written, the
+    // relief would come back flat under the largest range.
+    const float* heights = relief.heights();
+    const size_t cells = relief.cellCount();
+    if (!std::all_of(heights, heights + cells, [](float v) { return std::isfinite(v); }))
+        return FileResult::SaveFailed;
     QDataStream out(&device);
     out << kVersion << qint32(relief.width()) << qint32(relief.height()) << range;
     if (out.status() != QDataStream::Ok)
@@ -176,8 +182,6 @@ FileResult PtrFile::write(QIODevice& device, const Relief& relief, qint32 range,
     const double span = hi == lo ? 1.0 : hi - lo;
     const SampleKey k = parseKey(key);
     Scrambler scrambler(k.seed);
-    const float* heights = relief.heights();
-    const size_t cells = relief.cellCount();
     std::vector<char> block(kBlockSamples * 4);
     for (size_t done = 0; done < cells;) {
         const size_t n = std::min(kBlockSamples, cells - done);

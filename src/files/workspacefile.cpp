@@ -6,8 +6,30 @@
 #include <QDataStream>
 #include <QFile>
 
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+bool allFinite(const float* values, size_t count)
+{
+    return std::all_of(values, values + count, [](float v) { return std::isfinite(v); });
+}
+
+// The reader refuses a Z scale or height that is not a finite number; a
+// workspace holding one would never open again.
+bool readable(const Relief& relief)
+{
+    return std::isfinite(relief.zScale()) && allFinite(relief.heights(), relief.cellCount())
+        && allFinite(relief.referenceHeights(), relief.cellCount());
+}
+
+} // namespace
+
 FileResult WorkspaceFile::write(QIODevice& device, const Relief& relief)
 {
+    if (!readable(relief))
+        return FileResult::SaveFailed;
     QDataStream out(&device);
     out << kMagic << kVersion;
     if (out.status() != QDataStream::Ok || !relief.save(out))

@@ -60,6 +60,8 @@ const ErrorName errorNames[] = {
     {399, "ProtocolFailure"},
 };
 
+NetworkManager* theManager = nullptr;
+
 } // namespace
 
 NetworkManager::NetworkManager()
@@ -82,8 +84,14 @@ NetworkManager::~NetworkManager()
 
 NetworkManager* NetworkManager::instance()
 {
-    static NetworkManager* manager = new NetworkManager;
-    return manager;
+    if (!theManager)
+        theManager = new NetworkManager;
+    return theManager;
+}
+
+NetworkManager* NetworkManager::existing()
+{
+    return theManager;
 }
 
 QUrl NetworkManager::withParams(const QUrl& url, const QVariantMap& params)

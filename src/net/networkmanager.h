@@ -40,6 +40,8 @@ public:
     ~NetworkManager() override;
 
     static NetworkManager* instance();
+    // The manager if one was made, without making one.
+    static NetworkManager* existing();
 
     QVariantMap get(QUrl url, const QVariantMap& params, int timeout, NetworkResponse* response = nullptr);
     QVariantMap put(QUrl url, const QVariantMap& body, int timeout, NetworkResponse* response = nullptr);

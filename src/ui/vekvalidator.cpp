@@ -146,12 +146,19 @@ QValidator::State VEKDoubleValidator::validate(QString& input, int& pos) const
 
 void VEKDoubleValidator::fixup(QString& input) const
 {
+    // Without a limit on decimals a bound is written in the fewest digits
+    // that read back as exactly that bound.
+    const auto boundText = [this](double bound) {
+        if (decimals() >= 0)
+            return QString::number(bound, 'f', decimals());
+        return QString::number(bound, notation() == ScientificNotation ? 'g' : 'f', QLocale::FloatingPointShortest);
+    };
     const double number = input.toDouble();
     pending = correctedValidations;
     if (number < bottom() || (input.isEmpty() && !allowEmpty))
-        input = QString::number(bottom(), 'f', decimals());
+        input = boundText(bottom());
     else if (number > top())
-        input = QString::number(top(), 'f', decimals());
+        input = boundText(top());
     setEditSheet(this, correctedSheet);
 }
 

@@ -1,5 +1,6 @@
 #include "windowtest.h"
 
+#include "app/meshorientcontrols.h"
 #include "app/ribbontabs.h"
 #include "files/claimedgrid.h"
 #include "files/workspacefile.h"
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -14,6 +16,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <utility>
+#include <vector>
 
 #include "common/sanitizer.h"
 
@@ -103,10 +108,12 @@ bool limitAddressSpace(qint64 headroom)
 // The child: opens the window on a workspace, limits its address space to
 // headroom above what is in use, loads the file, accepts a mesh (under a
 // limit of acceptHeadroom above what is then in use, when that is not
-// negative) and reports the boxes shown, whether the model was kept, whether
-// a mesh is held and what the window is called and saves to. It only gets to
-// report when nothing aborted it.
-int runChild(const QString& path, qint64 headroom, qint64 acceptHeadroom)
+// negative; with whenMade, set only once the relief is made, with a tilt
+// on the import page that the window then applies to it) and reports the
+// boxes shown, whether the model was kept, whether a mesh is held and what
+// the window is called and saves to. It only gets to report when nothing
+// aborted it.
+int runChild(const QString& path, qint64 headroom, qint64 acceptHeadroom, bool whenMade)
 {
     auto window = openWindow();
     const QString start = QFileInfo(path).dir().filePath(QStringLiteral("start.scp"));
@@ -115,15 +122,38 @@ int runChild(const QString& path, qint64 headroom, qint64 acceptHeadroom)
     window->load(start, false);
     Relief* before = window->currentModel();
     ModalAnswerer answerer;
+    std::vector<void*> hoard;
     if (!limitAddressSpace(headroom))
         return 2;
     window->load(path, false);
     if (window->currentMesh()) {
-        if (acceptHeadroom >= 0 && !limitAddressSpace(acceptHeadroom))
+        if (whenMade) {
+            window->panel()->findChild<QSlider*>(QStringLiteral("tiltHorizontal"))->setValue(30);
+            // Asked for the room to draw the relief once it is made; the
+            // drawing itself is not what runs short here. Memory freed
+            // before could hold the tilted grid: all room is taken in pieces
+            // of a megabyte, and every fourth given back for the box.
+            window->findChild<MeshOrientControls*>()->setDrawingBytes([&hoard, acceptHeadroom](const Relief&) {
+                limitAddressSpace(acceptHeadroom);
+                while (void* piece = std::malloc(size_t(1) << 20))
+                    hoard.push_back(piece);
+                for (size_t i = 0; i < hoard.size(); i += 4)
+                    std::free(std::exchange(hoard[i], nullptr));
+                return 0LL;
+            });
+        } else if (acceptHeadroom >= 0 && !limitAddressSpace(acceptHeadroom)) {
             return 2;
+        }
         for (QPushButton* b : window->ribbonWidget()->page(tabOrientScale)->findChildren<QPushButton*>()) {
             if (b->text() == QLatin1String("Accept"))
                 b->click();
+        }
+        // The driver compiles its drawing code into fresh pages: the views
+        // draw again under the load's own limit.
+        if (whenMade) {
+            for (void* piece : hoard)
+                std::free(piece);
+            limitAddressSpace(qint64(2) << 30);
         }
     }
     window->sculptWin()->grabFramebuffer();
@@ -190,14 +220,17 @@ private slots:
     }
 
     // Memory ran out at Accept: for the raster's grid, for the scaled copy
-    // of a large mesh and then the grid, or for drawing the relief made.
+    // of a large mesh and then the grid, for drawing the relief made, or for
+    // the tilted grid the window makes of that relief as it takes it.
     void acceptWithoutMemoryKeepsTheMeshAndSaysSo_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<qint64>("acceptHeadroom");
-        QTest::newRow("grid") << "large.obj" << tooLittleForGrids;
-        QTest::newRow("copy of a large mesh") << "many.stl" << (qint64(16) << 20);
-        QTest::newRow("drawing") << "large.obj" << (qint64(500) << 20);
+        QTest::addColumn<bool>("whenMade");
+        QTest::newRow("grid") << "large.obj" << tooLittleForGrids << false;
+        QTest::newRow("copy of a large mesh") << "many.stl" << (qint64(16) << 20) << false;
+        QTest::newRow("drawing") << "large.obj" << (qint64(500) << 20) << false;
+        QTest::newRow("tilt the window applies") << "large.obj" << (qint64(16) << 20) << true;
     }
 
     void acceptWithoutMemoryKeepsTheMeshAndSaysSo()
@@ -207,11 +240,12 @@ private slots:
 #endif
         QFETCH(QString, name);
         QFETCH(qint64, acceptHeadroom);
+        QFETCH(bool, whenMade);
         QTemporaryDir dir;
         const QString path = dir.filePath(name);
         QVERIFY(name.endsWith(QLatin1String(".obj")) ? writeLargeFile(path, QStringLiteral("obj"))
                                                      : writeManyFacets(path, manyFacets));
-        QCOMPARE(loadLimited(path, qint64(2) << 30, acceptHeadroom),
+        QCOMPARE(loadLimited(path, qint64(2) << 30, acceptHeadroom, whenMade),
                  QStringLiteral("box: Accept: There was not enough memory to make a relief of the mesh. The mesh is "
                                 "kept: scale it down and accept it again.\nkept: yes\nmesh: held\ntitle: %1\n"
                                 "saves to: \n").arg(name));
@@ -250,13 +284,14 @@ private slots:
 
 private:
     // The child's report, once it ended normally.
-    static QString loadLimited(const QString& path, qint64 headroom, qint64 acceptHeadroom = -1)
+    static QString loadLimited(const QString& path, qint64 headroom, qint64 acceptHeadroom = -1,
+                               bool whenMade = false)
     {
         QProcess child;
         child.setProcessChannelMode(QProcess::SeparateChannels);
         child.start(QCoreApplication::applicationFilePath(),
                     {QStringLiteral("--load-limited"), path, QString::number(headroom),
-                     QString::number(acceptHeadroom)});
+                     QString::number(acceptHeadroom), QString::number(int(whenMade))});
         if (!child.waitForFinished(120000))
             return QStringLiteral("child did not finish");
         const QString report = QString::fromLocal8Bit(child.readAllStandardOutput());
@@ -273,9 +308,9 @@ int main(int argc, char** argv)
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, true);
     QApplication app(argc, argv);
     VekSettings().setValue(QStringLiteral("/startwizard/startup"), false);
-    if (argc == 5 && qstrcmp(argv[1], "--load-limited") == 0)
+    if (argc == 6 && qstrcmp(argv[1], "--load-limited") == 0)
         return runChild(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toLongLong(),
-                        QByteArray(argv[4]).toLongLong());
+                        QByteArray(argv[4]).toLongLong(), QByteArray(argv[5]).toInt() != 0);
     TestLoadOutOfMemory test;
     return QTest::qExec(&test, argc, argv);
 }

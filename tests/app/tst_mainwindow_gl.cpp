@@ -11,6 +11,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <limits>
+
 namespace {
 
 QPushButton* ribbonButton(MainWindow& window, const QString& page, const QString& toolTip)
@@ -275,6 +277,11 @@ private slots:
         QTest::newRow("a level") << "2.5" << 2.5 << "2.5";
         QTest::newRow("negative refused") << "-1" << 0.0 << "0.0";
         QTest::newRow("not a number refused") << "abc" << 0.0 << "0.0";
+        // A height is a float: a larger level would fill cells with infinity.
+        const double highest = std::numeric_limits<float>::max();
+        QTest::newRow("beyond a float held at its largest") << "1e39" << highest << "3.4028234663852886e+38";
+        QTest::newRow("just beyond a float held at its largest") << "3.5e38" << highest << "3.4028234663852886e+38";
+        QTest::newRow("the shown exponent form") << "1.235e+04" << 12350.0 << "1.235e+04";
     }
 
     void typedSampleSetsOnlyAValidBaseLevel()

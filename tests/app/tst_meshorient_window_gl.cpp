@@ -56,6 +56,16 @@ std::unique_ptr<FacetShape> tallTower()
     return s;
 }
 
+// A 32 x 32 cell slab with a 16 x 16 tower on its low-x, low-y quarter.
+std::unique_ptr<FacetShape> cornerTower()
+{
+    const double c = 1.0 / 128.0;
+    auto s = std::make_unique<FacetShape>();
+    addBox(*s, VekMath::Vector3d(0, 0, 0), VekMath::Vector3d(32 * c, 32 * c, 2 * c));
+    addBox(*s, VekMath::Vector3d(0, 0, 2 * c), VekMath::Vector3d(16 * c, 16 * c, 20 * c));
+    return s;
+}
+
 // Facets that cover no cell from above: a line, an upright facet and a
 // point. Their raster has width but no heights.
 std::unique_ptr<FacetShape> noTopSurface()
@@ -88,6 +98,30 @@ std::unique_ptr<FacetShape> overlappingFacets(int count)
                           VekMath::Vector3d()));
     }
     return s;
+}
+
+// The quarter of the view where it shows its relief highest.
+QString highestQuarter(ReliefView* view)
+{
+    view->grabFramebuffer();
+    view->readDepthBuffer();
+    const int w = view->width();
+    const int h = view->height();
+    const QList<QPair<QString, QPoint>> quarters{{"upper left", QPoint(w / 4, h / 4)},
+                                                 {"upper right", QPoint(3 * w / 4, h / 4)},
+                                                 {"lower left", QPoint(w / 4, 3 * h / 4)},
+                                                 {"lower right", QPoint(3 * w / 4, 3 * h / 4)}};
+    QString highest;
+    double top = -1.0;
+    for (const auto& quarter : quarters) {
+        bool hit = false;
+        const double z = view->pickPoint(quarter.second, &hit).z;
+        if (hit && z > top) {
+            top = z;
+            highest = quarter.first;
+        }
+    }
+    return highest;
 }
 
 int toolOf(const ReliefView* view)
@@ -140,6 +174,8 @@ private slots:
 
     void stlTurnedByRibbonButtons_data();
     void stlTurnedByRibbonButtons();
+    void zQuarterTurnGoesTheWayItsArrowPoints_data();
+    void zQuarterTurnGoesTheWayItsArrowPoints();
     void basReliefOnlyWhenSwitchedOnBeforeAccept_data();
     void basReliefOnlyWhenSwitchedOnBeforeAccept();
     void acceptLeavesScaleZWithSculptingOffUntilPanelAccept();
@@ -161,6 +197,7 @@ void TestMeshOrientWindow::initTestCase()
     QVERIFY(dir.isValid());
     QVERIFY(writeStl(dir.filePath(QStringLiteral("slab.stl")), *toweredSlab()));
     QVERIFY(writeStl(dir.filePath(QStringLiteral("tower.stl")), *tallTower()));
+    QVERIFY(writeStl(dir.filePath(QStringLiteral("corner.stl")), *cornerTower()));
     QVERIFY(writeStl(dir.filePath(QStringLiteral("edge.stl")), *edgeOn()));
     QVERIFY(writeStl(dir.filePath(QStringLiteral("flat.stl")), *noTopSurface()));
     QVERIFY(writeStl(dir.filePath(QStringLiteral("overlapping.stl")), *overlappingFacets(1000)));
@@ -193,8 +230,8 @@ void TestMeshOrientWindow::stlTurnedByRibbonButtons_data()
     QTest::newRow("rotate down") << QStringList{"rotate_down"} << QStringList{"1110", "1110", "3333"};
     QTest::newRow("rotate left") << QStringList{"rotate_left"} << QStringList{"224", "224", "004"};
     QTest::newRow("rotate right") << QStringList{"rotate_right"} << QStringList{"444", "444", "440"};
-    QTest::newRow("spin right") << QStringList{"rotate_ccw"} << QStringList{"111", "111", "331", "331"};
-    QTest::newRow("spin left") << QStringList{"rotate_cw"} << QStringList{"113", "113", "113", "111"};
+    QTest::newRow("spin right") << QStringList{"rotate_cw"} << QStringList{"111", "111", "331", "331"};
+    QTest::newRow("spin left") << QStringList{"rotate_ccw"} << QStringList{"113", "113", "113", "111"};
     QTest::newRow("flip") << QStringList{"flip"} << QStringList{"3333", "3333", "3333"};
     QTest::newRow("invert normals") << QStringList{"flip_normals"} << QStringList{"2222", "2222", "2222"};
     QTest::newRow("turned then reset") << QStringList{"rotate_down", "rotate_ccw", "reset_axes"}
@@ -225,6 +262,29 @@ void TestMeshOrientWindow::stlTurnedByRibbonButtons()
     QCOMPARE(model->width(), rows.first().size());
     QCOMPARE(model->height(), rows.size());
     QVERIFY(!shownTabs(window->ribbonWidget()).contains(QStringLiteral("Orient / Scale")));
+}
+
+// Buttons are named after their pictures. The views look down on the model
+// with +Y up, so the tower on the low-x, low-y quarter starts lower left.
+void TestMeshOrientWindow::zQuarterTurnGoesTheWayItsArrowPoints_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("quarter");
+    QTest::newRow("as read") << QString() << "lower left";
+    QTest::newRow("clockwise arrow") << "rotate_cw" << "upper left";
+    QTest::newRow("anticlockwise arrow") << "rotate_ccw" << "lower right";
+}
+
+void TestMeshOrientWindow::zQuarterTurnGoesTheWayItsArrowPoints()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, quarter);
+    window->load(dir.filePath(QStringLiteral("corner.stl")), false);
+    if (!button.isEmpty())
+        QTest::mouseClick(orientButton(button), Qt::LeftButton);
+    QTest::mouseClick(orientButton(QStringLiteral("accept")), Qt::LeftButton);
+    QVERIFY(window->sculptWin()->isVisible());
+    QCOMPARE(highestQuarter(window->sculptWin()), quarter);
 }
 
 void TestMeshOrientWindow::basReliefOnlyWhenSwitchedOnBeforeAccept_data()

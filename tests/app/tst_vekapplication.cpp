@@ -2,13 +2,20 @@
 #include "app/mainwindow.h"
 #include "app/vekapplication.h"
 
+#include "net/networkmanager.h"
+#include "net/networkresponse.h"
+
 #include "common/isolatedhome.h"
+#include "net/loopbackhttpserver.h"
 
 #include <QFileOpenEvent>
 #include <QMessageBox>
+#include <QNetworkProxy>
+#include <QThread>
 #include <QTimer>
 #include <QtTest>
 
+#include <atomic>
 #include <new>
 
 namespace {
@@ -41,7 +48,15 @@ struct Starved : QObject
         }
         return QObject::event(event);
     }
-    int later = 0;
+    std::atomic<int> later{0};
+};
+
+struct RecordingResponse : NetworkResponse
+{
+    void netFinished(QUrl, QVariantMap reply) override { replies.append(reply); }
+    void netProgress(QUrl, qint64, qint64) override {}
+    void netError(QUrl, QString) override {}
+    QList<QVariantMap> replies;
 };
 
 QMessageBox* modalBox()
@@ -89,8 +104,60 @@ private slots:
         QVERIFY(window.isVisible());
         QVERIFY(!app->fatalErrorCaught());
         QCoreApplication::postEvent(&starved, new QEvent(QEvent::Type(QEvent::User + 1)));
-        QTRY_COMPARE(starved.later, 1);
+        QTRY_COMPARE(starved.later.load(), 1);
         QVERIFY(fileLines(LogFile::filePath()).contains(QStringLiteral("Critical: Out of memory: the last action was abandoned")));
+    }
+
+    // The network manager's HTTP thread is such a thread: a failure there
+    // may leave its reply waiting for ever, so the call must end as failed.
+    void outOfMemoryOnAnotherThreadShowsOneBoxFromTheWindowsThread()
+    {
+        QWidget window;
+        window.show();
+        LoopbackHttpServer server;
+        HttpRoute hang;
+        hang.mode = HttpRoute::Hang;
+        server.setRoute("/hang", hang);
+        QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+        RecordingResponse response;
+        NetworkManager::instance()->get(server.url("/hang"), QVariantMap(), 300, &response);
+        QTRY_COMPARE(server.requests.size(), 1);
+
+        QThread worker;
+        Starved starved;
+        starved.moveToThread(&worker);
+        int boxes = 0;
+        bool fromWindowsThread = false;
+        QString shown;
+        QTimer sweeper;
+        connect(&sweeper, &QTimer::timeout, [&] {
+            if (QMessageBox* box = modalBox()) {
+                ++boxes;
+                fromWindowsThread = box->thread() == window.thread();
+                shown = box->windowTitle() + QLatin1Char('/') + box->text();
+                box->done(QMessageBox::Ok);
+            }
+        });
+        sweeper.start(50);
+        QCoreApplication::postEvent(&starved, new QEvent(QEvent::User));
+        QCoreApplication::postEvent(&starved, new QEvent(QEvent::User));
+        worker.start();
+        QTRY_COMPARE(boxes, 1);
+        QVERIFY(fromWindowsThread);
+        QCOMPARE(shown, QStringLiteral("Out of Memory/There was not enough memory to finish the last action. "
+                                       "It was abandoned; save your work."));
+        QTRY_COMPARE(response.replies.size(), 1);
+        QCOMPARE(response.replies.first(), QVariantMap());
+        QCOMPARE(NetworkManager::instance()->callsInFlight(), 0);
+
+        QCoreApplication::postEvent(&starved, new QEvent(QEvent::Type(QEvent::User + 1)));
+        QTRY_COMPARE(starved.later.load(), 1);
+        QTest::qWait(200);
+        QCOMPARE(boxes, 1);
+        worker.quit();
+        QVERIFY(worker.wait(5000));
+        QVERIFY(window.isVisible());
+        QCOMPARE(fileLines(LogFile::filePath()).count(QStringLiteral("Critical: Out of memory: the last action was abandoned")), 3);
     }
 
     // Must run last: a fatal error closes the log for the rest of the run.

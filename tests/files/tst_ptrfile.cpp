@@ -67,6 +67,8 @@ private slots:
     void loadAndSaveThroughFiles();
     void failedExportKeepsThePreviousFile_data();
     void failedExportKeepsThePreviousFile();
+    void nonFiniteHeightIsRefusedBeforeWriting_data();
+    void nonFiniteHeightIsRefusedBeforeWriting();
 };
 
 void TestPtrFile::keystreamMatchesHandWorkedBytes()
@@ -234,6 +236,40 @@ void TestPtrFile::failedExportKeepsThePreviousFile()
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll().toHex(), written(*small, 7).toHex());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"relief.ptr"});
+}
+
+// Such a height made an export of zero samples and the largest range.
+void TestPtrFile::nonFiniteHeightIsRefusedBeforeWriting_data()
+{
+    QTest::addColumn<float>("value");
+    QTest::addColumn<QString>("key");
+    QTest::newRow("infinite, export") << std::numeric_limits<float>::infinity() << QString();
+    QTest::newRow("not a number, export") << std::numeric_limits<float>::quiet_NaN() << QString();
+    QTest::newRow("infinite below, hand-over") << -std::numeric_limits<float>::infinity() << "12345";
+}
+
+void TestPtrFile::nonFiniteHeightIsRefusedBeforeWriting()
+{
+    QFETCH(float, value);
+    QFETCH(QString, key);
+    const auto relief = makeRelief({2.0f, value, 3.0f});
+    const qint32 range = key.isEmpty() ? PtrFile::exportRange(*relief) : PtrFile::handOverRange(*relief);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QCOMPARE(PtrFile::write(buffer, *relief, range, key).code(), FileResult::SaveFailed);
+    QCOMPARE(buffer.data(), QByteArray());
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("relief.ptr");
+    const auto small = makeRelief({2.0f, 3.0f});
+    QCOMPARE(PtrFile::save(path, *small, 7, key).code(), FileResult::Ok);
+    const FileResult result = PtrFile::save(path, *relief, range, key);
+    QCOMPARE(result.code(), FileResult::SaveFailed);
+    QCOMPARE(result.title(), QStringLiteral("Save Failed"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll().toHex(), written(*small, 7, key).toHex());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"relief.ptr"});
 }
 

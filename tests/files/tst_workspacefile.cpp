@@ -71,6 +71,8 @@ private slots:
     void failedSaveKeepsThePreviousWorkspace();
     void refusedWriteIsAFailure_data();
     void refusedWriteIsAFailure();
+    void nonFiniteValueIsRefusedBeforeWriting_data();
+    void nonFiniteValueIsRefusedBeforeWriting();
 };
 
 void TestWorkspaceFile::byteLayoutOfATwoCellRelief()
@@ -191,6 +193,46 @@ void TestWorkspaceFile::refusedWriteIsAFailure()
     QFETCH(bool, ok);
     RefusingDevice device(room);
     QCOMPARE(WorkspaceFile::write(device, *sampleRelief()).ok(), ok);
+}
+
+// The reader refuses such a workspace, so it must never be written.
+void TestWorkspaceFile::nonFiniteValueIsRefusedBeforeWriting_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<double>("value");
+    const double infinity = std::numeric_limits<double>::infinity();
+    const double notANumber = std::numeric_limits<double>::quiet_NaN();
+    QTest::newRow("infinite height") << "height" << infinity;
+    QTest::newRow("height not a number") << "height" << notANumber;
+    QTest::newRow("infinite reference height") << "reference" << -infinity;
+    QTest::newRow("Z scale not a number") << "zScale" << notANumber;
+}
+
+void TestWorkspaceFile::nonFiniteValueIsRefusedBeforeWriting()
+{
+    QFETCH(QString, where);
+    QFETCH(double, value);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("work.scp");
+    QCOMPARE(WorkspaceFile::save(path, *sampleRelief()).code(), FileResult::Ok);
+    const QByteArray before = written(*sampleRelief());
+
+    auto relief = sampleRelief();
+    if (where == "height")
+        relief->heights()[1] = float(value);
+    else if (where == "reference")
+        relief->referenceHeights()[0] = float(value);
+    else
+        relief->setZScale(value);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QCOMPARE(WorkspaceFile::write(buffer, *relief).code(), FileResult::SaveFailed);
+    QCOMPARE(buffer.data(), QByteArray());
+    QCOMPARE(WorkspaceFile::save(path, *relief).code(), FileResult::SaveFailed);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll().toHex(), before.toHex());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"work.scp"});
 }
 
 QTEST_GUILESS_MAIN(TestWorkspaceFile)
