@@ -306,8 +306,9 @@ qint64 meetings(const QVector<Vector3d>& polygon, int axis, qint64 limit)
 
 } // namespace
 
-ObjFileReader::ObjFileReader(QTextStream* stream)
+ObjFileReader::ObjFileReader(QTextStream* stream, const std::atomic<bool>* stop)
     : stream(stream)
+    , stop(stop)
 {
 }
 
@@ -489,6 +490,9 @@ FacetShape* ObjFileReader::readRecords()
         for (qint64 line = 1;; ++line) {
             int end = 0;
             const LineState state = takeLine(&end);
+            // A stopped device ends the text, most often within a line.
+            if (stopped())
+                return nullptr;
             if (state == DataEnd && textPos == end)
                 break;
             const char* p = text.constData() + textPos;
@@ -558,6 +562,8 @@ FacetShape* ObjFileReader::resolve(const QVector<double>& coordinates, const QVe
     // The splitting work of the faces so far, in squared corners.
     qint64 split = 0;
     for (int end : faceEnds) {
+        if (stopped())
+            return nullptr;
         if (end - start == 3) {
             const Vector3d a = vertex(indices[start]), b = vertex(indices[start + 1]), c = vertex(indices[start + 2]);
             if (!shape->addFacet(Facet(a, b, c, VekMath::Plane(a, b, c).normal())))
