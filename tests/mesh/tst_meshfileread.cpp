@@ -26,9 +26,9 @@ QString logText()
     return QString::fromUtf8(file.readAll());
 }
 
-// A monitor that cancels once the read stands at cancelAt steps or more,
-// at its wait-th look after that, and times what follows; or that throws
-// std::bad_alloc from show() or setValue().
+// A monitor that cancels once the read stands at cancelAt steps or more
+// and ready, when given, is set, at its wait-th look after that, and times
+// what follows; or that throws std::bad_alloc from show() or setValue().
 class TestMonitor : public ProgressMonitor
 {
 public:
@@ -50,7 +50,7 @@ public:
     }
     void processEvents() override
     {
-        if (!cancelled && shown >= cancelAt && looks++ >= wait) {
+        if (!cancelled && shown >= cancelAt && (!ready || *ready) && looks++ >= wait) {
             cancelled = true;
             sinceCancel.start();
         }
@@ -62,6 +62,7 @@ public:
     int wait = 0;
     int shown = 0;
     int looks = 0;
+    const std::atomic<bool>* ready = nullptr;
     std::atomic<bool> cancelled{false};
     QElapsedTimer sinceCancel;
 };
@@ -145,12 +146,17 @@ void TestMeshFileRead::cancelEndsTheReadAtOnceAndSilently()
     if (heldBack >= 0) {
         const QString pipe = dir.filePath(QString("pipe%1.obj").arg(heldBack));
         QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        // The cancel waits until the reader has taken all but what the
+        // pipe holds.
+        std::atomic<bool> written{false};
+        monitor.ready = &written;
         std::thread writer([&] {
             QFile out(pipe);
             if (!out.open(QIODevice::WriteOnly))
                 return;
             out.write(text.left(heldBack));
             out.flush();
+            written = true;
             for (int i = 0; i < 2000 && !monitor.cancelled; ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
         });
