@@ -25,7 +25,7 @@ namespace {
 const std::chrono::milliseconds Moment(250);
 const int Steps = 1000;
 
-FacetShape* readMesh(WatchedFile& file, MeshFileRead::Format format)
+FacetShape* readMesh(WatchedFile& file, MeshFileRead::Format format, const std::atomic<bool>& stop)
 {
     if (format == MeshFileRead::Stl) {
         QDataStream stream(&file);
@@ -33,7 +33,7 @@ FacetShape* readMesh(WatchedFile& file, MeshFileRead::Format format)
         return readStl(reader);
     }
     QTextStream stream(&file);
-    return ObjFileReader(&stream).read();
+    return ObjFileReader(&stream, &stop).read();
 }
 
 } // namespace
@@ -48,7 +48,13 @@ MeshFileRead::Outcome MeshFileRead::read(const QString& path, Format format, Pro
     // Asked here only: the worker owns the file while it reads.
     const qint64 size = file.size();
 
-    std::atomic<bool> cancelled{false};
+    // Set when the read is given up, before the file stops, so that the
+    // reader does not take the stopped file for its end.
+    std::atomic<bool> stop{false};
+    const auto halt = [&] {
+        stop.store(true);
+        file.stop();
+    };
     std::unique_ptr<FacetShape> result;
     std::mutex mutex;
     std::condition_variable changed;
@@ -56,8 +62,8 @@ MeshFileRead::Outcome MeshFileRead::read(const QString& path, Format format, Pro
     auto work = [&] {
         std::unique_ptr<FacetShape> shape;
         try {
-            shape.reset(readMesh(file, format));
-            if (shape && prepare && !cancelled.load())
+            shape.reset(readMesh(file, format, stop));
+            if (shape && prepare && !stop.load())
                 prepare(*shape);
         } catch (const std::bad_alloc&) {
             shape.reset();
@@ -68,10 +74,10 @@ MeshFileRead::Outcome MeshFileRead::read(const QString& path, Format format, Pro
         changed.notify_all();
     };
 
-    std::vector<std::thread> worker;
-    if (!progress || !startThread(worker, work)) {
-        work();
-    } else {
+    bool cancelled = false;
+    // Shows the progress once the work has lasted a moment and takes in a
+    // cancel, until the worker is done.
+    const auto watch = [&] {
         const auto start = std::chrono::steady_clock::now();
         bool shown = false;
         std::unique_lock<std::mutex> lock(mutex);
@@ -91,16 +97,32 @@ MeshFileRead::Outcome MeshFileRead::read(const QString& path, Format format, Pro
             if (size > 0)
                 progress->setValue(int(std::min<qint64>(Steps - 1, file.reached() * Steps / size)));
             progress->processEvents();
-            if (progress->wasCanceled() && !cancelled.exchange(true))
-                file.stop();
+            if (!cancelled && progress->wasCanceled()) {
+                cancelled = true;
+                halt();
+            }
             lock.lock();
         }
-        lock.unlock();
+    };
+
+    bool watchFailed = false;
+    std::vector<std::thread> worker;
+    if (!progress || !startThread(worker, work)) {
+        work();
+    } else {
+        try {
+            watch();
+        } catch (const std::bad_alloc&) {
+            // The monitor found no memory, for its window most likely: the
+            // worker is stopped as a cancel stops it, and the read fails.
+            watchFailed = true;
+            halt();
+        }
         worker.front().join();
     }
-    if (cancelled.load())
+    if (cancelled)
         return Cancelled;
-    if (!result)
+    if (watchFailed || !result)
         return Failed;
     mesh = std::move(result);
     return Read;

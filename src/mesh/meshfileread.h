@@ -22,7 +22,8 @@ public:
 
     // The mesh read is put into mesh only with the outcome Read. Without a
     // monitor, or when no thread can be started, the work runs on the
-    // calling thread.
+    // calling thread. A std::bad_alloc from the monitor stops the worker as
+    // a cancel does, and the read fails.
     static Outcome read(const QString& path, Format format, ProgressMonitor* progress, const Prepare& prepare,
                         std::unique_ptr<FacetShape>& mesh);
 };

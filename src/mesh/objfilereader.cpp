@@ -93,6 +93,30 @@ bool isFinite(const Vector3d& v)
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
+// The polygon as the tessellator takes it, each coordinate held within
+// +-GLU_TESS_MAX_COORD, for measuring: moved to start at the origin and
+// scaled by a power of two to about unit size, so that the products that
+// measure it neither overflow nor vanish however large or small its numbers.
+void measurable(const QVector<Vector3d>& polygon, QVector<Vector3d>& seen)
+{
+    const auto held = [](const Vector3d& p) {
+        const auto hold = [](double c) { return std::max(-GLU_TESS_MAX_COORD, std::min(c, GLU_TESS_MAX_COORD)); };
+        return Vector3d(hold(p.x), hold(p.y), hold(p.z));
+    };
+    const Vector3d origin = held(polygon[0]);
+    seen.clear();
+    double size = 0.0;
+    for (const Vector3d& p : polygon) {
+        seen.append(held(p) - origin);
+        size = std::max({size, std::fabs(seen.back().x), std::fabs(seen.back().y), std::fabs(seen.back().z)});
+    }
+    if (size == 0.0)
+        return;
+    const int scale = -std::ilogb(size);
+    for (Vector3d& p : seen)
+        p = Vector3d(std::ldexp(p.x, scale), std::ldexp(p.y, scale), std::ldexp(p.z, scale));
+}
+
 double coordinate(const Vector3d& p, int axis)
 {
     return axis == 0 ? p.x : axis == 1 ? p.y : p.z;
@@ -179,10 +203,25 @@ struct FlatEdge
     int index;
 };
 
-// Which side of the line through a and b the point p lies on.
+// Which side of the line through a and b the point p lies on, by its sign.
 double side(double au, double av, double bu, double bv, double pu, double pv)
 {
-    return (bu - au) * (pv - av) - (bv - av) * (pu - au);
+    double eu = bu - au, ev = bv - av, fu = pu - au, fv = pv - av;
+    const double s = eu * fv, t = ev * fu;
+    if (std::fabs(s) >= 0x1p-800 || std::fabs(t) >= 0x1p-800)
+        return s - t;
+    // Products this small may have vanished, though their factors have not:
+    // scaling each vector by a power of two changes no sign.
+    const auto unit = [](double& u, double& v) {
+        const double size = std::max(std::fabs(u), std::fabs(v));
+        if (size > 0.0) {
+            u = std::ldexp(u, -std::ilogb(size));
+            v = std::ldexp(v, -std::ilogb(size));
+        }
+    };
+    unit(eu, ev);
+    unit(fu, fv);
+    return eu * fv - ev * fu;
 }
 
 bool oppositeSides(double s, double t)
@@ -195,6 +234,28 @@ bool onEdge(const FlatEdge& e, double pu, double pv)
 {
     return pu >= e.uMin && pu <= e.uMax && pv >= e.vMin && pv <= e.vMax
         && side(e.u0, e.v0, e.u1, e.v1, pu, pv) == 0.0;
+}
+
+// Whether the polygon's corners, flattened along the axis, all lie on one
+// line: it then encloses nothing, and the tessellator makes no facets of it.
+bool flatLine(const QVector<Vector3d>& polygon, int axis)
+{
+    const auto u = [axis](const Vector3d& p) { return coordinate(p, (axis + 1) % 3); };
+    const auto v = [axis](const Vector3d& p) { return coordinate(p, (axis + 2) % 3); };
+    const Vector3d& a = polygon[0];
+    const Vector3d* far = &a;
+    double reach = 0.0;
+    for (const Vector3d& p : polygon) {
+        const double d = std::max(std::fabs(u(p) - u(a)), std::fabs(v(p) - v(a)));
+        if (d > reach) {
+            reach = d;
+            far = &p;
+        }
+    }
+    for (const Vector3d& p : polygon)
+        if (side(u(a), v(a), u(*far), v(*far), u(p), v(p)) != 0.0)
+            return false;
+    return true;
 }
 
 // How often the polygon's edges, flattened along the given axis, cross or
@@ -245,8 +306,9 @@ qint64 meetings(const QVector<Vector3d>& polygon, int axis, qint64 limit)
 
 } // namespace
 
-ObjFileReader::ObjFileReader(QTextStream* stream)
+ObjFileReader::ObjFileReader(QTextStream* stream, const std::atomic<bool>* stop)
     : stream(stream)
+    , stop(stop)
 {
 }
 
@@ -428,6 +490,9 @@ FacetShape* ObjFileReader::readRecords()
         for (qint64 line = 1;; ++line) {
             int end = 0;
             const LineState state = takeLine(&end);
+            // A stopped device ends the text, most often within a line.
+            if (stopped())
+                return nullptr;
             if (state == DataEnd && textPos == end)
                 break;
             const char* p = text.constData() + textPos;
@@ -490,11 +555,15 @@ FacetShape* ObjFileReader::resolve(const QVector<double>& coordinates, const QVe
     std::unique_ptr<FacetShape> shape(new FacetShape);
     shape->reserve(qMin(faceEnds.size(), FacetShape::MaxFacets));
     QVector<Vector3d> polygon;
+    // The polygon as the tessellator sees it: what it splits is counted.
+    QVector<Vector3d> seen;
     int start = 0;
     int polygons = 0;
     // The splitting work of the faces so far, in squared corners.
     qint64 split = 0;
     for (int end : faceEnds) {
+        if (stopped())
+            return nullptr;
         if (end - start == 3) {
             const Vector3d a = vertex(indices[start]), b = vertex(indices[start + 1]), c = vertex(indices[start + 2]);
             if (!shape->addFacet(Facet(a, b, c, VekMath::Plane(a, b, c).normal())))
@@ -503,6 +572,7 @@ FacetShape* ObjFileReader::resolve(const QVector<double>& coordinates, const QVe
             polygon.clear();
             for (int i = start; i < end; ++i)
                 polygon.append(vertex(indices[i]));
+            measurable(polygon, seen);
             const qint64 line = polygonLines.value(polygons++);
             const qint64 corners = polygon.size();
             // The crossings are counted along the axis the face is then split
@@ -511,15 +581,21 @@ FacetShape* ObjFileReader::resolve(const QVector<double>& coordinates, const QVe
             // accord, facets turning as it would turn them: the way the
             // corners run, or where they enclose nothing, the way its normal
             // points. So the facets stay as they were.
-            const Vector3d guess = tessellatorNormal(polygon);
+            const Vector3d guess = tessellatorNormal(seen);
             const int axis = longAxis(guess);
-            const double area = flatArea(polygon, axis);
+            // A face on a line, a sliver some exports write, has no facets
+            // to give however its edges overlap.
+            if (flatLine(seen, axis)) {
+                start = end;
+                continue;
+            }
+            const double area = flatArea(seen, axis);
             const double towards = area > 0.0 || (area == 0.0 && coordinate(guess, axis) > 0.0) ? 1.0 : -1.0;
             qint64 weight = corners;
             // A face past the budget on its corners alone need not be tried.
             if (corners <= FreeCorners || split + corners * corners <= MaxSplitWork) {
                 // To the splitting, each crossing weighs about two corners.
-                weight += 2 * meetings(polygon, axis, (MaxFaceCorners - corners) / 2);
+                weight += 2 * meetings(seen, axis, (MaxFaceCorners - corners) / 2);
                 if (weight > MaxFaceCorners) {
                     warn(QStringLiteral("ObjFileReader: face crossing itself too often on line %1\n").arg(line));
                     return nullptr;

@@ -8,6 +8,7 @@
 #include <QVector>
 
 #include <array>
+#include <atomic>
 #include <deque>
 
 class FacetShape;
@@ -20,8 +21,11 @@ struct GLUtesselator;
 class ObjFileReader
 {
 public:
-    // The stream is not owned.
-    explicit ObjFileReader(QTextStream* stream);
+    // The stream is not owned. Once stop is set, from any thread, the read
+    // ends soon after, between lines or faces, with no shape and no
+    // warnings; set it before the stream's device fails, so that the reader
+    // does not take the failure for the end of the file.
+    explicit ObjFileReader(QTextStream* stream, const std::atomic<bool>* stop = nullptr);
     ~ObjFileReader();
     ObjFileReader(const ObjFileReader&) = delete;
     ObjFileReader& operator=(const ObjFileReader&) = delete;
@@ -79,7 +83,10 @@ private:
     static void tessError(unsigned int error, void* polygonData);
     static void tessEdgeFlag(unsigned char flag, void* polygonData);
 
+    bool stopped() const { return stop && stop->load(); }
+
     QTextStream* stream;
+    const std::atomic<bool>* stop;
     bool ok = true;
     qint64 warnings = 0;
     int cornerCount = 0;

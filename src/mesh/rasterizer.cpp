@@ -24,6 +24,8 @@ namespace {
 
 // Work shorter than this shows no progress and lets no events through.
 const std::chrono::milliseconds Moment(250);
+// How often the monitor is looked at after that.
+const std::chrono::milliseconds Look(20);
 // A thread's stack, which may stay reserved after the thread has ended.
 const long long ThreadBytes = 16LL << 20;
 // Rows drawn together: the facets over them are set up once for all.
@@ -226,8 +228,10 @@ public:
 
     int count = 0;
 
-    // False when stop was set before the band was done.
-    bool draw(int band, HeightGrid& out, const std::atomic<bool>& stop) const
+    // False when goOn(), asked before each facet, said to stop before the
+    // band was done.
+    template <typename GoOn>
+    bool draw(int band, HeightGrid& out, GoOn goOn) const
     {
         const int from = band * rows;
         const int to = std::min(from + rows, grid.height) - 1;
@@ -238,7 +242,7 @@ public:
         };
         if (starts.empty()) {
             for (int i = 0; i < facets.size(); ++i) {
-                if (stop.load(std::memory_order_relaxed))
+                if (!goOn())
                     return false;
                 if (finite(i))
                     drawOne(i);
@@ -246,7 +250,7 @@ public:
             return true;
         }
         for (size_t k = starts[size_t(band)]; k < starts[size_t(band) + 1]; ++k) {
-            if (stop.load(std::memory_order_relaxed))
+            if (!goOn())
                 return false;
             drawOne(order[k]);
         }
@@ -313,11 +317,14 @@ class Reporter
 public:
     Reporter(ProgressMonitor* progress, int bands) : progress(progress), bands(bands) {}
 
-    // False once cancelled.
+    // False once cancelled. Asked often, it looks at the monitor once a
+    // look's time.
     bool report(int done)
     {
-        if (!progress || std::chrono::steady_clock::now() - start < Moment)
-            return true;
+        const auto now = std::chrono::steady_clock::now();
+        if (!progress || now - start < Moment || now - looked < Look)
+            return !cancelled;
+        looked = now;
         if (!shown) {
             // Shown to the end: once it hid, events would reach the window
             // while the raster is still being finished.
@@ -328,14 +335,17 @@ public:
         }
         progress->setValue(done);
         progress->processEvents();
-        return !progress->wasCanceled();
+        cancelled = progress->wasCanceled();
+        return !cancelled;
     }
 
 private:
     ProgressMonitor* progress;
     int bands;
     const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point looked;
     bool shown = false;
+    bool cancelled = false;
 };
 
 } // namespace
@@ -363,8 +373,16 @@ bool rasterizeFacetShape(HeightGrid& grid, const FacetShape& shape, ProgressMoni
     std::atomic<bool> stop{false};
     // Bands go to whichever thread is free; no two threads write one row.
     auto work = [&](bool reports) {
+        // A thread that reports looks at the monitor between facets too: a
+        // band may take long, and no other thread takes in a cancel.
+        int facets = 0;
+        const auto goOn = [&] {
+            if (reports && ++facets % 64 == 0 && !reporter.report(done.load()))
+                stop.store(true);
+            return !stop.load(std::memory_order_relaxed);
+        };
         for (int b; !stop.load() && (b = next.fetch_add(1)) < bands.count;) {
-            if (bands.draw(b, grid, stop))
+            if (bands.draw(b, grid, goOn))
                 done.fetch_add(1);
             if (reports && !reporter.report(done.load()))
                 stop.store(true);
