@@ -322,10 +322,10 @@ bool MainWindow::loadMeshFile(const QString& path, bool addToRecent, bool stl)
     std::vector<float> arrays;
     // Showing the mesh takes its arrays and the driver's copy of them; a
     // mesh without room for those is refused like one that cannot be read.
-    const auto prepare = [&arrays](const FacetShape& shape) {
+    const auto prepare = [&arrays](const FacetShape& shape, const std::atomic<bool>& stop) {
         if (MemoryLimit::room() < FacetWin::drawingBytes(shape.facetCount()))
             throw std::bad_alloc();
-        arrays = FacetWin::vertexArray(shape);
+        arrays = FacetWin::vertexArray(shape, &stop);
     };
     std::unique_ptr<FacetShape> read;
     MeshFileRead::Outcome outcome;

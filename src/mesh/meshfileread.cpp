@@ -64,7 +64,7 @@ MeshFileRead::Outcome MeshFileRead::read(const QString& path, Format format, Pro
         try {
             shape.reset(readMesh(file, format, stop));
             if (shape && prepare && !stop.load())
-                prepare(*shape);
+                prepare(*shape, stop);
         } catch (const std::bad_alloc&) {
             shape.reset();
         }

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -17,8 +18,9 @@ public:
     enum Format { Obj, Stl };
     enum Outcome { Read, OpenFailed, Failed, Cancelled };
     // Runs on the worker once the mesh is read, to make what showing it
-    // takes; a std::bad_alloc from it fails the read.
-    using Prepare = std::function<void(const FacetShape&)>;
+    // takes; a std::bad_alloc from it fails the read. Once stop is set the
+    // read is given up: the work may end early, and what it made is dropped.
+    using Prepare = std::function<void(const FacetShape&, const std::atomic<bool>& stop)>;
 
     // The mesh read is put into mesh only with the outcome Read. Without a
     // monitor, or when no thread can be started, the work runs on the

@@ -66,15 +66,20 @@ FacetWin::~FacetWin()
     doneCurrent();
 }
 
-std::vector<float> FacetWin::vertexArray(const FacetShape& shape)
+std::vector<float> FacetWin::vertexArray(const FacetShape& shape, const std::atomic<bool>* stop)
 {
+    // Facets between looks at stop: a few milliseconds' work.
+    const int look = 1 << 16;
     // Floats far from the origin would shift and merge the corners of a
     // small mesh: they are taken relative to the centre of its bounds.
     const Vector3d centre = (shape.boundsMin() + shape.boundsMax()) * 0.5;
     const QVector<Facet>& facets = shape.facets();
     std::vector<float> out(size_t(facets.size()) * floatsPerFacet);
     float* v = out.data();
-    for (const Facet& f : facets) {
+    for (int i = 0; i < facets.size(); ++i) {
+        if (stop && i % look == 0 && stop->load(std::memory_order_relaxed))
+            return std::vector<float>();
+        const Facet& f = facets[i];
         for (const Vector3d& corner : f.corners) {
             v[0] = float(f.normal.x);
             v[1] = float(f.normal.y);

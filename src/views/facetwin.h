@@ -13,6 +13,7 @@
 #include <QOpenGLWidget>
 #include <QPoint>
 
+#include <atomic>
 #include <vector>
 
 class FacetShape;
@@ -68,8 +69,9 @@ public:
 
     // Per corner of every facet: the facet's normal, then the corner less the
     // centre of the bounds, as floats (18 a facet). The normals keep the
-    // length their maker gave them.
-    static std::vector<float> vertexArray(const FacetShape& shape);
+    // length their maker gave them. Once stop is set, from any thread, the
+    // work ends soon with an empty array.
+    static std::vector<float> vertexArray(const FacetShape& shape, const std::atomic<bool>* stop = nullptr);
     // Memory that showing a mesh of that many facets takes: its arrays, the
     // driver's copy of them and the driver's own working memory.
     static long long drawingBytes(long long facets);

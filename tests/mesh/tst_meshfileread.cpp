@@ -126,20 +126,35 @@ void TestMeshFileRead::cancelEndsTheReadAtOnceAndSilently_data()
     // Where a pipe holds back the rest of the file until the cancel; -1
     // for the whole file read from disk.
     QTest::addColumn<int>("heldBack");
+    // Whether the cancel comes while what showing the mesh takes is made,
+    // which here lasts until the cancel or ten seconds.
+    QTest::addColumn<bool>("preparing");
     const int face = text.indexOf("\nf ", text.size() / 4 * 3) + 1;
-    QTest::newRow("partway, within a line") << face + 5;
-    QTest::newRow("partway, at a line's end") << face;
+    QTest::newRow("partway, within a line") << face + 5 << false;
+    QTest::newRow("partway, at a line's end") << face << false;
     // Past the last step the monitor shows the whole file read; looks later
     // the worker is splitting the faces.
-    QTest::newRow("after the last line") << -1;
+    QTest::newRow("after the last line") << -1 << false;
+    QTest::newRow("while the mesh is prepared") << -1 << true;
 }
 
 void TestMeshFileRead::cancelEndsTheReadAtOnceAndSilently()
 {
     QFETCH(int, heldBack);
+    QFETCH(bool, preparing);
     TestMonitor monitor;
     monitor.cancelAt = heldBack >= 0 ? 0 : 999;
-    monitor.wait = heldBack >= 0 ? 0 : 3;
+    monitor.wait = heldBack >= 0 || preparing ? 0 : 3;
+    std::atomic<bool> prepareStarted{false};
+    MeshFileRead::Prepare prepare;
+    if (preparing) {
+        monitor.ready = &prepareStarted;
+        prepare = [&prepareStarted](const FacetShape&, const std::atomic<bool>& stop) {
+            prepareStarted = true;
+            for (int i = 0; i < 2000 && !stop.load(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        };
+    }
     std::unique_ptr<FacetShape> mesh;
     const int before = logText().size();
     MeshFileRead::Outcome outcome;
@@ -163,7 +178,7 @@ void TestMeshFileRead::cancelEndsTheReadAtOnceAndSilently()
         outcome = MeshFileRead::read(pipe, MeshFileRead::Obj, &monitor, nullptr, mesh);
         writer.join();
     } else {
-        outcome = MeshFileRead::read(path, MeshFileRead::Obj, &monitor, nullptr, mesh);
+        outcome = MeshFileRead::read(path, MeshFileRead::Obj, &monitor, prepare, mesh);
     }
     const qint64 tail = monitor.sinceCancel.elapsed();
     QCOMPARE(outcome, MeshFileRead::Cancelled);
