@@ -2,6 +2,7 @@
 // work runs with events let through: they reach only the work's dialog, so
 // they cannot change or free what the work is still using.
 #include "windowtest.h"
+#include "slowpipe.h"
 
 #include "app/ribbontabs.h"
 #include "relief/sculptundo.h"
@@ -11,14 +12,6 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QWindow>
-
-#include <atomic>
-#include <chrono>
-#include <thread>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -174,19 +167,8 @@ private slots:
         const QString title = window->windowTitle();
 
         const QString path = dir.filePath(QStringLiteral("slow.obj"));
-        QVERIFY(mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
-        const int pipe = ::open(QFile::encodeName(path).constData(), O_RDWR);
-        QVERIFY(pipe >= 0);
-        std::atomic<bool> loadOver{false};
-        std::thread writer([pipe, &loadOver] {
-            const char line[] = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf -3 -2 -1\n";
-            for (int i = 0; i < 300 && !loadOver.load(); ++i) {
-                if (::write(pipe, line, sizeof line - 1) < 0)
-                    break;
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            }
-            ::close(pipe);
-        });
+        SlowPipe pipe(path, "v 0 0 0\nv 1 0 0\nv 0 1 0\nf -3 -2 -1\n", 300);
+        QVERIFY(pipe.ok());
 
         // Cancel, then at once Ctrl+O and a drag over the 3-D view, while
         // the read is still going.
@@ -205,8 +187,7 @@ private slots:
         inject.start(0);
         window->load(path, false);
         inject.stop();
-        loadOver.store(true);
-        writer.join();
+        pipe.stop();
 
         QVERIFY(sent);
         QCOMPARE(answerer.fileDialogs, 0);

@@ -2,6 +2,7 @@
 // buttons and accepted: the heights of the relief the window then holds, the
 // bas-relief made from the import page, and the tabs and tools Accept leaves.
 #include "windowtest.h"
+#include "slowpipe.h"
 
 #include "tst_meshorient_shapes.h"
 
@@ -24,15 +25,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
-#include <atomic>
-#include <chrono>
 #include <cstring>
-#include <thread>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 
 namespace {
 
@@ -458,21 +451,8 @@ void TestMeshOrientWindow::cancelledAcceptLeavesTheMeshToOrient()
 void TestMeshOrientWindow::slowMeshReadShowsProgressAndCancelKeepsTheModel()
 {
     const QString path = dir.filePath(QStringLiteral("slow.obj"));
-    QVERIFY(mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
-    std::atomic<bool> loadOver{false};
-    // Opened for reading too, so that the open does not wait for the
-    // window's reader and writing never fails once that reader is gone.
-    const int pipe = ::open(QFile::encodeName(path).constData(), O_RDWR);
-    QVERIFY(pipe >= 0);
-    std::thread writer([pipe, &loadOver] {
-        const char line[] = "v 0 0 0\n";
-        for (int i = 0; i < 200 && !loadOver.load(); ++i) {
-            if (::write(pipe, line, sizeof line - 1) < 0)
-                break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        ::close(pipe);
-    });
+    SlowPipe pipe(path, "v 0 0 0\n", 200);
+    QVERIFY(pipe.ok());
     Relief* kept = window->currentModel();
     const QString title = window->windowTitle();
     int ticks = 0;
@@ -481,8 +461,7 @@ void TestMeshOrientWindow::slowMeshReadShowsProgressAndCancelKeepsTheModel()
     ticker.start(50);
     answerer->cancelProgress = true;
     window->load(path, false);
-    loadOver.store(true);
-    writer.join();
+    pipe.stop();
 
     QCOMPARE(answerer->cancelledProgress, 1);
     QCOMPARE(answerer->cancelledLabel, QStringLiteral("Reading Mesh"));

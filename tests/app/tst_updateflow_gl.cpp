@@ -64,6 +64,17 @@ private:
     QTimer timer;
 };
 
+// A newer version offered ten bytes every 100 ms, so the check is still
+// waiting for its reply a while after it starts.
+HttpRoute slowVersionsReply()
+{
+    HttpRoute slow = HttpRoute::json(versionsReply("\"2.001.00300\""));
+    slow.mode = HttpRoute::Chunked;
+    slow.chunkSize = 10;
+    slow.chunkDelayMs = 100;
+    return slow;
+}
+
 } // namespace
 
 class TestUpdateFlow : public QObject
@@ -227,11 +238,7 @@ private slots:
 
     void secondCheckWhileOneRunsIsIgnored()
     {
-        HttpRoute slow = HttpRoute::json(versionsReply("\"2.001.00300\""));
-        slow.mode = HttpRoute::Chunked;
-        slow.chunkSize = 10;
-        slow.chunkDelayMs = 100;
-        server.setRoute(queryTarget, slow);
+        server.setRoute(queryTarget, slowVersionsReply());
         BoxAnswerer skip("Skip");
         QTimer::singleShot(150, flow, &UpdateFlow::checkForUpdates);
         flow->checkForUpdates();
@@ -244,11 +251,7 @@ private slots:
     // for its reply would reach the window from the check's nested loop.
     void inputDuringTheCheckReachesOnlyItsBoxes()
     {
-        HttpRoute slow = HttpRoute::json(versionsReply("\"2.001.00300\""));
-        slow.mode = HttpRoute::Chunked;
-        slow.chunkSize = 10;
-        slow.chunkDelayMs = 100;
-        server.setRoute(queryTarget, slow);
+        server.setRoute(queryTarget, slowVersionsReply());
         int opened = 0;
         QAction* open = new QAction(window);
         open->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
