@@ -861,6 +861,9 @@ void CentralPanel::reliefChanged()
 
 void CentralPanel::updateRelief()
 {
+    // The bas-relief is made of what the sliders show, also of one moved
+    // less than a timer's delay ago.
+    flushImportTimers();
     m_sculptWin->updateRelief(true);
 }
 

@@ -152,6 +152,27 @@ void SculptWin::resetRotation()
     update();
 }
 
+void SculptWin::importChange(ImportChange change)
+{
+    pendingImports.push_back(std::move(change));
+    if (importing)
+        return;
+    importing = true;
+    try {
+        while (!pendingImports.empty()) {
+            const ImportChange next = std::move(pendingImports.front());
+            pendingImports.pop_front();
+            ImportSettings settings(relief);
+            sourceChanged(next(settings));
+        }
+    } catch (...) {
+        pendingImports.clear();
+        importing = false;
+        throw;
+    }
+    importing = false;
+}
+
 void SculptWin::sourceChanged(const ImportSettings::Outcome& outcome)
 {
     if (!outcome.applied)

@@ -14,6 +14,9 @@
 #include <QFont>
 #include <QPoint>
 
+#include <deque>
+#include <functional>
+
 class QMouseEvent;
 class QShowEvent;
 
@@ -60,39 +63,39 @@ public slots:
     // Import settings of the relief's source; each regenerates the relief
     // (or marks it for the next explicit update) and reports the source's
     // dirty flag. Nothing happens without a relief and its source.
-    void setFlipY(bool on) { sourceChanged(ImportSettings(relief).setFlipY(on)); }
-    void setInvertZ(bool on) { sourceChanged(ImportSettings(relief).setInvertZ(on)); }
+    void setFlipY(bool on) { importChange([on](ImportSettings& s) { return s.setFlipY(on); }); }
+    void setInvertZ(bool on) { importChange([on](ImportSettings& s) { return s.setInvertZ(on); }); }
     void setImportKeepTransparency(bool on)
     {
-        sourceChanged(ImportSettings(relief).setKeepTransparency(on));
+        importChange([on](ImportSettings& s) { return s.setKeepTransparency(on); });
     }
-    void setPreview(bool on) { sourceChanged(ImportSettings(relief).setPreview(on)); }
+    void setPreview(bool on) { importChange([on](ImportSettings& s) { return s.setPreview(on); }); }
     void setSmoothSteps(double steps)
     {
-        sourceChanged(ImportSettings(relief).setSmoothSteps(steps));
+        importChange([steps](ImportSettings& s) { return s.setSmoothSteps(steps); });
     }
     void setRaiseLowerSteps(int steps)
     {
-        sourceChanged(ImportSettings(relief).setRaiseLowerSteps(steps));
+        importChange([steps](ImportSettings& s) { return s.setRaiseLowerSteps(steps); });
     }
-    void setTrimSteps(int steps) { sourceChanged(ImportSettings(relief).setTrimSteps(steps)); }
+    void setTrimSteps(int steps) { importChange([steps](ImportSettings& s) { return s.setTrimSteps(steps); }); }
     void setTilt(int horizontal, int vertical)
     {
-        sourceChanged(ImportSettings(relief).setTilt(horizontal, vertical));
+        importChange([=](ImportSettings& s) { return s.setTilt(horizontal, vertical); });
     }
-    void setGridSize(int size) { sourceChanged(ImportSettings(relief).setGridSize(size)); }
+    void setGridSize(int size) { importChange([size](ImportSettings& s) { return s.setGridSize(size); }); }
     void setContrastFactor(int factor)
     {
-        sourceChanged(ImportSettings(relief).setContrastFactor(factor));
+        importChange([factor](ImportSettings& s) { return s.setContrastFactor(factor); });
     }
     void setSmoothness(int smoothness)
     {
-        sourceChanged(ImportSettings(relief).setSmoothness(smoothness));
+        importChange([smoothness](ImportSettings& s) { return s.setSmoothness(smoothness); });
     }
-    void updateRelief(bool apply) { sourceChanged(ImportSettings(relief).updateRelief(apply)); }
+    void updateRelief(bool apply) { importChange([apply](ImportSettings& s) { return s.updateRelief(apply); }); }
     void setBasReliefEnabled(bool on)
     {
-        sourceChanged(ImportSettings(relief).setBasReliefEnabled(on));
+        importChange([on](ImportSettings& s) { return s.setBasReliefEnabled(on); });
     }
 
     // Fields of the current tool; no signal goes back.
@@ -146,7 +149,16 @@ protected:
 private:
     // One stroke step towards the mouse, with the axis lock applied.
     void strokeStep(const QPoint& old, QMouseEvent* event);
+    using ImportChange = std::function<ImportSettings::Outcome(ImportSettings&)>;
+    // Applies an import change, or, when it arrives while another one is
+    // rebuilding the relief (the bas-relief lets events through), once that
+    // has ended: a rebuild inside a rebuild would be overwritten by the
+    // outer one's older result, which then reports itself current.
+    void importChange(ImportChange change);
     // Repaints after an import setting that regenerated the relief and
     // reports the source's dirty flag.
     void sourceChanged(const ImportSettings::Outcome& outcome);
+
+    bool importing = false;
+    std::deque<ImportChange> pendingImports;
 };
