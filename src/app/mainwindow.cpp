@@ -222,6 +222,10 @@ void MainWindow::setModel(Relief* relief, int mode)
         model = relief;
     }
     updateSizeLabel();
+    // Brush and Fill work to the new relief's base level, not to the one the
+    // field was last given.
+    if (model)
+        sampleChanged(model->baseLevel());
 
     if (mode == 0) {
         centralPanel->showImportTab();

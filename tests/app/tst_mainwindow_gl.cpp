@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 #include <limits>
 
@@ -297,6 +298,33 @@ private slots:
         QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(window->currentModel()->baseLevel(), level);
         QCOMPARE(edit->text(), shown);
+    }
+
+    void sampleFieldShowsTheBaseLevelOfANewModel_data()
+    {
+        QTest::addColumn<bool>("accept");
+        QTest::newRow("import") << false;
+        QTest::newRow("accepted") << true;
+    }
+
+    void sampleFieldShowsTheBaseLevelOfANewModel()
+    {
+        QFETCH(bool, accept);
+        QTemporaryDir dir;
+        const QString png = dir.filePath(QStringLiteral("hill.png"));
+        QVERIFY(writePicture(png, 32, 32, [](int x, int y) { return hillPixel(x, y, 32); }));
+        auto window = openWindow();
+        window->ribbonWidget()->setCurrentTab(tab2dEdit);
+        auto* edit = window->ribbonWidget()->page(tab2dEdit)->findChild<QLineEdit*>(QStringLiteral("sampleEdit"));
+        edit->clear();
+        QTest::keyClicks(edit, QStringLiteral("30"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(window->currentModel()->baseLevel(), 30.0);
+
+        window->load(png, true);
+        if (accept)
+            buttonWithText(window->panel(), QStringLiteral("Accept"))->click();
+        QCOMPARE(edit->text().toDouble(), window->currentModel()->baseLevel());
     }
 
     void closingStoresTheWindowState()
