@@ -38,6 +38,17 @@ int flatTool(MainWindow& window)
     return tool ? int(tool->type) : -1;
 }
 
+// Types the text into 2D Edit's Sample field and presses Enter.
+QLineEdit* typeSample(MainWindow& window, const QString& text)
+{
+    window.ribbonWidget()->setCurrentTab(tab2dEdit);
+    auto* edit = window.ribbonWidget()->page(tab2dEdit)->findChild<QLineEdit*>(QStringLiteral("sampleEdit"));
+    edit->clear();
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+    return edit;
+}
+
 // Sent to the sculpt view, which leaves keys to the window as the user's
 // focus would.
 void pressKey(MainWindow& window, Qt::Key key, Qt::KeyboardModifiers mods)
@@ -291,11 +302,7 @@ private slots:
         QFETCH(double, level);
         QFETCH(QString, shown);
         auto window = openWindow();
-        window->ribbonWidget()->setCurrentTab(tab2dEdit);
-        auto* edit = window->ribbonWidget()->page(tab2dEdit)->findChild<QLineEdit*>(QStringLiteral("sampleEdit"));
-        edit->clear();
-        QTest::keyClicks(edit, typed);
-        QTest::keyClick(edit, Qt::Key_Return);
+        QLineEdit* edit = typeSample(*window, typed);
         QCOMPARE(window->currentModel()->baseLevel(), level);
         QCOMPARE(edit->text(), shown);
     }
@@ -314,11 +321,7 @@ private slots:
         const QString png = dir.filePath(QStringLiteral("hill.png"));
         QVERIFY(writePicture(png, 32, 32, [](int x, int y) { return hillPixel(x, y, 32); }));
         auto window = openWindow();
-        window->ribbonWidget()->setCurrentTab(tab2dEdit);
-        auto* edit = window->ribbonWidget()->page(tab2dEdit)->findChild<QLineEdit*>(QStringLiteral("sampleEdit"));
-        edit->clear();
-        QTest::keyClicks(edit, QStringLiteral("30"));
-        QTest::keyClick(edit, Qt::Key_Return);
+        QLineEdit* edit = typeSample(*window, QStringLiteral("30"));
         QCOMPARE(window->currentModel()->baseLevel(), 30.0);
 
         window->load(png, true);
