@@ -202,8 +202,14 @@ bool MainWindow::saveScpFileAs()
                                                       QStringLiteral("Sculpt Work Space (*.scp);;"));
     if (name.isEmpty())
         return false;
+    // A target the save refuses does not become this workspace's file: Save
+    // then writes the file the title names, or asks for a name again.
+    const QString before = workspaceFile;
     workspaceFile = withSuffix(name, QStringLiteral("scp"));
-    return saveScpFile();
+    if (saveScpFile())
+        return true;
+    workspaceFile = before;
+    return false;
 }
 
 bool MainWindow::loadScpFile(const QString& path, bool addToRecent)

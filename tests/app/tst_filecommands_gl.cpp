@@ -615,6 +615,63 @@ private slots:
         }
     }
 
+    void failedSaveAsKeepsTheWorkspaceFile()
+    {
+        QTemporaryDir dir;
+        const QString refused = dir.filePath(QStringLiteral("gone/w2.scp"));
+        auto window = windowWithHill(dir, 16);
+        const QString w1 = dir.filePath(QStringLiteral("w1.scp"));
+        {
+            ModalAnswerer answerer;
+            answerer.fileNames << w1;
+            pressKey(*window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        }
+        window->load(w1, true);
+        pressKey(*window, Qt::Key_3, Qt::NoModifier);
+        strokeAcross(window->sculptWin());
+        const std::vector<float> stroked = heightsOf(window->currentModel());
+        const QStringList recent = VekSettings().recentFiles();
+
+        ModalAnswerer answerer;
+        answerer.fileNames << refused;
+        pressKey(*window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(answerer.boxes.size(), 1);
+        QCOMPARE(answerer.boxes[0].title, QStringLiteral("Save Failed"));
+        QCOMPARE(window->workspacePath(), w1);
+        QCOMPARE(window->windowTitle(), QStringLiteral("w1.scp"));
+        QCOMPARE(VekSettings().recentFiles(), recent);
+
+        // Ctrl+S writes the file the title names.
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("gone")));
+        pressKey(*window, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(answerer.boxes.size(), 1);
+        QCOMPARE(answerer.fileDialogs, 1);
+        QVERIFY(!QFileInfo::exists(refused));
+        QVERIFY(!window->panel()->undoStack()->isModified());
+        window->load(w1, true);
+        QVERIFY(heightsOf(window->currentModel()) == stroked);
+    }
+
+    void saveInThePromptAsksForANameAgainAfterAFailedSaveAs()
+    {
+        QTemporaryDir dir;
+        const QString other = dir.filePath(QStringLiteral("other.png"));
+        QVERIFY(writePicture(other, 8, 8, [](int, int) { return qRgb(255, 255, 255); }));
+        auto window = windowWithHill(dir, 16);
+        pressKey(*window, Qt::Key_3, Qt::NoModifier);
+        strokeAcross(window->sculptWin());
+        ModalAnswerer answerer;
+        // A Save that retried the refused name would meet the first Discard
+        // in a failure box, which has none: the second ends the prompt.
+        answerer.buttons << QMessageBox::Save << QMessageBox::Ok << QMessageBox::Save << QMessageBox::Discard
+                         << QMessageBox::Discard;
+        answerer.fileNames << dir.filePath(QStringLiteral("gone/w2.scp"));
+        window->load(other, true);
+        QCOMPARE(answerer.fileDialogs, 2);
+        QCOMPARE(window->workspacePath(), QString());
+        QCOMPARE(window->windowTitle(), QStringLiteral("other.png"));
+    }
+
     void suffixesAreComparedWithoutCase()
     {
         QTemporaryDir dir;
