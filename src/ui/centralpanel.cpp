@@ -2,6 +2,7 @@
 
 #include "relief/sculptundo.h"
 #include "ui/brushpreview.h"
+#include "ui/pagescrollarea.h"
 #include "ui/slidermapping.h"
 #include "views/facetwin.h"
 #include "views/flatwin.h"
@@ -163,11 +164,12 @@ void CentralPanel::setupUi()
     m_controlFrame->setFrameShadow(QFrame::Raised);
     m_controlFrame->setAutoFillBackground(true);
     auto* controlBox = new QVBoxLayout(m_controlFrame);
-    m_tabs = new QTabWidget(m_controlFrame);
+    m_tabs = new QTabWidget;
     QFont font = m_tabs->font();
     font.setPointSize(11);
     m_tabs->setFont(font);
-    controlBox->addWidget(m_tabs);
+    m_pageScroll = new PageScrollArea(m_tabs, m_controlFrame);
+    controlBox->addWidget(m_pageScroll);
 
     m_modeGroup = new QButtonGroup(this);
     m_formGroup = new QButtonGroup(this);
@@ -936,6 +938,7 @@ void CentralPanel::showOnlyPage(QWidget* page, bool controlsEnabled)
     m_controlFrame->setEnabled(controlsEnabled);
     m_tabs->clear();
     m_tabs->addTab(page, page == m_importPage ? QStringLiteral("Import") : QStringLiteral("Tools"));
+    m_pageScroll->fitPage();
 }
 
 void CentralPanel::showOnlyView(QWidget* view)
@@ -998,6 +1001,7 @@ void CentralPanel::showSculptSettings()
     m_settingsSpacer->changeSize(1, 1, QSizePolicy::Minimum, QSizePolicy::Minimum);
     m_settingsFrame->show();
     m_toolsPage->layout()->invalidate();
+    m_pageScroll->fitPage();
 }
 
 void CentralPanel::setBrushSettingsEnabled(bool enable)

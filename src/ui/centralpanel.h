@@ -9,6 +9,7 @@
 class BrushPreview;
 class FacetWin;
 class FlatWin;
+class PageScrollArea;
 class QAbstractSlider;
 class QButtonGroup;
 class QCheckBox;
@@ -161,6 +162,7 @@ private:
 
     QSplitter* m_splitter = nullptr;
     QFrame* m_controlFrame = nullptr;
+    PageScrollArea* m_pageScroll = nullptr;
     QTabWidget* m_tabs = nullptr;
 
     QWidget* m_importPage = nullptr;

@@ -10,6 +10,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QTabWidget>
 #include <QTemporaryDir>
 
 #include <limits>
@@ -57,6 +60,51 @@ void pressKey(MainWindow& window, Qt::Key key, Qt::KeyboardModifiers mods)
     QApplication::sendEvent(window.sculptWin(), &press);
     QKeyEvent release(QEvent::KeyRelease, key, mods);
     QApplication::sendEvent(window.sculptWin(), &release);
+}
+
+// A 1366 x 768 screen less a 40-pixel taskbar and a title bar.
+const int shortScreenHeight = 700;
+
+// A page just shown asks for its room through the event loop, one layout a
+// pass, up to the window.
+void settleLayouts()
+{
+    for (int pass = 0; pass < 10; ++pass)
+        QApplication::processEvents();
+}
+
+// Scrolls the panel control into view, as the user would, and clicks its
+// middle through the window: a control outside the window or hidden by
+// its scroll area never gets the click.
+void clickInWindow(MainWindow& window, const char* name)
+{
+    auto* control = window.panel()->findChild<QWidget*>(QLatin1String(name));
+    QVERIFY(control);
+    for (QWidget* w = control; w; w = w->parentWidget()) {
+        if (auto* scroll = qobject_cast<QScrollArea*>(w)) {
+            scroll->ensureWidgetVisible(control);
+            break;
+        }
+    }
+    QTest::mouseClick(window.windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                      control->mapTo(&window, control->rect().center()));
+}
+
+// Opens the picture or mesh file, written first, and waits for the page it
+// leads to: its Import page, or with accept the Tools page after that.
+void showPageOf(MainWindow& window, const QString& path, bool accept)
+{
+    if (path.endsWith(QLatin1String(".png"))) {
+        QVERIFY(writePicture(path, 16, 16, [](int x, int y) { return hillPixel(x, y, 16); }));
+    } else {
+        QFile obj(path);
+        QVERIFY(obj.open(QIODevice::WriteOnly));
+        obj.write("v 0 0 0\nv 1 0 0\nv 0 1 1\nf 1 2 3\n");
+    }
+    window.load(path, false);
+    if (accept)
+        clickInWindow(window, "accept");
+    settleLayouts();
 }
 
 } // namespace
@@ -328,6 +376,62 @@ private slots:
         if (accept)
             buttonWithText(window->panel(), QStringLiteral("Accept"))->click();
         QCOMPARE(edit->text().toDouble(), window->currentModel()->baseLevel());
+    }
+
+    void everyPageFitsTheScreen_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("accept");
+        QTest::newRow("picture, Import page") << QStringLiteral("hill.png") << false;
+        QTest::newRow("mesh, Orient / Scale") << QStringLiteral("facet.obj") << false;
+        QTest::newRow("picture accepted, Tools page") << QStringLiteral("hill.png") << true;
+    }
+
+    // Where the screen has room the window grows for the page rather than
+    // scrolling it; made as small as it goes, it fits a short screen and,
+    // the panel narrowed as far as it goes too, still shows the page's whole
+    // width beside the scroll bar.
+    void everyPageFitsTheScreen()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, accept);
+        QTemporaryDir dir;
+        auto window = openWindow();
+        showPageOf(*window, dir.filePath(file), accept);
+        auto* pages = window->panel()->findChild<QTabWidget*>();
+        QVERIFY2(pages->parentWidget()->height() >= pages->height(),
+                 qPrintable(QStringLiteral("%1 of %2").arg(pages->parentWidget()->height()).arg(pages->height())));
+
+        QVERIFY2(window->minimumSize().height() <= shortScreenHeight,
+                 qPrintable(QString::number(window->minimumSize().height())));
+        window->resize(window->minimumSize());
+        QTRY_COMPARE(window->size(), window->minimumSize());
+        auto* splitter = window->panel()->findChild<QSplitter*>();
+        splitter->setSizes({1, splitter->width()});
+        settleLayouts();
+        QVERIFY2(pages->parentWidget()->width() >= pages->width(),
+                 qPrintable(QStringLiteral("%1 of %2").arg(pages->parentWidget()->width()).arg(pages->width())));
+    }
+
+    void importButtonsWorkInTheSmallestWindow()
+    {
+        QTemporaryDir dir;
+        auto window = openWindow();
+        showPageOf(*window, dir.filePath(QStringLiteral("hill.png")), false);
+        const QSize smallest = window->minimumSize().boundedTo(QSize(1366, shortScreenHeight));
+        window->resize(smallest);
+        QTRY_COMPARE(window->size(), smallest);
+
+        auto* update = window->panel()->findChild<QPushButton*>(QStringLiteral("update"));
+        clickInWindow(*window, "basReliefOn");
+        QVERIFY(update->isEnabled());
+        const std::vector<float> before = heightsOf(window->currentModel());
+        clickInWindow(*window, "update");
+        QVERIFY(heightsOf(window->currentModel()) != before);
+        clickInWindow(*window, "accept");
+        auto* pages = window->panel()->findChild<QTabWidget*>();
+        QCOMPARE(pages->count(), 1);
+        QCOMPARE(pages->tabText(0), QStringLiteral("Tools"));
     }
 
     void closingStoresTheWindowState()
