@@ -1,9 +1,10 @@
 #include "ui/pagescrollarea.h"
 
-#include <QResizeEvent>
+#include <QCoreApplication>
 #include <QScreen>
 #include <QScrollBar>
 #include <QShowEvent>
+#include <QTimer>
 
 PageScrollArea::PageScrollArea(QWidget* pages, QWidget* parent)
     : QScrollArea(parent)
@@ -27,7 +28,7 @@ QSize PageScrollArea::minimumSizeHint() const
     int width = widget()->minimumSizeHint().width();
     if (verticalScrollBar()->isVisibleTo(this))
         width += verticalScrollBar()->sizeHint().width();
-    return QSize(width, qMax(QScrollArea::minimumSizeHint().height(), fitHeight));
+    return QSize(width, QScrollArea::minimumSizeHint().height());
 }
 
 // The bar comes and goes with the window's height; the width asked for
@@ -40,32 +41,23 @@ bool PageScrollArea::eventFilter(QObject* watched, QEvent* event)
     return QScrollArea::eventFilter(watched, event);
 }
 
-// The window's layout grows the window to a minimum it is short of, once
-// every layout the change touched has settled; asking for the page's height
-// as the minimum until then lets it do so.
 void PageScrollArea::fitPage()
+{
+    // Measured once the command that showed the page has ended: it may go
+    // on to change the ribbon above, and so the room the page has.
+    QTimer::singleShot(0, this, &PageScrollArea::growToPage);
+}
+
+void PageScrollArea::growToPage()
 {
     QWidget* top = window();
     if (!top->isVisible() || (top->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
         return;
+    QCoreApplication::sendPostedEvents(top, QEvent::LayoutRequest);
     const int room = top->screen()->availableGeometry().bottom() - top->frameGeometry().bottom();
-    const int height =
-        qMin(widget()->minimumSizeHint().height(), viewport()->height() + qMax(room, 0));
-    if (height <= viewport()->height())
-        return;
-    fitHeight = height;
-    heightBeforeFit = top->height();
-    updateGeometry();
-}
-
-void PageScrollArea::resizeEvent(QResizeEvent* event)
-{
-    QScrollArea::resizeEvent(event);
-    // Grown as far as the page or the window manager allows.
-    if (fitHeight > 0 && (viewport()->height() >= fitHeight || window()->height() != heightBeforeFit)) {
-        fitHeight = 0;
-        updateGeometry();
-    }
+    const int grow = qMin(widget()->minimumSizeHint().height() - viewport()->height(), room);
+    if (grow > 0)
+        top->resize(top->width(), top->height() + grow);
 }
 
 void PageScrollArea::showEvent(QShowEvent* event)

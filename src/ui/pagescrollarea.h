@@ -21,12 +21,8 @@ public:
     void fitPage();
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
-    // While the window grows for a page: the height asked for, and the
-    // window's height before it grew.
-    int fitHeight = 0;
-    int heightBeforeFit = 0;
+    void growToPage();
 };
