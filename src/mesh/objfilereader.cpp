@@ -189,7 +189,10 @@ double flatArea(const QVector<Vector3d>& polygon, int axis)
     return area;
 }
 
-// An edge of a polygon flattened along an axis, with its box.
+// An edge of a polygon flattened along an axis, with its box. Along v the
+// box reaches as far off the edge as a corner within its span along u can
+// lie and still seem on it to the tessellator: the product of that span and
+// the corner's distance, by which it tells the side, vanishes that far off.
 struct FlatEdge
 {
     double u0, v0, u1, v1;
@@ -197,25 +200,12 @@ struct FlatEdge
     int index;
 };
 
-// Which side of the line through a and b the point p lies on, by its sign.
+// Which side of the line through a and b the point p lies on, by its sign,
+// worked out as the tessellator works it out: where both products vanish, p
+// lies on the line to it, however far off.
 double side(double au, double av, double bu, double bv, double pu, double pv)
 {
-    double eu = bu - au, ev = bv - av, fu = pu - au, fv = pv - av;
-    const double s = eu * fv, t = ev * fu;
-    if (std::fabs(s) >= 0x1p-800 || std::fabs(t) >= 0x1p-800)
-        return s - t;
-    // Products this small may have vanished, though their factors have not:
-    // scaling each vector by a power of two changes no sign.
-    const auto unit = [](double& u, double& v) {
-        const double size = std::max(std::fabs(u), std::fabs(v));
-        if (size > 0.0) {
-            u = std::ldexp(u, -std::ilogb(size));
-            v = std::ldexp(v, -std::ilogb(size));
-        }
-    };
-    unit(eu, ev);
-    unit(fu, fv);
-    return eu * fv - ev * fu;
+    return (bu - au) * (pv - av) - (bv - av) * (pu - au);
 }
 
 bool oppositeSides(double s, double t)
@@ -271,8 +261,9 @@ qint64 meetings(const QVector<Vector3d>& polygon, int axis, qint64 limit)
         e = {u(a), v(a), u(b), v(b), 0.0, 0.0, 0.0, 0.0, i};
         e.uMin = std::min(e.u0, e.u1);
         e.uMax = std::max(e.u0, e.u1);
-        e.vMin = std::min(e.v0, e.v1);
-        e.vMax = std::max(e.v0, e.v1);
+        const double blind = e.uMax > e.uMin ? 0x1p-1074 / (e.uMax - e.uMin) : 0.0;
+        e.vMin = std::min(e.v0, e.v1) - blind;
+        e.vMax = std::max(e.v0, e.v1) + blind;
     }
     // Only edges whose boxes overlap can meet: sorted by their left ends,
     // each edge is tried against those starting within its own reach.

@@ -176,6 +176,18 @@ QByteArray faceLine(int corners)
     return text + "\n";
 }
 
+// A face through corners on a circle of the given radius about the origin
+// and one corner 1 away from it.
+QByteArray circleBesideCorner(int corners, double radius)
+{
+    QByteArray text;
+    for (int i = 0; i < corners; ++i) {
+        const double a = 2 * M_PI * i / corners;
+        text += vertexLine(Vector3d(radius * std::cos(a), radius * std::sin(a), 0));
+    }
+    return text + "v 1 0 0\n" + faceLine(corners + 1);
+}
+
 } // namespace
 
 class TestObjFile : public QObject
@@ -272,11 +284,14 @@ void TestObjFile::badFilesAreRefusedWithTheirMessage_data()
                                              << QStringLiteral("face crossing itself too often on line 4099");
     QTest::newRow("5000 comb faces of 31 teeth") << combFaces(31, 5000)
                                                  << QStringLiteral("faces too large in all to split on line 144");
-    // Crossings are counted however large or small the numbers.
+    // Crossings are counted however large or small the numbers, and so are
+    // corners that seem on edges to the tessellator, its products vanishing.
     QTest::newRow("star beyond 1e154") << farStar(1042, 347)
                                        << QStringLiteral("face crossing itself too often on line 1044");
     QTest::newRow("crossings 1e-170 apart") << tinyGrid(300)
                                             << QStringLiteral("face crossing itself too often on line 1205");
+    QTest::newRow("circle 1e-161 across beside a corner 1 away")
+        << circleBesideCorner(16383, 1e-161) << QStringLiteral("face crossing itself too often on line 16385");
     QTest::newRow("long word quoted in part") << "v 0 " + QByteArray(100000, 'x') + " 0\n"
                                               << "bad double (" + QString(64, 'x') + "...)";
 }
