@@ -13,6 +13,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <new>
 #include <vector>
@@ -93,28 +94,21 @@ bool isFinite(const Vector3d& v)
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
-// The polygon as the tessellator takes it, each coordinate held within
-// +-GLU_TESS_MAX_COORD, for measuring: moved to start at the origin and
-// scaled by a power of two to about unit size, so that the products that
-// measure it neither overflow nor vanish however large or small its numbers.
-void measurable(const QVector<Vector3d>& polygon, QVector<Vector3d>& seen)
+// The polygon scaled by the power of two that brings its largest coordinate
+// to about 1, and that power. The tessellator, handed it so, decides every
+// step as it would on the file's numbers and makes every new corner scaled
+// by exactly that power, while its products of numbers near the largest
+// neither overflow nor vanish, however large or small the file's are.
+int unitScaled(const QVector<Vector3d>& polygon, QVector<Vector3d>& seen)
 {
-    const auto held = [](const Vector3d& p) {
-        const auto hold = [](double c) { return std::max(-GLU_TESS_MAX_COORD, std::min(c, GLU_TESS_MAX_COORD)); };
-        return Vector3d(hold(p.x), hold(p.y), hold(p.z));
-    };
-    const Vector3d origin = held(polygon[0]);
-    seen.clear();
     double size = 0.0;
-    for (const Vector3d& p : polygon) {
-        seen.append(held(p) - origin);
-        size = std::max({size, std::fabs(seen.back().x), std::fabs(seen.back().y), std::fabs(seen.back().z)});
-    }
-    if (size == 0.0)
-        return;
-    const int scale = -std::ilogb(size);
-    for (Vector3d& p : seen)
-        p = Vector3d(std::ldexp(p.x, scale), std::ldexp(p.y, scale), std::ldexp(p.z, scale));
+    for (const Vector3d& p : polygon)
+        size = std::max({size, std::fabs(p.x), std::fabs(p.y), std::fabs(p.z)});
+    const int scale = size == 0.0 ? 0 : -std::ilogb(size);
+    seen.clear();
+    for (const Vector3d& p : polygon)
+        seen.append(Vector3d(std::ldexp(p.x, scale), std::ldexp(p.y, scale), std::ldexp(p.z, scale)));
+    return scale;
 }
 
 double coordinate(const Vector3d& p, int axis)
@@ -195,7 +189,10 @@ double flatArea(const QVector<Vector3d>& polygon, int axis)
     return area;
 }
 
-// An edge of a polygon flattened along an axis, with its box.
+// An edge of a polygon flattened along an axis, with its box. Along v the
+// box reaches as far off the edge as a corner within its span along u can
+// lie and still seem on it to the tessellator: the product of that span and
+// the corner's distance, by which it tells the side, vanishes that far off.
 struct FlatEdge
 {
     double u0, v0, u1, v1;
@@ -203,25 +200,12 @@ struct FlatEdge
     int index;
 };
 
-// Which side of the line through a and b the point p lies on, by its sign.
+// Which side of the line through a and b the point p lies on, by its sign,
+// worked out as the tessellator works it out: where both products vanish, p
+// lies on the line to it, however far off.
 double side(double au, double av, double bu, double bv, double pu, double pv)
 {
-    double eu = bu - au, ev = bv - av, fu = pu - au, fv = pv - av;
-    const double s = eu * fv, t = ev * fu;
-    if (std::fabs(s) >= 0x1p-800 || std::fabs(t) >= 0x1p-800)
-        return s - t;
-    // Products this small may have vanished, though their factors have not:
-    // scaling each vector by a power of two changes no sign.
-    const auto unit = [](double& u, double& v) {
-        const double size = std::max(std::fabs(u), std::fabs(v));
-        if (size > 0.0) {
-            u = std::ldexp(u, -std::ilogb(size));
-            v = std::ldexp(v, -std::ilogb(size));
-        }
-    };
-    unit(eu, ev);
-    unit(fu, fv);
-    return eu * fv - ev * fu;
+    return (bu - au) * (pv - av) - (bv - av) * (pu - au);
 }
 
 bool oppositeSides(double s, double t)
@@ -277,8 +261,9 @@ qint64 meetings(const QVector<Vector3d>& polygon, int axis, qint64 limit)
         e = {u(a), v(a), u(b), v(b), 0.0, 0.0, 0.0, 0.0, i};
         e.uMin = std::min(e.u0, e.u1);
         e.uMax = std::max(e.u0, e.u1);
-        e.vMin = std::min(e.v0, e.v1);
-        e.vMax = std::max(e.v0, e.v1);
+        const double blind = e.uMax > e.uMin ? 0x1p-1074 / (e.uMax - e.uMin) : 0.0;
+        e.vMin = std::min(e.v0, e.v1) - blind;
+        e.vMax = std::max(e.v0, e.v1) + blind;
     }
     // Only edges whose boxes overlap can meet: sorted by their left ends,
     // each edge is tried against those starting within its own reach.
@@ -555,7 +540,7 @@ FacetShape* ObjFileReader::resolve(const QVector<double>& coordinates, const QVe
     std::unique_ptr<FacetShape> shape(new FacetShape);
     shape->reserve(qMin(faceEnds.size(), FacetShape::MaxFacets));
     QVector<Vector3d> polygon;
-    // The polygon as the tessellator sees it: what it splits is counted.
+    // The polygon as the tessellator is handed it: what it splits is counted.
     QVector<Vector3d> seen;
     int start = 0;
     int polygons = 0;
@@ -572,7 +557,7 @@ FacetShape* ObjFileReader::resolve(const QVector<double>& coordinates, const QVe
             polygon.clear();
             for (int i = start; i < end; ++i)
                 polygon.append(vertex(indices[i]));
-            measurable(polygon, seen);
+            const int scale = unitScaled(polygon, seen);
             const qint64 line = polygonLines.value(polygons++);
             const qint64 corners = polygon.size();
             // The crossings are counted along the axis the face is then split
@@ -605,7 +590,7 @@ FacetShape* ObjFileReader::resolve(const QVector<double>& coordinates, const QVe
                 warn(QStringLiteral("ObjFileReader: faces too large in all to split on line %1\n").arg(line));
                 return nullptr;
             }
-            tessellateFace(polygon, axis, towards);
+            tessellateFace(polygon, seen, scale, axis, towards);
             for (const Facet& f : qAsConst(tessFacets))
                 if (!shape->addFacet(f))
                     return nullptr;
@@ -615,11 +600,13 @@ FacetShape* ObjFileReader::resolve(const QVector<double>& coordinates, const QVe
     return shape.release();
 }
 
-void ObjFileReader::tessellateFace(const QVector<Vector3d>& polygon, int axis, double towards)
+void ObjFileReader::tessellateFace(const QVector<Vector3d>& polygon, const QVector<Vector3d>& scaled, int scale,
+                                   int axis, double towards)
 {
     tessFacets.clear();
     cornerCount = 0;
     combined.clear();
+    tessScale = scale;
 
     // One tessellator serves every polygon of the file.
     if (!tessellator) {
@@ -639,10 +626,12 @@ void ObjFileReader::tessellateFace(const QVector<Vector3d>& polygon, int axis, d
     gluTessNormal(tessellator, normal[0], normal[1], normal[2]);
     gluTessBeginPolygon(tessellator, this);
     gluTessBeginContour(tessellator);
-    for (const Vector3d& p : polygon) {
+    // The corners come back as the file gave them.
+    for (int i = 0; i < polygon.size(); ++i) {
+        const Vector3d& p = polygon[i];
         combined.push_back({p.x, p.y, p.z});
-        double* coords = combined.back().data();
-        gluTessVertex(tessellator, coords, coords);
+        double coords[3] = {scaled[i].x, scaled[i].y, scaled[i].z};
+        gluTessVertex(tessellator, coords, combined.back().data());
     }
     gluTessEndContour(tessellator);
     gluTessEndPolygon(tessellator);
@@ -664,7 +653,13 @@ void ObjFileReader::tessCombine(double coords[3], void* /*vertexData*/[4], float
                                 void* polygonData)
 {
     auto* self = static_cast<ObjFileReader*>(polygonData);
-    self->combined.push_back({coords[0], coords[1], coords[2]});
+    // Scaled back to the file's numbers. Its weights, rounded to floats, can
+    // carry a new corner among corners at the largest double past it.
+    const auto back = [self](double c) {
+        const double largest = std::numeric_limits<double>::max();
+        return std::max(-largest, std::min(std::ldexp(c, -self->tessScale), largest));
+    };
+    self->combined.push_back({back(coords[0]), back(coords[1]), back(coords[2])});
     *outData = self->combined.back().data();
 }
 

@@ -74,8 +74,10 @@ private:
     FacetShape* resolve(const QVector<double>& coordinates, const QVector<int>& indices, const QVector<int>& faceEnds,
                         const QVector<qint64>& polygonLines);
     // Splits the polygon flattened along the axis (0 to 2 for x to z), its
-    // facets running anticlockwise seen from the side towards (1 or -1).
-    void tessellateFace(const QVector<VekMath::Vector3d>& polygon, int axis, double towards);
+    // facets running anticlockwise seen from the side towards (1 or -1). The
+    // tessellator is handed it scaled, by 2 to the power scale.
+    void tessellateFace(const QVector<VekMath::Vector3d>& polygon, const QVector<VekMath::Vector3d>& scaled,
+                        int scale, int axis, double towards);
 
     static void tessVertex(void* vertexData, void* polygonData);
     static void tessCombine(double coords[3], void* vertexData[4], float weight[4], void** outData,
@@ -92,9 +94,12 @@ private:
     int cornerCount = 0;
     VekMath::Vector3d corners[3];
     QVector<Facet> tessFacets;
-    // Coordinates handed to the tessellator for the current polygon; a deque
-    // so that their addresses stay put while it runs.
+    // The corners of the current polygon as its facets take them, the file's
+    // and those the tessellator makes; a deque so that their addresses stay
+    // put while it runs.
     std::deque<std::array<double, 3>> combined;
+    // The power of two the current polygon is scaled by for the tessellator.
+    int tessScale = 0;
     GLUtesselator* tessellator = nullptr;
 
     QByteArray text;  // Latin-1 characters read ahead

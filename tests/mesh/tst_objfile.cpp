@@ -102,8 +102,8 @@ QByteArray combFaces(int teeth, int faces)
 }
 
 // A star through corners on the sides of a square: along one axis each lies
-// beyond 1e154, far past the 1e150 that the tessellator holds coordinates
-// to, and within 1e150 along the other.
+// beyond 1e154, where products of the numbers overflow, and within 1e150
+// along the other.
 QByteArray farStar(int corners, int step)
 {
     QByteArray text;
@@ -160,6 +160,34 @@ QByteArray lineFaces(int corners, int step, double slope, int laps, int faces)
     return text + (face + "\n").repeated(faces) + "v 0 0 1\nv 1 0 1\nv 0 1 1\nf -3 -2 -1\n";
 }
 
+// A vertex record that reads back as exactly p.
+QByteArray vertexLine(const Vector3d& p)
+{
+    return "v " + QByteArray::number(p.x, 'g', 17) + " " + QByteArray::number(p.y, 'g', 17) + " "
+         + QByteArray::number(p.z, 'g', 17) + "\n";
+}
+
+// A face through the first corners vertices in order.
+QByteArray faceLine(int corners)
+{
+    QByteArray text = "f";
+    for (int i = 1; i <= corners; ++i)
+        text += " " + QByteArray::number(i);
+    return text + "\n";
+}
+
+// A face through corners on a circle of the given radius about the origin
+// and one corner 1 away from it.
+QByteArray circleBesideCorner(int corners, double radius)
+{
+    QByteArray text;
+    for (int i = 0; i < corners; ++i) {
+        const double a = 2 * M_PI * i / corners;
+        text += vertexLine(Vector3d(radius * std::cos(a), radius * std::sin(a), 0));
+    }
+    return text + "v 1 0 0\n" + faceLine(corners + 1);
+}
+
 } // namespace
 
 class TestObjFile : public QObject
@@ -171,10 +199,13 @@ private slots:
     void facesAreTheirNamedVertices();
     void badFilesAreRefusedWithTheirMessage_data();
     void badFilesAreRefusedWithTheirMessage();
-    void warningsOfOneReadAreBounded();
     void lineEndsDoNotMatter();
     void polygonsAreSplitCoveringTheirArea_data();
     void polygonsAreSplitCoveringTheirArea();
+    void scaledFaceGivesItsFacetsScaled_data();
+    void scaledFaceGivesItsFacetsScaled();
+    void largeFaceOfTinyNumbersIsSplit();
+    void crossingAtTheLargestDoubleStaysInItsPlane();
     void writersNumberVerticesAndDropZeroTriangles();
     void writersReportARefusedWrite_data();
     void writersReportARefusedWrite();
@@ -253,12 +284,14 @@ void TestObjFile::badFilesAreRefusedWithTheirMessage_data()
                                              << QStringLiteral("face crossing itself too often on line 4099");
     QTest::newRow("5000 comb faces of 31 teeth") << combFaces(31, 5000)
                                                  << QStringLiteral("faces too large in all to split on line 144");
-    // Crossings are counted as the tessellator sees them, its coordinates
-    // held to 1e150, however large or small the numbers.
+    // Crossings are counted however large or small the numbers, and so are
+    // corners that seem on edges to the tessellator, its products vanishing.
     QTest::newRow("star beyond 1e154") << farStar(1042, 347)
                                        << QStringLiteral("face crossing itself too often on line 1044");
     QTest::newRow("crossings 1e-170 apart") << tinyGrid(300)
                                             << QStringLiteral("face crossing itself too often on line 1205");
+    QTest::newRow("circle 1e-161 across beside a corner 1 away")
+        << circleBesideCorner(16383, 1e-161) << QStringLiteral("face crossing itself too often on line 16385");
     QTest::newRow("long word quoted in part") << "v 0 " + QByteArray(100000, 'x') + " 0\n"
                                               << "bad double (" + QString(64, 'x') + "...)";
 }
@@ -271,24 +304,6 @@ void TestObjFile::badFilesAreRefusedWithTheirMessage()
     QVERIFY(!read(text));
     QVERIFY2(logText().mid(before).contains("Warning: ObjFileReader: " + message + "\n"),
              qPrintable(logText().mid(before)));
-}
-
-void TestObjFile::warningsOfOneReadAreBounded()
-{
-    // A corner beyond what the tessellator takes raises one error per face,
-    // and the read goes on.
-    QByteArray text = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1e200 0\n";
-    for (int i = 0; i < ObjFileReader::MaxWarnings + 50; ++i)
-        text += "f 1 2 3 4\n";
-    for (int pass = 0; pass < 2; ++pass) {
-        const int before = logText().size();
-        read(text);
-        const QStringList lines = logText().mid(before).split('\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), ObjFileReader::MaxWarnings + 1);
-        QVERIFY2(lines.first().startsWith("Warning: Tessellation error: obj = "), qPrintable(lines.first()));
-        QCOMPARE(lines.filter("Tessellation error").size(), ObjFileReader::MaxWarnings);
-        QCOMPARE(lines.last(), QStringLiteral("Warning: ObjFileReader: 50 more warnings not logged"));
-    }
 }
 
 void TestObjFile::lineEndsDoNotMatter()
@@ -347,6 +362,71 @@ void TestObjFile::polygonsAreSplitCoveringTheirArea()
         sum += twice.length() / 2;
     }
     QCOMPARE(sum, area);
+}
+
+void TestObjFile::scaledFaceGivesItsFacetsScaled_data()
+{
+    QTest::addColumn<QVector<Vector3d>>("face");
+    // The facets of the face at scale 1, a new corner where its edges cross.
+    QTest::addColumn<QVector<Vector3d>>("facets");
+    QTest::addColumn<int>("exponent");
+    // An L in the plane y = x + 0.1: its normal is as long along x as along
+    // y, and rounding decides which axis it is split along.
+    const QVector<Vector3d> l = {{-0.1, 0, 0.3}, {0.5, 0.6, 0.3}, {0.5, 0.6, 0.6},
+                                 {0.2, 0.3, 0.6}, {0.2, 0.3, 0.9}, {-0.1, 0, 0.9}};
+    const QVector<Vector3d> lFacets = {l[2], l[0], l[1], l[0], l[2], l[3], l[0], l[3], l[5], l[5], l[3], l[4]};
+    const QVector<Vector3d> tie = {{0, 0, 0}, {2, 2, 0}, {2, 0, 0}, {0, 2, 0}};
+    const QVector<Vector3d> tieFacets = {{1, 1, 0}, tie[3], tie[0], tie[1], {1, 1, 0}, tie[2]};
+    for (int exponent : {0, -500, -1000, 500}) {
+        QTest::addRow("L in a 45-degree plane, 2^%d", exponent) << l << lFacets << exponent;
+        QTest::addRow("bow tie, 2^%d", exponent) << tie << tieFacets << exponent;
+    }
+}
+
+void TestObjFile::scaledFaceGivesItsFacetsScaled()
+{
+    QFETCH(QVector<Vector3d>, face);
+    QFETCH(QVector<Vector3d>, facets);
+    QFETCH(int, exponent);
+    const auto scaled = [exponent](const Vector3d& p) {
+        return Vector3d(std::ldexp(p.x, exponent), std::ldexp(p.y, exponent), std::ldexp(p.z, exponent));
+    };
+    QByteArray text;
+    for (const Vector3d& p : face)
+        text += vertexLine(scaled(p));
+    const std::unique_ptr<FacetShape> shape = read(text + faceLine(face.size()));
+    QVERIFY(shape);
+    QVector<Vector3d> expected;
+    for (const Vector3d& p : facets)
+        expected << scaled(p);
+    QCOMPARE(cornersOf(*shape), expected);
+}
+
+void TestObjFile::largeFaceOfTinyNumbersIsSplit()
+{
+    // A band zigzagging out and back, its corners 1e-300 apart.
+    const int corners = ObjFileReader::MaxFaceCorners;
+    QByteArray text;
+    for (int i = 0; i < corners; ++i) {
+        const int along = i < corners / 2 ? i : corners - 1 - i;
+        const int across = along % 2 + (i < corners / 2 ? 0 : 3);
+        text += vertexLine(Vector3d(along * 1e-300, across * 1e-300, 0));
+    }
+    const std::unique_ptr<FacetShape> shape = read(text + faceLine(corners));
+    QVERIFY(shape);
+    QCOMPARE(shape->facetCount(), corners - 2);
+}
+
+void TestObjFile::crossingAtTheLargestDoubleStaysInItsPlane()
+{
+    // A face crossing itself in the plane x = the largest double.
+    const QByteArray corners = "v 1.7976931348623157e308 0 -6e307\nv 1.7976931348623157e308 -11e307 -1e307\n"
+                               "v 1.7976931348623157e308 -4e307 -16e307\nv 1.7976931348623157e308 -1e307 0\n";
+    const std::unique_ptr<FacetShape> shape = read(corners + faceLine(4));
+    QVERIFY(shape);
+    QCOMPARE(shape->facetCount(), 2);
+    for (const Vector3d& p : cornersOf(*shape))
+        QVERIFY2(std::isfinite(p.x) && p.x > 1.79e308, qPrintable(QString::number(p.x)));
 }
 
 void TestObjFile::writersNumberVerticesAndDropZeroTriangles()
